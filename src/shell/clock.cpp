@@ -1,0 +1,8 @@
+#include "shell/clock.h"
+
+#include <QLocale>
+
+QString dateTimeText(const QDateTime& moment)
+{
+    return QLocale::system().toString(moment, QLocale::ShortFormat);
+}

@@ -1,0 +1,29 @@
+#include "shell/module1.h"
+
+#include <QApplication>
+
+#include <cstdio>
+#include <unistd.h>
+
+int main(int argc, char* argv[])
+{
+    // The engine's sandbox cannot run as root; as any other user it stays on.
+    if (geteuid() == 0) {
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+        std::fprintf(stderr, "tobrin: running as root, so the web engine runs without its sandbox\n");
+    }
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
+        qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {
+        std::fprintf(stderr,
+                     "tobrin: there is no display to open the window on; "
+                     "to try it without one: xvfb-run -a %s\n",
+                     argv[0]);
+        return 1;
+    }
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Tobrin"));
+    QApplication::setOrganizationName(QStringLiteral("Corvane"));
+    QApplication::setApplicationVersion(QStringLiteral(TOBRIN_VERSION));
+    return Module1::Main(app);
+}

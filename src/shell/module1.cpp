@@ -1,0 +1,42 @@
+#include "shell/module1.h"
+
+#include "shell/browser_window.h"
+#include "shell/clock.h"
+#include "shell/settings_store.h"
+#include "shell/webengine_view.h"
+
+#include <QApplication>
+#include <QWebEngineProfile>
+
+// The pictures live in the product library; a static library's resources
+// are registered by hand.
+static void initResources()
+{
+    Q_INIT_RESOURCE(resources);
+}
+
+namespace Module1 {
+
+int Main(QApplication& app)
+{
+    initResources();
+    SettingsStore settings(SettingsStore::userFilePath());
+    SystemClock clock;
+    // A named profile keeps the engine's own data apart from other programs'.
+    QWebEngineProfile profile(QStringLiteral("Tobrin"));
+
+    AppContext context{AppPaths(QCoreApplication::applicationDirPath()), &settings, &clock,
+                       [&profile](QWidget* parent) { return new WebEngineView(&profile, parent); },
+                       [] { QCoreApplication::exit(0); }};
+
+    int status = 0;
+    {
+        Form1 form(context);
+        form.Form_Load();
+        form.show();
+        status = app.exec();
+    }
+    return status;
+}
+
+} // namespace Module1

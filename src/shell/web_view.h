@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QString>
+#include <QWidget>
+
+// What the program uses of the embedded browser, and nothing more. The
+// browser window talks only to this, so its tests run against a fake and the
+// real engine sits behind one adapter.
+class WebView : public QWidget
+{
+    Q_OBJECT
+public:
+    using QWidget::QWidget;
+
+    // Loads what the text names, read as a browser's address bar reads it
+    // (a bare host name works). Returns false when the text names nothing
+    // that can be loaded.
+    virtual bool Navigate(const QString& address) = 0;
+    // Both fail (return false, load nothing) when there is no page to go to.
+    virtual bool GoBack() = 0;
+    virtual bool GoForward() = 0;
+    virtual void Stop() = 0;
+    virtual void Refresh() = 0;
+
+Q_SIGNALS:
+    // Raised before every navigation, main frame or frame, whatever started
+    // it; setting *cancel to true prevents it. May be raised inside Navigate.
+    void BeforeNavigate2(const QString& url, bool* cancel);
+    void DownloadBegin();
+    // Also raised when a download was stopped or failed.
+    void DownloadComplete();
+    void NavigateComplete2(const QString& url);
+    // Raised when a page asks for a new window; it opens only if *cancel
+    // stays false (and the program never lets it).
+    void NewWindow2(bool* cancel);
+    void StatusTextChange(const QString& text);
+    void TitleChange(const QString& text);
+};

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "shell/app_context.h"
+
+#include <QWidget>
+
+class Form1;
+
+// The Surf Log tab: the log of every session, to read, edit and clear.
+class SurfLogTab : public QWidget
+{
+    Q_OBJECT
+public:
+    SurfLogTab(const AppContext& context, Form1& browser, QWidget* parent);
+
+    // Fills the tab from its file, once, during the panel's load step.
+    void load();
+
+private:
+    AppContext m_context;
+    Form1& m_browser;
+};

@@ -1,0 +1,79 @@
+#include "fake_web_view.h"
+
+bool FakeWebView::Navigate(const QString& address)
+{
+    requested << address;
+    if (address.trimmed().isEmpty())
+        return false;
+    return load(address, true);
+}
+
+bool FakeWebView::pageNavigates(const QString& address)
+{
+    return load(address, true);
+}
+
+bool FakeWebView::GoBack()
+{
+    if (index <= 0)
+        return false;
+    if (!load(history[index - 1], false))
+        return true; // the step was attempted; the check refused the page
+    --index;
+    return true;
+}
+
+bool FakeWebView::GoForward()
+{
+    if (index < 0 || index + 1 >= history.size())
+        return false;
+    if (!load(history[index + 1], false))
+        return true;
+    ++index;
+    return true;
+}
+
+void FakeWebView::Stop()
+{
+    ++stopCount;
+    if (m_loading) {
+        m_loading = false;
+        Q_EMIT DownloadComplete();
+    }
+}
+
+void FakeWebView::Refresh()
+{
+    ++refreshCount;
+    if (index >= 0)
+        load(history[index], false);
+}
+
+bool FakeWebView::load(const QString& address, bool addToHistory)
+{
+    bool cancel = false;
+    Q_EMIT BeforeNavigate2(address, &cancel);
+    if (cancel)
+        return false;
+    if (addToHistory) {
+        history = history.mid(0, index + 1);
+        history << address;
+        index = int(history.size()) - 1;
+    }
+    m_loading = true;
+    m_pending = address;
+    Q_EMIT DownloadBegin();
+    Q_EMIT NavigateComplete2(address);
+    if (autoFinish)
+        finishLoad();
+    return true;
+}
+
+void FakeWebView::finishLoad()
+{
+    if (!m_loading)
+        return;
+    Q_EMIT TitleChange(titles.value(m_pending));
+    m_loading = false;
+    Q_EMIT DownloadComplete();
+}

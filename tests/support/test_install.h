@@ -1,0 +1,54 @@
+#pragma once
+
+#include "fake_web_view.h"
+#include "shell/app_context.h"
+#include "shell/clock.h"
+#include "shell/settings_store.h"
+
+#include <QTemporaryDir>
+#include <memory>
+
+class Form1;
+class QWebEngineProfile;
+
+// A clock the test sets.
+class FakeClock final : public Clock
+{
+public:
+    QDateTime now() const override { return moment; }
+    QDateTime moment = QDateTime(QDate(2026, 12, 7), QTime(10, 0)); // a Monday
+};
+
+// A fresh installation in a temporary folder, laid from the project's data/
+// folder, with its own settings file, a fake clock and fake page views.
+class TestInstall
+{
+    QTemporaryDir m_dir; // first: everything below lives inside it
+
+public:
+    TestInstall();
+
+    QString dir() const { return m_dir.path(); }
+    QString file(const QString& relative) const { return dir() + relative; }
+    QByteArray bytes(const QString& relative) const;
+    void setBytes(const QString& relative, const QByteArray& bytes) const;
+
+    enum class Engine { Fake, Real };
+
+    // With Engine::Real the page view is the real web engine, on a profile
+    // that keeps nothing on disk.
+    AppContext context(Engine engine = Engine::Fake);
+    // A browser window on this installation, loaded (as start-up does) unless
+    // asked not to. The schedule check is stopped so it runs only when a test
+    // calls it.
+    std::unique_ptr<Form1> window(bool load = true, Engine engine = Engine::Fake);
+    // The fake page view of a window made with Engine::Fake.
+    FakeWebView* view(Form1& form) const;
+
+    SettingsStore settings;
+    FakeClock clock;
+    int endProgramCalls = 0;
+
+private:
+    std::unique_ptr<QWebEngineProfile> m_profile;
+};

@@ -1,0 +1,60 @@
+#include "test_main.h"
+
+#include "shell/color_dialog.h"
+#include "shell/message_box.h"
+
+#include <QApplication>
+#include <QTest>
+#include <QWebEngineProfile>
+
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+namespace {
+
+struct Registered
+{
+    const char* name;
+    std::function<QObject*()> create;
+};
+
+std::vector<Registered>& registry()
+{
+    static std::vector<Registered> r;
+    return r;
+}
+
+} // namespace
+
+int registerTestClass(const char* name, std::function<QObject*()> create)
+{
+    registry().push_back({name, std::move(create)});
+    return int(registry().size());
+}
+
+int main(int argc, char* argv[])
+{
+    qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QApplication app(argc, argv);
+    Q_INIT_RESOURCE(resources);
+    // No test ever waits on a person: boxes and dialogs answer from queues.
+    MessageBox::enableTestMode();
+    ColorDialog::enableTestMode();
+
+    const QByteArray only = qgetenv("TOBRIN_TEST_CLASS");
+    int failures = 0;
+    int ran = 0;
+    for (const Registered& test : registry()) {
+        if (!only.isEmpty() && only != test.name)
+            continue;
+        std::unique_ptr<QObject> object(test.create());
+        failures += QTest::qExec(object.get(), argc, argv) != 0 ? 1 : 0;
+        ++ran;
+    }
+    std::printf("%d test classes ran, %d failed\n", ran, failures);
+    return failures == 0 && ran > 0 ? 0 : 1;
+}

@@ -1,0 +1,12 @@
+#pragma once
+
+#include <QObject>
+#include <functional>
+
+// Each test file registers its QtTest class with TOBRIN_TEST(Class); the one
+// program of the folder runs every registered class. TOBRIN_TEST_CLASS=Name
+// runs just one; the remaining arguments go to QtTest as usual.
+int registerTestClass(const char* name, std::function<QObject*()> create);
+
+#define TOBRIN_TEST(Class)                                                                 \
+    static const int Class##_registration = registerTestClass(#Class, [] { return new Class; })
