@@ -5,6 +5,7 @@
 #include <QWidget>
 
 class Form1;
+class QLineEdit;
 
 // The Favorites tab: the favorite sites and the page made from them.
 class FavoritesTab : public QWidget
@@ -15,6 +16,9 @@ public:
 
     // Fills the tab from its file, once, during the panel's load step.
     void load();
+
+    QLineEdit* Text4; // name of the site to add
+    QLineEdit* Text5; // address of the site to add
 
 private:
     AppContext m_context;

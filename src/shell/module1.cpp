@@ -8,11 +8,31 @@
 #include <QApplication>
 #include <QWebEngineProfile>
 
+#include <cstdio>
+
 // The pictures live in the product library; a static library's resources
 // are registered by hand.
 static void initResources()
 {
     Q_INIT_RESOURCE(resources);
+}
+
+// For the start-up benchmarks: with TOBRIN_STARTUP_PROBE set, the end of the
+// first page load is announced on stderr, and with the value "quit" the
+// program then ends.
+static void watchStartupForBenchmarks(Form1& form)
+{
+    const QByteArray probe = qgetenv("TOBRIN_STARTUP_PROBE");
+    if (probe.isEmpty())
+        return;
+    auto* once = new QObject(&form);
+    QObject::connect(form.WebBrowser1, &WebView::DownloadComplete, once, [once, probe] {
+        std::fprintf(stderr, "tobrin: start page loaded\n");
+        std::fflush(stderr);
+        delete once;
+        if (probe == "quit")
+            QCoreApplication::exit(0);
+    });
 }
 
 namespace Module1 {
@@ -32,6 +52,7 @@ int Main(QApplication& app)
     int status = 0;
     {
         Form1 form(context);
+        watchStartupForBenchmarks(form);
         form.Form_Load();
         form.show();
         status = app.exec();
