@@ -63,7 +63,6 @@ bool FakeWebView::load(const QString& address, bool addToHistory)
     m_loading = true;
     m_pending = address;
     Q_EMIT DownloadBegin();
-    Q_EMIT NavigateComplete2(address);
     if (autoFinish)
         finishLoad();
     return true;
@@ -73,6 +72,7 @@ void FakeWebView::finishLoad()
 {
     if (!m_loading)
         return;
+    Q_EMIT NavigateComplete2(m_pending);
     Q_EMIT TitleChange(titles.value(m_pending));
     m_loading = false;
     Q_EMIT DownloadComplete();

@@ -19,7 +19,7 @@ public:
     void Refresh() override;
 
     // While false, a navigation that was let through stays "downloading"
-    // until finishLoad() is called.
+    // until finishLoad() completes it, as a real engine does later.
     bool autoFinish = true;
     // Titles to report per address; an address not listed reports no title.
     QHash<QString, QString> titles;

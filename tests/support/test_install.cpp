@@ -36,6 +36,8 @@ TestInstall::TestInstall() : settings(m_dir.path() + QStringLiteral("/settings/C
     copyTree(source, m_dir.path());
 }
 
+TestInstall::~TestInstall() = default;
+
 QByteArray TestInstall::bytes(const QString& relative) const
 {
     QFile f(file(relative));

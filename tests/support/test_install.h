@@ -27,6 +27,7 @@ class TestInstall
 
 public:
     TestInstall();
+    ~TestInstall();
 
     QString dir() const { return m_dir.path(); }
     QString file(const QString& relative) const { return dir() + relative; }
