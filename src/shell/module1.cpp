@@ -2,6 +2,8 @@
 
 #include "shell/browser_window.h"
 #include "shell/clock.h"
+#include "shell/installation.h"
+#include "shell/message_box.h"
 #include "shell/settings_store.h"
 #include "shell/webengine_view.h"
 
@@ -45,7 +47,10 @@ int Main(QApplication& app)
     // A named profile keeps the engine's own data apart from other programs'.
     QWebEngineProfile profile(QStringLiteral("Tobrin"));
 
-    AppContext context{AppPaths(QCoreApplication::applicationDirPath()), &settings, &clock,
+    const AppPaths paths(QCoreApplication::applicationDirPath());
+    const QStringList problems = Installation::repair(paths);
+
+    AppContext context{paths, &settings, &clock,
                        [&profile](QWidget* parent) { return new WebEngineView(&profile, parent); },
                        [] { QCoreApplication::exit(0); }};
 
@@ -55,6 +60,13 @@ int Main(QApplication& app)
         watchStartupForBenchmarks(form);
         form.Form_Load();
         form.show();
+        if (!problems.isEmpty()) {
+            MessageBox::show(&form,
+                             problems.join(u'\n') +
+                                 QStringLiteral("\n\nTobrin runs, but what the parent changes "
+                                                "there cannot be saved until this is put right."),
+                             QStringLiteral("Tobrin"), QMessageBox::Ok, QMessageBox::Critical);
+        }
         status = app.exec();
     }
     return status;
