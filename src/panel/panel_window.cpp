@@ -90,7 +90,9 @@ void Form2::buildGeneralTab(QWidget* page)
     auto check = [&](const char* name, const QString& caption, int top) {
         auto* box = new QCheckBox(caption, Frame1);
         box->setObjectName(QString::fromLatin1(name));
-        box->setGeometry(twipsRect(360, top, 3690, 240).adjusted(0, 0, 0, 4));
+        // Designed 3690 twips wide for a narrower font; the frame's whole inner
+        // width keeps the longest caption from being cut off.
+        box->setGeometry(twipsRect(360, top, 4995 - 360 - 120, 240).adjusted(0, 0, 0, 4));
         return box;
     };
     Check1 = check("Check1", QStringLiteral("Stop &Addresses Control"), 240);
