@@ -1,0 +1,15 @@
+// Stored colour texts come from a settings file anyone can edit.
+#include "shell/settings_store.h"
+#include "shell/text_file.h"
+
+#include <cstddef>
+#include <cstdint>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    const QString text = TextFile::decode(QByteArrayView(data, qsizetype(size)));
+    SettingValue::colorNumber(text);
+    SettingValue::integer(text);
+    SettingValue::boolean(text);
+    return 0;
+}
