@@ -162,10 +162,7 @@ void Form2::placeOnScreen()
     const QScreen* screen = m_browser.screen() ? m_browser.screen() : QGuiApplication::primaryScreen();
     if (!screen)
         return;
-    const QRect area = screen->geometry();
-    const QSize frame = frameGeometry().size();
-    move(area.left() + (area.width() - frame.width()) / 2,
-         area.top() + (area.height() - frame.height()) / 2);
+    move(centredOn(screen->geometry(), frameGeometry().width(), frameGeometry().height()));
 }
 
 void Form2::showModal()

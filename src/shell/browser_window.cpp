@@ -200,9 +200,8 @@ void Form1::placeOnScreen()
         return;
     // Centred horizontally, touching the top; a window wider than the screen
     // gets a negative left, as designed.
-    const int frameWidth = frameGeometry().width();
     const QRect area = screen->geometry();
-    move(area.left() + (area.width() - frameWidth) / 2, area.top());
+    move(centredOn(area, frameGeometry().width(), 0).x(), area.top());
 }
 
 void Form1::cmdBack_Click()

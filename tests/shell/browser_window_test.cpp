@@ -2,6 +2,7 @@
 #include "shell/browser_window.h"
 #include "shell/desktop_lock.h"
 #include "shell/elastic_panel.h"
+#include "shell/twips.h"
 #include "test_install.h"
 #include "test_main.h"
 
@@ -192,6 +193,17 @@ private Q_SLOTS:
         QTest::mouseClick(form->falante2, Qt::LeftButton);
         QVERIFY(shownText.contains(QStringLiteral("Tobrin 2.0")));
         QVERIFY(shownText.contains(QStringLiteral("Corvane")));
+    }
+
+    void placementOnWiderAndNarrowerScreens()
+    {
+        QCOMPARE(centredOn(QRect(0, 0, 1024, 768), 640, 0).x(), 192);
+        QCOMPARE(centredOn(QRect(0, 0, 1024, 768), 641, 0).x(), 191);
+        // Narrower than the window: negative, truncated toward zero.
+        QCOMPARE(centredOn(QRect(0, 0, 600, 400), 633, 0).x(), -16);
+        QCOMPARE(centredOn(QRect(0, 0, 600, 400), 633, 425).y(), -12);
+        // A second screen to the right.
+        QCOMPARE(centredOn(QRect(1024, 0, 800, 600), 632, 0).x(), 1108);
     }
 
     void loadPlacesTheWindowAndAppliesTheSettings()
