@@ -32,7 +32,8 @@ bool shoot(QWidget* window, const QString& path)
 {
     settle(300);
     const QRect frame = window->frameGeometry();
-    const QPixmap shot = window->screen()->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height());
+    const QPixmap shot =
+        window->screen()->grabWindow(0, frame.x(), frame.y(), frame.width(), frame.height());
     std::printf("%s %s\n", shot.save(path) ? "wrote" : "could not write", qPrintable(path));
     return !shot.isNull();
 }
@@ -69,9 +70,9 @@ int main(int argc, char* argv[])
 
     Form2& panel = form.panel();
     panel.show();
-    const QStringList names{QStringLiteral("general"), QStringLiteral("addresses"),
+    const QStringList names{QStringLiteral("general"),   QStringLiteral("addresses"),
                             QStringLiteral("favorites"), QStringLiteral("time"),
-                            QStringLiteral("surf-log"), QStringLiteral("password")};
+                            QStringLiteral("surf-log"),  QStringLiteral("password")};
     for (int tab = 0; tab < names.size(); ++tab) {
         panel.VideoSoftIndexTab1->setCurrentTab(tab);
         shoot(&panel, out + QStringLiteral("/panel-%1.png").arg(names[tab]));

@@ -26,12 +26,19 @@
 
 namespace {
 
-enum Tab { General, Addresses, Favorites, Time, SurfLog, Password };
+enum Tab
+{
+    General,
+    Addresses,
+    Favorites,
+    Time,
+    SurfLog,
+    Password
+};
 
 // Puts a tab's page class over the whole page, so its controls can be placed
 // in twips from the page's top left.
-template <typename T>
-T* fillPage(QWidget* page, T* tab)
+template <typename T> T* fillPage(QWidget* page, T* tab)
 {
     auto* layout = new QVBoxLayout(page);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -74,10 +81,10 @@ Form2::Form2(const AppContext& context, Form1& browser)
     m_favorites = fillPage(VideoSoftIndexTab1->page(Favorites),
                            new FavoritesTab(m_context, browser, nullptr));
     m_time = fillPage(VideoSoftIndexTab1->page(Time), new TimeTab(m_context, browser, nullptr));
-    m_surfLog = fillPage(VideoSoftIndexTab1->page(SurfLog),
-                         new SurfLogTab(m_context, browser, nullptr));
-    m_password = fillPage(VideoSoftIndexTab1->page(Password),
-                          new PasswordTab(m_context, browser, nullptr));
+    m_surfLog =
+        fillPage(VideoSoftIndexTab1->page(SurfLog), new SurfLogTab(m_context, browser, nullptr));
+    m_password =
+        fillPage(VideoSoftIndexTab1->page(Password), new PasswordTab(m_context, browser, nullptr));
 }
 
 Form2::~Form2() = default;
@@ -143,12 +150,12 @@ void Form2::Form_Load()
 {
     placeOnScreen();
     SettingsStore& settings = *m_context.settings;
-    tvfake->setBackColor(ColorValue::toColor(
-        SettingValue::colorNumber(settings.read(QStringLiteral("color"), QStringLiteral("&H00000000&")))));
+    tvfake->setBackColor(ColorValue::toColor(SettingValue::colorNumber(
+        settings.read(QStringLiteral("color"), QStringLiteral("&H00000000&")))));
     QPalette pal = Label11->palette();
-    pal.setColor(QPalette::WindowText, ColorValue::toColor(SettingValue::colorNumber(
-                                           settings.read(QStringLiteral("legendcolor"),
-                                                         QStringLiteral("&H00FFFFFF&")))));
+    pal.setColor(QPalette::WindowText,
+                 ColorValue::toColor(SettingValue::colorNumber(
+                     settings.read(QStringLiteral("legendcolor"), QStringLiteral("&H00FFFFFF&")))));
     Label11->setPalette(pal);
 
     m_addresses->load();
@@ -159,7 +166,8 @@ void Form2::Form_Load()
 
 void Form2::placeOnScreen()
 {
-    const QScreen* screen = m_browser.screen() ? m_browser.screen() : QGuiApplication::primaryScreen();
+    const QScreen* screen =
+        m_browser.screen() ? m_browser.screen() : QGuiApplication::primaryScreen();
     if (!screen)
         return;
     move(centredOn(screen->geometry(), frameGeometry().width(), frameGeometry().height()));
@@ -179,7 +187,8 @@ void Form2::Check4_Click()
 {
     const bool on = Check4->isChecked();
     QString error;
-    if (!m_context.settings->write(QStringLiteral("disable"), SettingValue::booleanText(on), &error))
+    if (!m_context.settings->write(QStringLiteral("disable"), SettingValue::booleanText(on),
+                                   &error))
         MessageBox::showSaveError(this, error);
     Disable1->setFirstSwitch(on);
     Disable1->setSecondSwitch(on);

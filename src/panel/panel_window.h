@@ -39,18 +39,18 @@ public:
     PasswordTab& password() const { return *m_password; }
 
     // --- controls ----------------------------------------------------------
-    IndexTab* VideoSoftIndexTab1;  // General|Addresses|Favorites|Time|Surf Log|Password
-    QPushButton* Command1;         // "&O K": hides the panel
-    QGroupBox* Frame1;             // "Control"
-    QCheckBox* Check1;             // Stop Addresses Control (not stored)
-    QCheckBox* Check2;             // Stop Time Control (not stored)
-    QCheckBox* Check3;             // Surf ONLY in Favorites Sites ("favorites")
-    QCheckBox* Check4;             // Disable the Desktop and the Windows Taskbar ("disable")
-    QGroupBox* Frame3;             // "Colors"
-    QPushButton* Command8;         // "TV Color"
-    QPushButton* Command9;         // "Legend Color"
-    ElasticPanel* tvfake;          // miniature of the browser window
-    QLabel* Label11;               // "legend" on the miniature
+    IndexTab* VideoSoftIndexTab1; // General|Addresses|Favorites|Time|Surf Log|Password
+    QPushButton* Command1;        // "&O K": hides the panel
+    QGroupBox* Frame1;            // "Control"
+    QCheckBox* Check1;            // Stop Addresses Control (not stored)
+    QCheckBox* Check2;            // Stop Time Control (not stored)
+    QCheckBox* Check3;            // Surf ONLY in Favorites Sites ("favorites")
+    QCheckBox* Check4;            // Disable the Desktop and the Windows Taskbar ("disable")
+    QGroupBox* Frame3;            // "Colors"
+    QPushButton* Command8;        // "TV Color"
+    QPushButton* Command9;        // "Legend Color"
+    ElasticPanel* tvfake;         // miniature of the browser window
+    QLabel* Label11;              // "legend" on the miniature
     DesktopLock* Disable1;
 
     // --- handlers ----------------------------------------------------------

@@ -74,10 +74,10 @@ void Form1::buildControls()
         return b;
     };
     const QColor red(255, 0, 0), yellow(255, 255, 0), cyan(128, 255, 255), white(255, 255, 255);
-    VideoSoftElastic6 = button("VideoSoftElastic6", QStringLiteral("ON"), red,
-                               twipsRect(1275, 5475, 510, 315));
-    VideoSoftElastic8 = button("VideoSoftElastic8", QStringLiteral("RC"), cyan,
-                               twipsRect(7725, 5475, 465, 315));
+    VideoSoftElastic6 =
+        button("VideoSoftElastic6", QStringLiteral("ON"), red, twipsRect(1275, 5475, 510, 315));
+    VideoSoftElastic8 =
+        button("VideoSoftElastic8", QStringLiteral("RC"), cyan, twipsRect(7725, 5475, 465, 315));
     VideoSoftElastic5 = button("VideoSoftElastic5", QStringLiteral("Home"), yellow,
                                twipsRect(1950, 5850, 1215, 240));
     cmdBack = button("cmdBack", QStringLiteral("<<"), white, twipsRect(3300, 5850, 705, 240));
@@ -105,11 +105,12 @@ void Form1::buildControls()
     Combo1->setInsertPolicy(QComboBox::NoInsert);
     Combo1->setMaxCount(std::numeric_limits<int>::max());
     Combo1->setGeometry(twipsRect(1950, 5475, 5565, 315));
-    Combo1->setStyleSheet(QStringLiteral(
-        "QComboBox { background: black; color: white; border: 1px solid #606060; padding-left: 2px; }"
-        "QComboBox:disabled { color: #808080; }"
-        "QComboBox QAbstractItemView { background: black; color: white; "
-        "selection-background-color: #404080; }"));
+    Combo1->setStyleSheet(
+        QStringLiteral("QComboBox { background: black; color: white; border: 1px solid #606060; "
+                       "padding-left: 2px; }"
+                       "QComboBox:disabled { color: #808080; }"
+                       "QComboBox QAbstractItemView { background: black; color: white; "
+                       "selection-background-color: #404080; }"));
     Combo1->setEditText(QStringLiteral("http://"));
     Combo1->lineEdit()->installEventFilter(this);
 
@@ -139,8 +140,9 @@ void Form1::buildControls()
     connect(Timer1, &QTimer::timeout, this, &Form1::Timer1_Timer);
     connect(Timer2, &QTimer::timeout, this, &Form1::Timer2_Timer);
 
-    connect(WebBrowser1, &WebView::BeforeNavigate2, this,
-            [this](const QString& url, bool* cancel) { WebBrowser1_BeforeNavigate2(url, *cancel); });
+    connect(WebBrowser1, &WebView::BeforeNavigate2, this, [this](const QString& url, bool* cancel) {
+        WebBrowser1_BeforeNavigate2(url, *cancel);
+    });
     connect(WebBrowser1, &WebView::DownloadBegin, this, &Form1::WebBrowser1_DownloadBegin);
     connect(WebBrowser1, &WebView::DownloadComplete, this, &Form1::WebBrowser1_DownloadComplete);
     connect(WebBrowser1, &WebView::NavigateComplete2, this, &Form1::WebBrowser1_NavigateComplete2);
@@ -166,8 +168,8 @@ void Form1::Form_Load()
     SpeakerPhase = 1;
 
     SettingsStore& settings = *m_context.settings;
-    rodape->setBackColor(ColorValue::toColor(
-        SettingValue::colorNumber(settings.read(QStringLiteral("color"), QStringLiteral("&H00000000&")))));
+    rodape->setBackColor(ColorValue::toColor(SettingValue::colorNumber(
+        settings.read(QStringLiteral("color"), QStringLiteral("&H00000000&")))));
     rodape->setForeColor(ColorValue::toColor(SettingValue::colorNumber(
         settings.read(QStringLiteral("legendcolor"), QStringLiteral("&H00FFFFFF&")))));
 

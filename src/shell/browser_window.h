@@ -33,24 +33,24 @@ public:
     bool panelLoaded() const { return m_panel != nullptr; }
 
     // --- controls ----------------------------------------------------------
-    ElasticPanel* rodape;             // the frame; its caption is the status line
-    WebView* WebBrowser1;             // the screen
-    ElasticPanel* falante1;           // left speaker
-    ElasticPanel* VideoSoftElastic6;  // "ON": quit
-    QComboBox* Combo1;                // address box; its list is the history
-    ElasticPanel* VideoSoftElastic8;  // "RC": way to the control panel
-    ElasticPanel* falante2;           // right speaker
-    ElasticPanel* VideoSoftElastic5;  // "Home"
-    ElasticPanel* cmdBack;            // "<<"
-    ElasticPanel* cmdstop;            // "STOP" / "RELOAD"
-    ElasticPanel* cmdForward;         // ">>"
-    ElasticPanel* cmdBookMarks;       // "Favorites"
-    QTimer* Timer1;                   // time control check
-    QTimer* Timer2;                   // speaker animation
+    ElasticPanel* rodape;            // the frame; its caption is the status line
+    WebView* WebBrowser1;            // the screen
+    ElasticPanel* falante1;          // left speaker
+    ElasticPanel* VideoSoftElastic6; // "ON": quit
+    QComboBox* Combo1;               // address box; its list is the history
+    ElasticPanel* VideoSoftElastic8; // "RC": way to the control panel
+    ElasticPanel* falante2;          // right speaker
+    ElasticPanel* VideoSoftElastic5; // "Home"
+    ElasticPanel* cmdBack;           // "<<"
+    ElasticPanel* cmdstop;           // "STOP" / "RELOAD"
+    ElasticPanel* cmdForward;        // ">>"
+    ElasticPanel* cmdBookMarks;      // "Favorites"
+    QTimer* Timer1;                  // time control check
+    QTimer* Timer2;                  // speaker animation
 
-    QString CurrentTitle;  // the page title reported last
-    QString CurrentUrl;    // the address of the last completed navigation
-    int SpeakerPhase = 0;  // which look the next animation step shows
+    QString CurrentTitle; // the page title reported last
+    QString CurrentUrl;   // the address of the last completed navigation
+    int SpeakerPhase = 0; // which look the next animation step shows
 
     // --- handlers ----------------------------------------------------------
     void Form_Load();

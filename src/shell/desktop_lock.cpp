@@ -12,8 +12,7 @@ namespace {
 class Cover final : public QWidget
 {
 public:
-    Cover()
-        : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus)
+    Cover() : QWidget(nullptr, Qt::Window | Qt::FramelessWindowHint | Qt::WindowDoesNotAcceptFocus)
     {
         setObjectName(QStringLiteral("desktopCover"));
         setWindowTitle(QStringLiteral("Tobrin"));

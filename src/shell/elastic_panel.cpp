@@ -102,8 +102,7 @@ void ElasticPanel::paintEvent(QPaintEvent*)
         p.setFont(font());
         const QRect area = m_captionArea.isNull() ? r.adjusted(2, 1, -2, -1) : m_captionArea;
         const QPoint shift = m_pressed ? QPoint(1, 1) : QPoint();
-        p.drawText(area.translated(shift), int(m_captionAlignment) | Qt::TextSingleLine,
-                   m_caption);
+        p.drawText(area.translated(shift), int(m_captionAlignment) | Qt::TextSingleLine, m_caption);
     }
 
     if (m_bevel == Bevel::None)
@@ -111,7 +110,8 @@ void ElasticPanel::paintEvent(QPaintEvent*)
     // A two-pixel bevel in lighter and darker shades of the panel colour,
     // reversed while pressed or for inset panels.
     const bool sunken = m_pressed || m_bevel == Bevel::Inset || (m_toggles && m_value);
-    QColor light = m_backColor.lightness() < 40 ? QColor(0x70, 0x70, 0x70) : m_backColor.lighter(160);
+    QColor light =
+        m_backColor.lightness() < 40 ? QColor(0x70, 0x70, 0x70) : m_backColor.lighter(160);
     QColor dark = m_backColor.lightness() < 40 ? QColor(0x10, 0x10, 0x10) : m_backColor.darker(200);
     if (sunken)
         std::swap(light, dark);

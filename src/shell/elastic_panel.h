@@ -13,7 +13,12 @@ class ElasticPanel : public QWidget
 {
     Q_OBJECT
 public:
-    enum class Bevel { Raised, Inset, None };
+    enum class Bevel
+    {
+        Raised,
+        Inset,
+        None
+    };
 
     explicit ElasticPanel(QWidget* parent = nullptr);
 

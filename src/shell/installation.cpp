@@ -12,7 +12,8 @@ namespace Installation {
 QStringList repair(const AppPaths& paths)
 {
     QStringList problems;
-    for (const QString& folder : {QStringLiteral("/files"), QStringLiteral("/buffer"), QStringLiteral("/html")}) {
+    for (const QString& folder :
+         {QStringLiteral("/files"), QStringLiteral("/buffer"), QStringLiteral("/html")}) {
         const QString path = paths.file(folder);
         if (!QFileInfo(path).isDir() && !QDir().mkpath(path)) {
             problems << QStringLiteral("The folder \"%1\" is missing and could not be made.")

@@ -30,8 +30,8 @@ MessageBox::Button firstButton(MessageBox::Buttons buttons)
 
 namespace MessageBox {
 
-Button show(QWidget* parent, const QString& text, const QString& title, Buttons buttons,
-            Icon icon, Button defaultButton)
+Button show(QWidget* parent, const QString& text, const QString& title, Buttons buttons, Icon icon,
+            Button defaultButton)
 {
     if (seam().enabled) {
         seam().shown.append({text, title, buttons, icon, defaultButton, parent});
@@ -50,8 +50,9 @@ Button show(QWidget* parent, const QString& text, const QString& title, Buttons 
 void showSaveError(QWidget* parent, const QString& error)
 {
     show(parent,
-         error + QStringLiteral("\n\nWhat you entered is still shown in the window. "
-                                "Check that the folder can be written, then make the change again."),
+         error +
+             QStringLiteral("\n\nWhat you entered is still shown in the window. "
+                            "Check that the folder can be written, then make the change again."),
          QStringLiteral("Tobrin"), QMessageBox::Ok, QMessageBox::Critical);
 }
 

@@ -13,8 +13,8 @@ using Buttons = QMessageBox::StandardButtons;
 using Icon = QMessageBox::Icon;
 
 // Shows a modal message box and returns the button pressed.
-Button show(QWidget* parent, const QString& text, const QString& title, Buttons buttons,
-            Icon icon, Button defaultButton = QMessageBox::NoButton);
+Button show(QWidget* parent, const QString& text, const QString& title, Buttons buttons, Icon icon,
+            Button defaultButton = QMessageBox::NoButton);
 
 // Tells the parent that something they entered could not be saved; the error
 // text comes from the file or settings helper.

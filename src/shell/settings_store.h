@@ -21,8 +21,7 @@ public:
 
     // Stores the value and checks that it reached the disk; on failure returns
     // false and, when error is given, a sentence for the parent.
-    [[nodiscard]] bool write(const QString& key, const QString& value,
-                             QString* error = nullptr);
+    [[nodiscard]] bool write(const QString& key, const QString& value, QString* error = nullptr);
 
 private:
     QString m_filePath;

@@ -32,12 +32,15 @@ private Q_SLOTS:
         QCOMPARE(panel.VideoSoftIndexTab1->captions(),
                  QStringLiteral("General|Addresses|Favorites|Time|Surf Log|Password"));
         const QRect screen = panel.screen()->geometry();
-        QCOMPARE(panel.frameGeometry().left(), screen.left() + (screen.width() - panel.frameGeometry().width()) / 2);
-        QCOMPARE(panel.frameGeometry().top(), screen.top() + (screen.height() - panel.frameGeometry().height()) / 2);
+        QCOMPARE(panel.frameGeometry().left(),
+                 screen.left() + (screen.width() - panel.frameGeometry().width()) / 2);
+        QCOMPARE(panel.frameGeometry().top(),
+                 screen.top() + (screen.height() - panel.frameGeometry().height()) / 2);
         for (QCheckBox* box : {panel.Check1, panel.Check2, panel.Check3, panel.Check4})
             QVERIFY(!box->isChecked());
         QCOMPARE(panel.Check1->text(), QStringLiteral("Stop &Addresses Control"));
-        QCOMPARE(panel.Check4->text(), QStringLiteral("Disable the Desktop and the Windows Taskbar"));
+        QCOMPARE(panel.Check4->text(),
+                 QStringLiteral("Disable the Desktop and the Windows Taskbar"));
         // First start: a black miniature with a white legend.
         QCOMPARE(panel.tvfake->backColor(), QColor(Qt::black));
         QCOMPARE(panel.Label11->palette().color(QPalette::WindowText), QColor(Qt::white));
@@ -63,13 +66,15 @@ private Q_SLOTS:
         QCOMPARE(install.settings.read(QStringLiteral("color"), QString()), QStringLiteral("255"));
         ColorDialog::queueAnswer(std::nullopt);
         QTest::mouseClick(panel.Command9, Qt::LeftButton);
-        QCOMPARE(install.settings.read(QStringLiteral("legendcolor"), QStringLiteral("none")), QStringLiteral("none"));
+        QCOMPARE(install.settings.read(QStringLiteral("legendcolor"), QStringLiteral("none")),
+                 QStringLiteral("none"));
         QCOMPARE(form->rodape->foreColor(), QColor(Qt::white));
 
         // The label on the miniature chooses the legend colour.
         ColorDialog::queueAnswer(QColor(0, 0, 255));
         QTest::mouseClick(panel.Label11, Qt::LeftButton);
-        QCOMPARE(install.settings.read(QStringLiteral("legendcolor"), QString()), QStringLiteral("16711680"));
+        QCOMPARE(install.settings.read(QStringLiteral("legendcolor"), QString()),
+                 QStringLiteral("16711680"));
         QCOMPARE(form->rodape->foreColor(), QColor(0, 0, 255));
         QCOMPARE(panel.Label11->palette().color(QPalette::WindowText), QColor(0, 0, 255));
 
@@ -107,8 +112,11 @@ private Q_SLOTS:
         Form2& panel = form->panel();
         QStringList order;
         connect(panel.Disable1, &DesktopLock::switchSet, this, [&](int which, bool on) {
-            order << QStringLiteral("%1:%2:%3").arg(which).arg(on).arg(
-                         install.settings.read(QStringLiteral("disable"), QStringLiteral("unset")));
+            order << QStringLiteral("%1:%2:%3")
+                         .arg(which)
+                         .arg(on)
+                         .arg(install.settings.read(QStringLiteral("disable"),
+                                                    QStringLiteral("unset")));
         });
         QTest::mouseClick(panel.Check4, Qt::LeftButton);
         QCOMPARE(order, (QStringList{"1:1:True", "2:1:True"}));

@@ -26,7 +26,8 @@ private Q_SLOTS:
         FakeWebView* view = install.view(*form);
         view->autoFinish = false; // the start page completes after the load step, as for real
         form->Form_Load();
-        QCOMPARE(view->requested, QStringList{install.context().paths.pageAddress(AppPaths::IntroPage)});
+        QCOMPARE(view->requested,
+                 QStringList{install.context().paths.pageAddress(AppPaths::IntroPage)});
         QVERIFY(!form->cmdBack->isEnabled());
         QVERIFY(!form->cmdForward->isEnabled());
 
@@ -224,7 +225,8 @@ private Q_SLOTS:
             QVERIFY(form->panel().isHidden());
         }
         QVERIFY(install.settings.write(QStringLiteral("color"), QStringLiteral("255")));
-        QVERIFY(install.settings.write(QStringLiteral("LegendColor"), QStringLiteral("&H0000FF00")));
+        QVERIFY(
+            install.settings.write(QStringLiteral("LegendColor"), QStringLiteral("&H0000FF00")));
         QVERIFY(install.settings.write(QStringLiteral("favorites"), QStringLiteral("1")));
         QVERIFY(install.settings.write(QStringLiteral("disable"), QStringLiteral("True")));
         auto form = install.window();

@@ -20,13 +20,16 @@ private Q_SLOTS:
         QVERIFY(TextFile::writeBytes(paths.file(AppPaths::Log), "SURFING: old\r\n").ok());
 
         QCOMPARE(Installation::repair(paths), QStringList());
-        QCOMPARE(TextFile::readBytes(paths.file(AppPaths::Log)).bytes, QByteArray("SURFING: old\r\n"));
+        QCOMPARE(TextFile::readBytes(paths.file(AppPaths::Log)).bytes,
+                 QByteArray("SURFING: old\r\n"));
         QCOMPARE(QFileInfo(paths.file(AppPaths::NoSurf)).size(), 0);
         QCOMPARE(QFileInfo(paths.file(AppPaths::schedule(7))).size(), 0);
         const QByteArray intro = TextFile::readBytes(paths.file(AppPaths::IntroPage)).bytes;
         QVERIFY(intro.contains("Tobrin"));
-        QVERIFY(TextFile::readBytes(paths.file(AppPaths::FavoritesPage)).bytes.startsWith("<html>"));
-        QVERIFY(TextFile::readBytes(paths.file(QStringLiteral("/html/tobrin_ico.gif"))).bytes.startsWith("GIF8"));
+        QVERIFY(
+            TextFile::readBytes(paths.file(AppPaths::FavoritesPage)).bytes.startsWith("<html>"));
+        QVERIFY(TextFile::readBytes(paths.file(QStringLiteral("/html/tobrin_ico.gif")))
+                    .bytes.startsWith("GIF8"));
         // A second run changes nothing.
         QCOMPARE(Installation::repair(paths), QStringList());
     }
@@ -39,7 +42,8 @@ private Q_SLOTS:
         QVERIFY(TextFile::writeBytes(paths.file(QStringLiteral("/buffer")), "x").ok());
         const QStringList problems = Installation::repair(paths);
         QVERIFY(!problems.isEmpty());
-        QVERIFY2(problems.first().contains(QStringLiteral("buffer")), qPrintable(problems.join(u'|')));
+        QVERIFY2(problems.first().contains(QStringLiteral("buffer")),
+                 qPrintable(problems.join(u'|')));
         // The rest is still made.
         QVERIFY(QFile::exists(paths.file(AppPaths::NoSurf)));
         QVERIFY(QFile::exists(paths.file(AppPaths::IntroPage)));

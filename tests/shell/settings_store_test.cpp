@@ -16,11 +16,13 @@ private Q_SLOTS:
         SettingsStore store(dir.filePath(QStringLiteral("Corvane.conf")));
         QCOMPARE(store.read(QStringLiteral("Password"), QStringLiteral("wzbkmt806j")),
                  QStringLiteral("wzbkmt806j"));
-        QCOMPARE(store.read(QStringLiteral("password"), QStringLiteral("qqq")), QStringLiteral("qqq"));
+        QCOMPARE(store.read(QStringLiteral("password"), QStringLiteral("qqq")),
+                 QStringLiteral("qqq"));
         QVERIFY(!QFile::exists(store.filePath())); // reading stored nothing
 
         QVERIFY(store.write(QStringLiteral("Password"), QStringLiteral("abc")));
-        QCOMPARE(store.read(QStringLiteral("password"), QStringLiteral("qqq")), QStringLiteral("abc"));
+        QCOMPARE(store.read(QStringLiteral("password"), QStringLiteral("qqq")),
+                 QStringLiteral("abc"));
         QVERIFY(store.write(QStringLiteral("PASSWORD"), QStringLiteral("def")));
         QCOMPARE(store.read(QStringLiteral("Password"), QString()), QStringLiteral("def"));
         // One value, not three keys that differ in case.
@@ -50,7 +52,8 @@ private Q_SLOTS:
         const QString back = fresh.read(QStringLiteral("password"), QString());
         QCOMPARE(back.size(), value.size());
         for (int i = 0; i < value.size(); ++i)
-            QVERIFY2(back[i] == value[i], qPrintable(QStringLiteral("code %1").arg(value[i].unicode())));
+            QVERIFY2(back[i] == value[i],
+                     qPrintable(QStringLiteral("code %1").arg(value[i].unicode())));
         QCOMPARE(fresh.read(QStringLiteral("LEADING"), QString()), QStringLiteral("@@x"));
     }
 
@@ -87,7 +90,8 @@ private Q_SLOTS:
         QTest::newRow("bare &H") << "&H" << qint64(0);
         QTest::newRow("negative decimal") << "-1" << qint64(-1);
         QTest::newRow("32-bit hex is signed") << "&HFFFFFFFF&" << qint64(-1);
-        QTest::newRow("huge decimal does not overflow") << "99999999999999999999999" << qint64(999999999999999999);
+        QTest::newRow("huge decimal does not overflow")
+            << "99999999999999999999999" << qint64(999999999999999999);
     }
     void colorNumbers()
     {
@@ -116,7 +120,8 @@ private Q_SLOTS:
         QCOMPARE(paths.directory(), QStringLiteral("/opt/tobrin"));
         QCOMPARE(paths.file(AppPaths::NoSurf), QStringLiteral("/opt/tobrin/files/nosurf.txt"));
         QCOMPARE(AppPaths::schedule(7), QStringLiteral("/buffer/buf7.log"));
-        QCOMPARE(paths.pageAddress(AppPaths::IntroPage), QStringLiteral("file:///opt/tobrin/html/intro.htm"));
+        QCOMPARE(paths.pageAddress(AppPaths::IntroPage),
+                 QStringLiteral("file:///opt/tobrin/html/intro.htm"));
         const AppPaths root(QStringLiteral("/"));
         QCOMPARE(root.file(AppPaths::Log), QStringLiteral("//files/log.txt"));
     }

@@ -87,7 +87,8 @@ private Q_SLOTS:
 
         // A folder where the file should be: a read error, not a crash.
         QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("folder")));
-        const TextFile::ReadResult read = TextFile::readLines(dir.filePath(QStringLiteral("folder")));
+        const TextFile::ReadResult read =
+            TextFile::readLines(dir.filePath(QStringLiteral("folder")));
         QVERIFY(read.exists);
         QVERIFY(!read.error.isEmpty());
         QVERIFY(!TextFile::writeBytes(dir.filePath(QStringLiteral("folder")), "x").ok());

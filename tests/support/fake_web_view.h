@@ -29,9 +29,9 @@ public:
     bool pageNavigates(const QString& address);
     void finishLoad();
 
-    QStringList history;    // addresses loaded, oldest first
-    int index = -1;         // the shown entry of history
-    QStringList requested;  // every address passed to Navigate, allowed or not
+    QStringList history;   // addresses loaded, oldest first
+    int index = -1;        // the shown entry of history
+    QStringList requested; // every address passed to Navigate, allowed or not
     int stopCount = 0;
     int refreshCount = 0;
 

@@ -34,7 +34,11 @@ public:
     QByteArray bytes(const QString& relative) const;
     void setBytes(const QString& relative, const QByteArray& bytes) const;
 
-    enum class Engine { Fake, Real };
+    enum class Engine
+    {
+        Fake,
+        Real
+    };
 
     // With Engine::Real the page view is the real web engine, on a profile
     // that keeps nothing on disk.

@@ -8,5 +8,5 @@
 // runs just one; the remaining arguments go to QtTest as usual.
 int registerTestClass(const char* name, std::function<QObject*()> create);
 
-#define TOBRIN_TEST(Class)                                                                 \
+#define TOBRIN_TEST(Class)                                                                         \
     static const int Class##_registration = registerTestClass(#Class, [] { return new Class; })
