@@ -41,7 +41,7 @@ TimeTab::TimeTab(const AppContext& context, Form1& browser, QWidget* parent)
     VideoSoftIndexTab2->setObjectName(QStringLiteral("VideoSoftIndexTab2"));
     VideoSoftIndexTab2->setSharedPage(true);
     VideoSoftIndexTab2->setCaptions(QStringLiteral("Mon|Tue|Wed|Thu|Fri|Sat|Sun"));
-    VideoSoftIndexTab2->setGeometry(twipsRect(120, 60, 4320, 4260));
+    VideoSoftIndexTab2->setGeometry(twipsRect(120, 60, 5280, 4260));
     connect(VideoSoftIndexTab2, &IndexTab::Switch, this, &TimeTab::VideoSoftIndexTab2_Switch);
 
     Picture1 = new QWidget(VideoSoftIndexTab2->page(0));
@@ -53,7 +53,7 @@ TimeTab::TimeTab(const AppContext& context, Form1& browser, QWidget* parent)
     Label3->setObjectName(QStringLiteral("Label3"));
     Label3->setWordWrap(true);
     Label3->setAlignment(Qt::AlignRight | Qt::AlignTop);
-    Label3->setGeometry(twipsRect(4680, 240, 2400, 660));
+    Label3->setGeometry(twipsRect(5520, 240, 1620, 900));
 
     Command7 = new QPushButton(QStringLiteral("&Apply"), this);
     Command7->setObjectName(QStringLiteral("Command7"));
@@ -120,7 +120,8 @@ void TimeTab::loadDay(int tab)
         seg[i]->setValue(day.slots[i] != 0);
         showCell(i, seg[i]->value());
     }
-    if (!day.error.isEmpty() && isVisible()) {
+    // Only a parent at the open panel is told; the hidden load at start-up stays quiet.
+    if (!day.error.isEmpty() && window()->isVisible()) {
         MessageBox::show(this,
                          day.error + QStringLiteral("\n\nThe grid shows every half-hour as "
                                                     "allowed. Apply writes the grid to the file."),

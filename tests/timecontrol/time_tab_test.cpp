@@ -65,17 +65,15 @@ private Q_SLOTS:
         QCOMPARE(tab.findChildren<ElasticPanel*>(QStringLiteral("seg")).size(), 48);
         QCOMPARE(tab.seg[0]->parentWidget(), tab.Picture1);
         QCOMPARE(tab.seg[0]->geometry(), twipsRect(675, 75, 390, 165));
-        QCOMPARE(tab.seg[23]->geometry(), twipsRect(675, 75 + 150 * 23, 390, 165));
-        QCOMPARE(tab.seg[24]->geometry(), twipsRect(1125, 75, 390, 165));
+        QCOMPARE(tab.seg[47]->geometry(), twipsRect(1125, 75 + 150 * 23, 390, 165));
         QVERIFY(tab.seg[0]->geometry().intersects(tab.seg[1]->geometry())); // rows overlap
-        QCOMPARE(tab.Label2[0]->text(), QStringLiteral("0:00"));
+        // Each hour stands level with its full-hour cell, left or right of its column.
+        QCOMPARE(tab.Label2[11]->text(), QStringLiteral("11:00"));
         QCOMPARE(tab.Label2[11]->y(), tab.seg[22]->y());
-        QCOMPARE(tab.Label2[12]->text(), QStringLiteral("12:00"));
-        QCOMPARE(tab.Label2[12]->y(), tab.seg[24]->y());
-        QVERIFY(tab.Label2[12]->x() > tab.seg[24]->x());
+        QVERIFY(tab.Label2[11]->x() < tab.seg[22]->x());
         QCOMPARE(tab.Label2[23]->text(), QStringLiteral("23:00"));
-        QCOMPARE(tab.Label3->text(), QStringLiteral("Select the times you want TOBRIN to stop surfing"));
-        QCOMPARE(tab.Command7->text(), QStringLiteral("&Apply"));
+        QCOMPARE(tab.Label2[23]->y(), tab.seg[46]->y());
+        QVERIFY(tab.Label2[23]->x() > tab.seg[46]->x());
     }
 
     void clicksFlipWithoutWriting()
@@ -179,6 +177,15 @@ private Q_SLOTS:
         QCOMPARE(install.bytes("/buffer/buf1.log"), dayFile({{7, "1"}}));
         QVERIFY(gridShows(tab, {10}));
         QVERIFY(MessageBox::takeShown().isEmpty());
+
+        // A day that cannot be read is shown as allowed, and the parent is told.
+        QVERIFY(QFile::remove(install.file("/buffer/buf3.log")));
+        QVERIFY(QDir().mkdir(install.file("/buffer/buf3.log")));
+        clickTab(tab, 2);
+        QVERIFY(gridShows(tab, {}));
+        shown = MessageBox::takeShown();
+        QCOMPARE(shown.size(), 1);
+        QVERIFY(shown[0].text.contains(QStringLiteral("buf3.log")));
     }
 };
 
