@@ -29,6 +29,11 @@ void Form1::Timer1_Timer()
     const auto done = qScopeGuard([] { g_checkRunning = false; });
 
     const QDateTime now = m_context.clock->now();
+    if (!now.isValid()) {
+        // A clock that cannot tell the time has no half-hour to check.
+        Timer1->setInterval(kCheckPeriod);
+        return;
+    }
     const Schedule::Day day =
         Schedule::readDay(m_context.paths.file(Schedule::weekdayFile(now.date().dayOfWeek())))
             .slots;
