@@ -1,0 +1,41 @@
+#pragma once
+
+#include "shell/text_file.h"
+
+#include <QString>
+
+#include <array>
+
+// The weekly schedule: one file per weekday below the installation, 48 lines,
+// one per half-hour, "1" for blocked and "0" for allowed.
+namespace Schedule {
+
+constexpr int SlotCount = 48;
+
+// A day's slot values as read, compared as numbers by each reader.
+using Day = std::array<qint64, SlotCount>;
+// The editor's grid: true for a blocked half-hour.
+using Blocked = std::array<bool, SlotCount>;
+
+// "/buffer/buf1.log" (Monday) to "/buffer/buf7.log" (Sunday), from
+// QDate::dayOfWeek() (Monday 1 to Sunday 7).
+QString weekdayFile(int dayOfWeek);
+// The same files for the editor's tabs "Mon" (0) to "Sun" (6).
+QString tabFile(int tab);
+
+struct ReadResult
+{
+    Day slots{};     // slots the file does not give stay 0 (allowed)
+    bool exists = false;
+    QString error;   // set when the file exists but cannot be read
+};
+
+// Reads the first 48 lines by their leading number ("2" is 2, "x" is 0);
+// anything after them is ignored.
+ReadResult readDay(const QString& path);
+
+// Rewrites the file atomically as 48 lines "0"/"1" with CR LF, creating its
+// folder when it is missing.
+[[nodiscard]] TextFile::WriteResult writeDay(const QString& path, const Blocked& blocked);
+
+} // namespace Schedule

@@ -1,0 +1,27 @@
+#pragma once
+
+#include "timecontrol/schedule_file.h"
+
+#include <QString>
+#include <QTime>
+
+#include <optional>
+
+// The rules of the once-a-minute check, apart from any window.
+namespace TimeSlots {
+
+// 2 x hour, plus 1 from minute 30: 10:29 is 20, 10:30 is 21, 23:59 is 47.
+int currentSlot(const QTime& time);
+
+// Only exactly 1 blocks; other values (2, -1) let the child surf.
+bool isBlocked(qint64 value);
+
+// The first slot from `from` to the end of the day whose value is exactly 0;
+// none when surfing is not allowed again that day.
+std::optional<int> nextAllowedSlot(const Schedule::Day& day, int from);
+
+// "Blocked Time!", CR LF, then when surfing is allowed again, e.g.
+// "Tobrin will run again only at 14 hours and 30 minutes".
+QString blockedMessage(int allowedSlot);
+
+} // namespace TimeSlots
