@@ -14,8 +14,8 @@ Form5::Form5(QWidget* parent, SettingsStore& settings)
     : PasswordDialog(parent, "Form5", QSize(twips(3900), twips(2010))), m_settings(settings)
 {
     // Created in tab order: first entry, second entry, O K.
-    Label2 = label(this, "Label2", QStringLiteral("Enter a password:"),
-                   twipsRect(150, 75, 3540, 240));
+    Label2 =
+        label(this, "Label2", QStringLiteral("Enter a password:"), twipsRect(150, 75, 3540, 240));
     Text1 = maskedEntry(this, "Text1", twipsRect(150, 300, 3540, 285));
     Label3 = label(this, "Label3", QStringLiteral("Enter the password again:"),
                    twipsRect(150, 675, 3540, 240));

@@ -13,8 +13,8 @@ using namespace PasswordWidgets;
 Form3::Form3(Form1& browser)
     : PasswordDialog(&browser, "Form3", QSize(twips(3495), twips(1380))), m_browser(browser)
 {
-    Label1 = label(this, "Label1", QStringLiteral("Enter your password"),
-                   twipsRect(150, 75, 2640, 240));
+    Label1 =
+        label(this, "Label1", QStringLiteral("Enter your password"), twipsRect(150, 75, 2640, 240));
     // Created in tab order: entry, O K, Cancel.
     Text3 = maskedEntry(this, "Text3", twipsRect(150, 300, 3165, 285));
     Command6 = button(this, "Command6", QStringLiteral("O K"), twipsRect(1875, 750, 1065, 390));
@@ -28,7 +28,8 @@ Form3::Form3(Form1& browser)
 
 void Form3::Command6_Click()
 {
-    if (StoredPassword::matches(Text3->text(), StoredPassword::expected(*m_browser.context().settings))) {
+    if (StoredPassword::matches(Text3->text(),
+                                StoredPassword::expected(*m_browser.context().settings))) {
         Text3->clear();
         // The prompt is gone before the panel shows; its loop ends once the
         // panel has been closed again and this click has returned.

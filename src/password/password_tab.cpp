@@ -30,7 +30,8 @@ PasswordTab::PasswordTab(const AppContext& context, Form1&, QWidget* parent)
                    twipsRect(300, 2100, 3315, 315));
     Text3 = maskedEntry(Frame2, "Text3", twipsRect(300, 2325, 3915, 285));
     Command4 = button(this, "Command4", QStringLiteral("&Apply"), twipsRect(3720, 3600, 1440, 390));
-    Command6 = button(this, "Command6", QStringLiteral("&Cancel"), twipsRect(1920, 3600, 1440, 390));
+    Command6 =
+        button(this, "Command6", QStringLiteral("&Cancel"), twipsRect(1920, 3600, 1440, 390));
     setTabOrder(Text3, Command4);
     setTabOrder(Command4, Command6);
     setNewEntriesEnabled(false);
@@ -56,8 +57,9 @@ void PasswordTab::Command6_Click()
 void PasswordTab::Command4_Click()
 {
     SettingsStore& settings = *m_context.settings;
-    const bool accepted = Text7->text() == Text3->text() &&
-                          StoredPassword::matches(Text8->text(), StoredPassword::expected(settings));
+    const bool accepted =
+        Text7->text() == Text3->text() &&
+        StoredPassword::matches(Text8->text(), StoredPassword::expected(settings));
     if (!accepted) {
         showTryAgain(this);
         clearEntries();
@@ -72,8 +74,7 @@ void PasswordTab::Command4_Click()
         return;
     }
     MessageBox::show(this, QStringLiteral("Write down your new password! Don't forget it!!!"),
-                     QStringLiteral("Password changed!"), QMessageBox::Ok,
-                     QMessageBox::Warning);
+                     QStringLiteral("Password changed!"), QMessageBox::Ok, QMessageBox::Warning);
     clearEntries();
 }
 

@@ -43,6 +43,8 @@ QLabel* label(QWidget* parent, const char* name, const QString& text, const QRec
     auto* label = new QLabel(text, parent);
     label->setObjectName(QString::fromLatin1(name));
     label->setGeometry(geometry);
+    // Text sits at the top, so a tall label does not run into the entry below it.
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     return label;
 }
 
@@ -122,7 +124,8 @@ bool PasswordDialog::eventFilter(QObject* watched, QEvent* event)
 void PasswordDialog::centreOnScreen()
 {
     const QWidget* owner = parentWidget();
-    const QScreen* screen = owner && owner->screen() ? owner->screen() : QGuiApplication::primaryScreen();
+    const QScreen* screen =
+        owner && owner->screen() ? owner->screen() : QGuiApplication::primaryScreen();
     if (!screen)
         return;
     const QRect area = screen->geometry();

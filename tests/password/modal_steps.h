@@ -21,8 +21,7 @@ public:
         m_clock.start();
     }
 
-    template <typename Window>
-    ModalSteps& then(std::function<void(Window*)> act)
+    template <typename Window> ModalSteps& then(std::function<void(Window*)> act)
     {
         m_steps.append([act](QWidget* window) {
             auto* typed = qobject_cast<Window*>(window);
@@ -36,9 +35,9 @@ public:
     // Empty when every step met a window of its kind.
     QString problems() const
     {
-        return m_problems + (m_steps.isEmpty() ? QString()
-                                               : QStringLiteral("%1 step(s) never ran; ")
-                                                     .arg(m_steps.size()));
+        return m_problems + (m_steps.isEmpty()
+                                 ? QString()
+                                 : QStringLiteral("%1 step(s) never ran; ").arg(m_steps.size()));
     }
 
 private:

@@ -1,6 +1,5 @@
 #include "favorites/favorites_tab.h"
 #include "modal_steps.h"
-#include "shown_box.h"
 #include "panel/panel_window.h"
 #include "password/first_password_dialog.h"
 #include "password/password_prompt.h"
@@ -8,9 +7,10 @@
 #include "shell/browser_window.h"
 #include "shell/elastic_panel.h"
 #include "shell/message_box.h"
+#include "shown_box.h"
 #include "test_install.h"
-#include <QWebEngineProfile> // TestInstall holds one; its destructor needs the whole type
 #include "test_main.h"
+#include <QWebEngineProfile> // TestInstall holds one; its destructor needs the whole type
 
 #include <QDir>
 #include <QLabel>
@@ -47,6 +47,8 @@ private Q_SLOTS:
             QVERIFY(!f5->Label3->isEnabled());
             QCOMPARE(f5->Text1->echoMode(), QLineEdit::Password);
             QTest::keyClick(f5->Text1, Qt::Key_Return); // nothing typed yet: nothing happens
+            QTest::keyClick(f5, Qt::Key_Escape);        // nor does Escape close it
+            QVERIFY(f5->isVisible());
             QCOMPARE(f5->focusWidget(), f5->Text1);
             QTest::keyClicks(f5->Text1, QStringLiteral("Tiger"));
             QVERIFY(f5->Text2->isEnabled() && f5->Label3->isEnabled());
@@ -141,7 +143,8 @@ private Q_SLOTS:
         steps.then<Form3>([&form](Form3* f3) {
             // Filled before the prompt asks, so Cancel keeps them.
             QCOMPARE(form->panel().favorites().Text4->text(), QStringLiteral("Zoo"));
-            QCOMPARE(form->panel().favorites().Text5->text(), QStringLiteral("http://zoo.example/"));
+            QCOMPARE(form->panel().favorites().Text5->text(),
+                     QStringLiteral("http://zoo.example/"));
             QTest::keyClicks(f3->Text3, QStringLiteral("Tiger"));
             f3->Command1->click();
         });
