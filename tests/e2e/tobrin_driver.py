@@ -1,0 +1,213 @@
+"""Drives the installed tobrin program as a person would: on its own virtual
+display, through the mouse and keyboard, against a web site served on
+127.0.0.1, with its own installation folder and settings."""
+
+import http.server
+import os
+import re
+import shutil
+import subprocess
+import tempfile
+import threading
+import time
+
+
+class Site:
+    """A small web site on 127.0.0.1 that records every path asked for."""
+
+    def __init__(self, pages, redirects=None):
+        self.pages = pages
+        self.redirects = redirects or {}
+        self.requests = []
+        site = self
+
+        class Handler(http.server.BaseHTTPRequestHandler):
+            def do_GET(self):
+                site.requests.append(self.path)
+                path = self.path.split("?")[0]
+                if path in site.redirects:
+                    self.send_response(302)
+                    self.send_header("Location", site.redirects[path])
+                    self.send_header("Content-Length", "0")
+                    self.end_headers()
+                    return
+                body = site.pages.get(path)
+                if body is None:
+                    self.send_response(404)
+                    body = b"<html><title>Missing</title></html>"
+                else:
+                    self.send_response(200)
+                self.send_header("Content-Type", "text/html")
+                self.send_header("Content-Length", str(len(body)))
+                self.send_header("Cache-Control", "no-store")
+                self.end_headers()
+                self.wfile.write(body)
+
+            def log_message(self, *args):
+                pass
+
+        self.server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+        self.port = self.server.server_address[1]
+        threading.Thread(target=self.server.serve_forever, daemon=True).start()
+
+    def url(self, path):
+        return "http://127.0.0.1:%d%s" % (self.port, path)
+
+    def close(self):
+        self.server.shutdown()
+
+
+class Display:
+    """A virtual X display of its own."""
+
+    def __init__(self):
+        read_end, write_end = os.pipe()
+        self.process = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+            pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(write_end)
+        number = b""
+        while not number.endswith(b"\n"):
+            chunk = os.read(read_end, 16)
+            if not chunk:
+                raise RuntimeError("Xvfb did not start")
+            number += chunk
+        os.close(read_end)
+        self.name = ":" + number.decode().strip()
+
+    def close(self):
+        self.process.terminate()
+        self.process.wait(10)
+
+
+class Tobrin:
+    """One installed copy of the program, started and driven on a display."""
+
+    def __init__(self, build_dir, display):
+        self.root = tempfile.mkdtemp(prefix="tobrin-e2e-")
+        self.app = os.path.join(self.root, "app")
+        self.home = os.path.join(self.root, "home")
+        os.makedirs(self.home)
+        subprocess.run(["cmake", "--install", build_dir, "--prefix", self.app],
+                       check=True, stdout=subprocess.DEVNULL)
+        self.display = display
+        self.process = None
+        self.stderr_lines = []
+
+    # --- files and settings -------------------------------------------------
+    def path(self, relative):
+        return os.path.join(self.app, relative.lstrip("/"))
+
+    def read(self, relative):
+        with open(self.path(relative), "rb") as f:
+            return f.read()
+
+    def write(self, relative, data):
+        with open(self.path(relative), "wb") as f:
+            f.write(data)
+
+    def settings_file(self):
+        return os.path.join(self.home, ".config", "Corvane", "Corvane.conf")
+
+    def settings(self):
+        try:
+            with open(self.settings_file(), "rb") as f:
+                return f.read()
+        except FileNotFoundError:
+            return b""
+
+    # --- the process --------------------------------------------------------
+    def env(self):
+        env = dict(os.environ)
+        env.update({
+            "DISPLAY": self.display.name,
+            "HOME": self.home,
+            "XDG_CONFIG_HOME": os.path.join(self.home, ".config"),
+            "XDG_DATA_HOME": os.path.join(self.home, ".local", "share"),
+            "XDG_CACHE_HOME": os.path.join(self.home, ".cache"),
+            "QT_QPA_PLATFORM": "xcb",
+            "QTWEBENGINE_DISABLE_SANDBOX": "1",
+            "QTWEBENGINE_CHROMIUM_FLAGS": "--disable-gpu --disable-background-networking",
+            "TOBRIN_STARTUP_PROBE": "1",
+        })
+        return env
+
+    def start(self):
+        self.stderr_lines = []
+        self.process = subprocess.Popen([os.path.join(self.app, "tobrin")], env=self.env(),
+                                        stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+        threading.Thread(target=self._collect, daemon=True).start()
+        self.wait_for(lambda: any("start page loaded" in l for l in self.stderr_lines), 60,
+                      "the start page to load")
+        self.browser = self.window(r"Tobrin 2\.0$")
+
+    def _collect(self):
+        for line in self.process.stderr:
+            self.stderr_lines.append(line.decode(errors="replace"))
+
+    def wait_for(self, condition, seconds, what):
+        deadline = time.time() + seconds
+        while time.time() < deadline:
+            if condition():
+                return
+            if self.process and self.process.poll() is not None and what != "the program to end":
+                raise AssertionError("tobrin ended while waiting for %s:\n%s"
+                                     % (what, "".join(self.stderr_lines[-20:])))
+            time.sleep(0.1)
+        raise AssertionError("timed out waiting for " + what)
+
+    def ended(self, seconds=20):
+        self.wait_for(lambda: self.process.poll() is not None, seconds, "the program to end")
+        return self.process.returncode
+
+    def kill(self):
+        if self.process and self.process.poll() is None:
+            self.process.kill()
+            self.process.wait(10)
+
+    def cleanup(self):
+        self.kill()
+        shutil.rmtree(self.root, ignore_errors=True)
+
+    # --- the screen ---------------------------------------------------------
+    def xdotool(self, *args):
+        out = subprocess.run(["xdotool"] + [str(a) for a in args], env=self.env(),
+                             capture_output=True, text=True)
+        return out.stdout
+
+    def windows(self, pattern):
+        out = self.xdotool("search", "--onlyvisible", "--name", pattern)
+        return [w for w in out.split() if w]
+
+    def window(self, pattern, seconds=20):
+        found = []
+
+        def look():
+            found[:] = self.windows(pattern)
+            return bool(found)
+        self.wait_for(look, seconds, "a window named /%s/" % pattern)
+        return found[-1]
+
+    def title(self, window):
+        return self.xdotool("getwindowname", window).strip()
+
+    def wait_title(self, window, pattern, seconds=20):
+        self.wait_for(lambda: re.search(pattern, self.title(window)), seconds,
+                      "the title to match /%s/" % pattern)
+
+    def click(self, window, x, y):
+        """Clicks at a point of a window, given in twips from its top left."""
+        self.xdotool("mousemove", "--window", window, (x + 7) // 15, (y + 7) // 15, "click", "1")
+        time.sleep(0.3)
+
+    def key(self, *keys):
+        self.xdotool("key", "--delay", "60", *keys)
+        time.sleep(0.3)
+
+    def type(self, text):
+        self.xdotool("type", "--delay", "25", text)
+        time.sleep(0.2)
+
+    def screenshot(self, path):
+        subprocess.run(["import", "-window", "root", path], env=self.env(),
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
