@@ -86,25 +86,24 @@ void WordMatcher::build(const QStringList& words)
     label = {};
     depth = {};
 
-    m_firstChild.assign(n + 1, 0);
+    m_states.assign(n + 1, State{0, 0});
     for (std::size_t s = 1; s < n; ++s)
-        ++m_firstChild[bfsParent[s] + 1];
-    m_firstChild[0] = 1;
+        ++m_states[bfsParent[s] + 1].firstChild;
+    m_states[0].firstChild = 1;
     for (std::size_t s = 1; s <= n; ++s)
-        m_firstChild[s] += m_firstChild[s - 1];
+        m_states[s].firstChild += m_states[s - 1].firstChild;
 
     m_rootNext.assign(n > 1 ? kCodeUnits : 0, 0);
-    for (std::uint32_t s = m_firstChild[0]; s < m_firstChild[1]; ++s)
+    for (std::uint32_t s = m_states[0].firstChild; s < m_states[1].firstChild; ++s)
         m_rootNext[m_label[s]] = s;
 
     // Fail links in breadth-first order: the longest proper suffix of a
     // state's text that is also a state. Parents come before children.
-    m_fail.assign(n, 0);
     for (std::size_t s = 1; s < n; ++s) {
         const std::uint32_t p = bfsParent[s];
         std::uint32_t target = 0;
         if (p != 0) {
-            std::uint32_t f = m_fail[p];
+            std::uint32_t f = m_states[p].fail;
             for (;;) {
                 if (const std::uint32_t next = child(f, m_label[s])) {
                     target = next;
@@ -112,12 +111,12 @@ void WordMatcher::build(const QStringList& words)
                 }
                 if (f == 0)
                     break;
-                f = m_fail[f];
+                f = m_states[f].fail;
             }
         }
-        m_fail[s] = target;
-        if (bfsEnds[s] || (m_firstChild[target] & kWordEnds))
-            m_firstChild[s] |= kWordEnds;
+        m_states[s].fail = target;
+        if (bfsEnds[s] || (m_states[target].firstChild & kWordEnds))
+            m_states[s].firstChild |= kWordEnds;
     }
 }
 
@@ -125,8 +124,8 @@ std::uint32_t WordMatcher::child(std::uint32_t state, char16_t c) const
 {
     if (state == 0)
         return m_rootNext[c];
-    const std::uint32_t begin = m_firstChild[state] & kIndexMask;
-    const std::uint32_t end = m_firstChild[state + 1] & kIndexMask;
+    const std::uint32_t begin = m_states[state].firstChild & kIndexMask;
+    const std::uint32_t end = m_states[state + 1].firstChild & kIndexMask;
     const char16_t* labels = m_label.data();
     if (end - begin <= 8) {
         for (std::uint32_t i = begin; i < end; ++i) {
@@ -161,9 +160,9 @@ bool WordMatcher::matches(QStringView text) const
                 state = next;
                 break;
             }
-            state = m_fail[state];
+            state = m_states[state].fail;
         }
-        if (m_firstChild[state] & kWordEnds)
+        if (m_states[state].firstChild & kWordEnds)
             return true;
     }
     return false;
@@ -171,6 +170,6 @@ bool WordMatcher::matches(QStringView text) const
 
 std::size_t WordMatcher::memoryBytes() const
 {
-    return m_firstChild.capacity() * sizeof(std::uint32_t) + m_label.capacity() * sizeof(char16_t) +
-           m_fail.capacity() * sizeof(std::uint32_t) + m_rootNext.capacity() * sizeof(std::uint32_t);
+    return m_states.capacity() * sizeof(State) + m_label.capacity() * sizeof(char16_t) +
+           m_rootNext.capacity() * sizeof(std::uint32_t);
 }

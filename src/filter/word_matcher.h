@@ -30,12 +30,17 @@ private:
 
     bool m_emptyWord = false;
     // State 0 is the root; states are numbered breadth first, so the children
-    // of a state are the consecutive states m_firstChild[s] .. m_firstChild[s + 1] - 1,
-    // in ascending order of their m_label. The top bit of m_firstChild[s] says
-    // that a word ends at s or at one of its fail states.
-    std::vector<std::uint32_t> m_firstChild;
+    // of a state s are the consecutive states from firstChild of s up to
+    // firstChild of s + 1, in ascending order of their m_label. The top bit of
+    // firstChild says that a word ends at s or at one of its fail states.
+    // Both numbers of a state share a cache line: the scan reads them together.
+    struct State
+    {
+        std::uint32_t firstChild;
+        std::uint32_t fail;
+    };
+    std::vector<State> m_states; // one more than there are states
     std::vector<char16_t> m_label;
-    std::vector<std::uint32_t> m_fail;
     // The root's transitions for every code unit, 0 for "stay at the root".
     std::vector<std::uint32_t> m_rootNext;
 };
