@@ -17,6 +17,20 @@ const QStringList kWarningWords = {QStringLiteral("www"), QStringLiteral("net"),
                                    QStringLiteral("http"), QStringLiteral("com"),
                                    QStringLiteral("http://")};
 
+// The captions were sized for a smaller system font: a label may grow to the
+// right up to `right`, and takes a smaller font only if it still does not fit.
+void fitLabel(QLabel* label, int right)
+{
+    const int room = right - label->x();
+    QFont font = label->font();
+    while (label->sizeHint().width() > room && font.pointSizeF() > 6) {
+        font.setPointSizeF(font.pointSizeF() - 0.5);
+        label->setFont(font);
+    }
+    label->resize(std::max(label->width(), std::min(room, label->sizeHint().width())),
+                  std::max(label->height(), label->sizeHint().height()));
+}
+
 } // namespace
 
 AddressesTab::AddressesTab(const AppContext& context, Form1& browser, QWidget* parent)
@@ -60,6 +74,9 @@ AddressesTab::AddressesTab(const AppContext& context, Form1& browser, QWidget* p
     List1->setUniformItemSizes(true);
     List1->setModel(m_list);
     List1->installEventFilter(this);
+
+    fitLabel(Label5, Label4->x() - twips(60));
+    fitLabel(Label4, twips(7320 - 120));
 
     connect(Command11, &QPushButton::clicked, this, &AddressesTab::Command11_Click);
     connect(Command12, &QPushButton::clicked, this, &AddressesTab::Command12_Click);
