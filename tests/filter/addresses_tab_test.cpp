@@ -110,6 +110,14 @@ private Q_SLOTS:
         QVERIFY(editor.tab->Text1->hasFocus());
         QVERIFY(editor.tab->Text1->text().isEmpty());
         QVERIFY(editor.form->panel().addresses().blocks(u"x")); // the empty entry
+
+        // A letter the file cannot hold: blocked now, and the parent is told.
+        editor.add(u"\u4E2Da"_qs);
+        const QList<MessageBox::Shown> shown = MessageBox::takeShown();
+        QCOMPARE(shown.size(), 1);
+        QCOMPARE(shown[0].icon, QMessageBox::Warning);
+        QVERIFY(editor.tab->blocks(u"http://x/\u4E2Da"));
+        QVERIFY(editor.file().contains("\r\n?a\r\n"));
     }
 
     void deleteAndDoubleClickMoveTheWordBack()

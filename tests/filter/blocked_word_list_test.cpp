@@ -104,6 +104,22 @@ private Q_SLOTS:
         QCOMPARE(readAll(path), QByteArray());
     }
 
+    // More lines than a 16-bit count holds: all are loaded and all are checked.
+    void longFileLoadsWhole()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("nosurf.txt"));
+        QByteArray file;
+        for (int i = 0; i < 40000; ++i)
+            file += "w" + QByteArray::number(100000 + i) + "x\r\n";
+        writeAll(path, file);
+        BlockedWordList list;
+        QVERIFY(list.load(path).isEmpty());
+        QCOMPARE(list.rowCount(), 40000);
+        QVERIFY(list.blocks(u"http://a/w139999x"));
+        QVERIFY(!list.blocks(u"http://a/w140000x"));
+    }
+
     void insertAndTakeKeepTheOrderAndTheIndex()
     {
         BlockedWordList list;
