@@ -1,10 +1,32 @@
+#include "filter/addresses_tab.h"
 #include "panel/panel_window.h"
 #include "shell/browser_window.h"
+#include "shell/elastic_panel.h"
+#include "shell/web_view.h"
 
-// Placeholder until the blocked-word check lands: every address passes.
+#include <QCheckBox>
+#include <QComboBox>
+
 void Form1::WebBrowser1_BeforeNavigate2(const QString& url, bool& cancel)
 {
-    Q_UNUSED(url);
-    Q_UNUSED(cancel);
-    panel();
+    // The first check (the start page, inside the load step's Navigate) is
+    // what creates and loads the panel that holds the list.
+    Form2& form2 = panel();
+    if (form2.Check1->isChecked())
+        return;
+
+    setCursor(Qt::WaitCursor);
+    rodape->setCaption(QStringLiteral(" Checking site..."));
+    if (form2.addresses().blocks(url)) {
+        cancel = true;
+        unsetCursor();
+        Combo1->setEditText(QStringLiteral("S I T E   B L O C K E D"));
+        WebBrowser1->Stop();
+        return;
+    }
+
+    unsetCursor();
+    if (Combo1->findText(url, Qt::MatchExactly | Qt::MatchCaseSensitive) < 0)
+        Combo1->addItem(url);
+    Combo1->setEditText(url);
 }
