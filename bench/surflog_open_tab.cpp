@@ -82,6 +82,14 @@ void BM_OpenSurfLogTab(benchmark::State& state)
     const AppPaths paths(dir.path());
     writeLog(paths.file(AppPaths::Log), megabytes * 1000 * 1000);
     const qint64 logBytes = QFileInfo(paths.file(AppPaths::Log)).size();
+    // The box shows each session's lone CR as a line of its own: one byte more.
+    qint64 shownBytes = 0;
+    {
+        QFile log(paths.file(AppPaths::Log));
+        if (log.open(QIODevice::ReadOnly))
+            shownBytes = logBytes + log.readAll().count("\r\r\n");
+    }
+    bool whole = true;
     SettingsStore settings(dir.filePath(QStringLiteral("Corvane.conf")));
     SystemClock clock;
     const AppContext context{paths, &settings, &clock,
@@ -125,12 +133,13 @@ void BM_OpenSurfLogTab(benchmark::State& state)
         ticker.stop();
         longestFreezeMs = qMax(longestFreezeMs, qMax(freeze, sinceTick.elapsed()));
         peakGrowthKb = qMax(peakGrowthKb, statusKb("VmHWM:") - rssBefore);
-        if (tab.logBytes().size() != logBytes)
-            state.SkipWithError("the box does not hold the whole log");
+        whole = whole && tab.logBytes().size() == shownBytes;
         form.reset();
         QCoreApplication::processEvents();
         state.ResumeTiming();
     }
+    if (!whole)
+        state.SkipWithError("the box does not hold the whole log");
     state.counters["log_MB"] = double(logBytes) / 1e6;
     state.counters["longest_freeze_ms"] = double(longestFreezeMs);
     state.counters["peak_growth_MB"] = double(peakGrowthKb) / 1024.0;

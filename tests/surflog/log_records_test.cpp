@@ -16,20 +16,12 @@ private Q_SLOTS:
     {
         QCOMPARE(SurfLog::startRecord(QStringLiteral("7/12/26 10:00")),
                  QByteArray("SURFING: 7/12/26 10:00\r\n\r\r\n"));
-
-        const QStringList history{QStringLiteral("http://a.example/"),
-                                  QStringLiteral("http://caf\u00e9.example/?q=\u00e9")};
-        const QByteArray bars54 = QByteArray(54, '|') + "\r\n";
-        const QByteArray bars158 = QByteArray(158, '|') + "\r\n";
+        // 8-bit letters stay as they are; an address beyond them goes in encoded.
+        const QStringList history{QStringLiteral("http://caf\u00e9.example/?q=\u00e9"),
+                                  QStringLiteral("http://\u4f8b\u3048.jp/")};
         QCOMPARE(SurfLog::endRecord(history, QStringLiteral("D"), QuitPath::WindowClose),
-                 "http://a.example/\r\nhttp://caf\xe9.example/?q=\xe9\r\n\r\n"
-                 "FINISHED AT: D\r\n\r\n" + bars54);
-        QCOMPARE(SurfLog::endRecord({}, QStringLiteral("D"), QuitPath::QuitButton),
-                 "\r\nFINISHED AT: D\r\n\r\n" + bars158);
-        // An address beyond the 8-bit text goes in encoded, never as '?'.
-        QCOMPARE(SurfLog::endRecord({QStringLiteral("http://\u4f8b\u3048.jp/")}, QStringLiteral("D"),
-                                    QuitPath::QuitButton),
-                 "http://xn--r8jz45g.jp/\r\n\r\nFINISHED AT: D\r\n\r\n" + bars158);
+                 "http://caf\xe9.example/?q=\xe9\r\nhttp://xn--r8jz45g.jp/\r\n\r\n"
+                 "FINISHED AT: D\r\n\r\n" + QByteArray(54, '|') + "\r\n");
     }
 
     void addressForLog_data()
@@ -56,26 +48,18 @@ private Q_SLOTS:
     void dateTimeIsShortDateThenTime()
     {
         const QDateTime moment(QDate(2026, 12, 7), QTime(10, 5, 7));
-        // Ordinary locales pass unchanged.
-        for (const char* name : {"C", "en_US", "de_DE", "fr_FR", "ja_JP"}) {
-            const QString text = QLocale(QString::fromLatin1(name)).toString(moment, QLocale::ShortFormat);
-            QCOMPARE(SurfLog::logDateTime(text, moment), text);
-        }
-        QCOMPARE(SurfLog::logDateTime(QLocale(QStringLiteral("de_DE")).toString(moment, QLocale::ShortFormat),
-                                      moment),
-                 QStringLiteral("07.12.26 10:05"));
-        // Persian digits become 0-9; a narrow no-break space a plain one.
-        QCOMPARE(SurfLog::logDateTime(QLocale(QStringLiteral("fa_IR")).toString(moment, QLocale::ShortFormat),
-                                      moment),
-                 QStringLiteral("2026/12/7 10:05"));
+        auto logged = [&](const char* locale) {
+            return SurfLog::logDateTime(
+                QLocale(QString::fromLatin1(locale)).toString(moment, QLocale::ShortFormat), moment);
+        };
+        QCOMPARE(logged("de_DE"), QStringLiteral("07.12.26 10:05"));
+        QCOMPARE(logged("en_US"), QStringLiteral("12/7/26 10:05 AM"));
+        // Persian digits become 0-9, a narrow no-break space a plain one.
+        QCOMPARE(logged("fa_IR"), QStringLiteral("2026/12/7 10:05"));
         QCOMPARE(SurfLog::logDateTime(QStringLiteral("10:05\u202fAM"), moment), QStringLiteral("10:05 AM"));
         // Letters with no 8-bit code: a form anyone can read.
-        QCOMPARE(SurfLog::logDateTime(QLocale(QStringLiteral("ar_EG")).toString(moment, QLocale::ShortFormat),
-                                      moment),
-                 QStringLiteral("2026-12-07 10:05:07"));
-        const QString now = SurfLog::logDateTime(moment);
-        QVERIFY(TextFile::isEncodable(now));
-        QVERIFY2(now.contains(QStringLiteral("10")) && now.contains(QStringLiteral("05")), qPrintable(now));
+        QCOMPARE(logged("ar_EG"), QStringLiteral("2026-12-07 10:05:07"));
+        QVERIFY(TextFile::isEncodable(SurfLog::logDateTime(moment)));
     }
 
     void viewerTextRoundTrips()
@@ -83,17 +67,11 @@ private Q_SLOTS:
         auto shown = [](const QByteArray& bytes) {
             return SurfLogText::encode(SurfLogText::decode(bytes));
         };
-        // Each line comes back followed by CR LF; the lone CR is a line of its own.
-        QCOMPARE(shown("S\r\n\r\r\nhttp://a\r\n"), QByteArray("S\r\n\r\n\r\nhttp://a\r\n"));
+        // Each line comes back followed by CR LF, a last one without an end too.
         QCOMPARE(shown("a\rb"), QByteArray("a\r\nb\r\n"));
         QCOMPARE(shown("a\nb\r\n"), QByteArray("a\r\nb\r\n"));
         QCOMPARE(shown(""), QByteArray());
         QCOMPARE(shown("\r\n"), QByteArray("\r\n"));
-
-        QByteArray high;
-        for (int b = 0x80; b <= 0xFF; ++b)
-            high.append(char(b));
-        QCOMPARE(shown(high + "\r\n" + high), high + "\r\n" + high + "\r\n");
 
         // Pieces may split a CR LF pair; long text is grouped into paragraphs.
         QByteArray big;
