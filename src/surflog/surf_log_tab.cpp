@@ -221,9 +221,8 @@ void SurfLogTab::finishFilling()
     unsetCursor();
     Text2->viewport()->setCursor(Qt::IBeamCursor);
     if (!m_loadError.isEmpty()) {
-        tellParent(m_loadError + QStringLiteral(
-                                     "\n\nThe box shows what could be read. Apply writes it and "
-                                     "keeps the rest of the file after it."));
+        tellParent(m_loadError + QStringLiteral("\n\nThe box shows what could be read; Apply "
+                                                "keeps the rest of the log after your text."));
         m_loadError.clear();
     }
     Q_EMIT filled();

@@ -113,15 +113,19 @@ private Q_SLOTS:
                      start(install.clock.moment) + end("", install.clock.moment, 158));
             QCOMPARE(MessageBox::takeShown().size(), 1);
         }
-        // A plain file where the files folder should be: the browser still
-        // starts, the parent is told at Apply, and quitting still works.
+        // A folder where the log should be: the browser still starts, the
+        // parent is told when the tab opens and at Apply, and quitting works.
         TestInstall install;
-        QVERIFY(QDir(install.file(QStringLiteral("/files"))).removeRecursively());
-        install.setBytes(QStringLiteral("/files"), "not a folder");
+        QVERIFY(QFile::remove(install.file(AppPaths::Log)));
+        QVERIFY(QDir(install.dir()).mkpath(QStringLiteral("files/log.txt")));
         auto form = install.window();
         QVERIFY(form->panelLoaded());
         SurfLogTab& tab = form->panel().surfLog();
         tab.fillNow();
+        QList<MessageBox::Shown> told;
+        QTRY_VERIFY((told += MessageBox::takeShown(), !told.isEmpty()));
+        QCOMPARE(told[0].icon, QMessageBox::Warning);
+        QVERIFY2(told[0].text.contains(QStringLiteral("could not be read")), qPrintable(told[0].text));
         QTest::keyClicks(tab.Text2, QStringLiteral("note"));
         tab.Command5_Click();
         const QList<MessageBox::Shown> shown = MessageBox::takeShown();
