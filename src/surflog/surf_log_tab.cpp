@@ -10,7 +10,6 @@
 #include <QFileInfo>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTextBlock>
 #include <QTextCursor>
 #include <QTimer>
 
