@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+#include <QStringList>
+
+// The records the browser appends to the surf log: one when a session
+// starts, one at every attempt to quit. Built as the exact bytes written.
+namespace SurfLog {
+
+// How the session was closed; the separator line is the only place where the
+// log tells the two apart.
+enum class QuitPath { WindowClose, QuitButton };
+
+// Number of '|' in the separator line closing an end record.
+int separatorLength(QuitPath path);
+
+// A date and time as the log shows it: the program's usual short form, with
+// every character the log's 8-bit text can hold (locale digits become 0-9,
+// odd spaces plain ones, direction marks go). A form that still needs
+// characters the log cannot hold falls back to "yyyy-MM-dd HH:mm:ss".
+QString logDateTime(const QString& localeText, const QDateTime& moment);
+// The same for the current platform settings.
+QString logDateTime(const QDateTime& moment);
+
+// An address as the log holds it. One that fits the 8-bit text is kept as it
+// is; otherwise its encoded form (punycode host, percent-encoded rest), which
+// the parent can still read and follow, and never '?' in place of a letter.
+QString addressForLog(const QString& address);
+
+// "SURFING: " + date-time + CR LF, then the three bytes CR CR LF.
+QByteArray startRecord(const QString& dateTime);
+
+// Each address + CR LF, an empty line, "FINISHED AT: " + date-time + CR LF,
+// an empty line and the separator line.
+QByteArray endRecord(const QStringList& history, const QString& dateTime, QuitPath path);
+
+} // namespace SurfLog
