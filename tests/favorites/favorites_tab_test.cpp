@@ -163,13 +163,6 @@ private Q_SLOTS:
         const QByteArray page = install.bytes(AppPaths::FavoritesPage);
         QCOMPARE(page, FavoritesPage::bytes(FavoritesPage::Form::Delete, {}));
         QVERIFY(!page.contains("<img"));
-
-        // Odd line count: the last name gets an empty address.
-        TestInstall odd;
-        odd.setBytes(AppPaths::Pref, "A\r\nhttp://a.example/\r\nB\r\n");
-        auto oddForm = odd.window();
-        QCOMPARE(texts(oddForm->panel().favorites().List3), (QStringList{"A", "B"}));
-        QCOMPARE(texts(oddForm->panel().favorites().List2), (QStringList{"http://a.example/", ""}));
     }
 
     void failedReadsAndSavesAreToldAndKeepTheList()
