@@ -1,6 +1,26 @@
 #include "panel/panel_window.h"
 #include "shell/browser_window.h"
+#include "shell/message_box.h"
+#include "shell/settings_store.h"
+#include "shell/web_view.h"
 
-void Form1::cmdBookMarks_Click() {}
+#include <QCheckBox>
+#include <QComboBox>
 
-void Form2::Check3_Click() {}
+void Form1::cmdBookMarks_Click()
+{
+    // The page goes through the address check like any other.
+    WebBrowser1->Navigate(m_context.paths.pageAddress(AppPaths::FavoritesPage));
+}
+
+void Form2::Check3_Click()
+{
+    const bool on = Check3->isChecked();
+    QString error;
+    // The switch acts even when it could not be stored; the parent is told
+    // that it will not survive a restart.
+    if (!m_context.settings->write(QStringLiteral("favorites"),
+                                   on ? QStringLiteral("1") : QStringLiteral("0"), &error))
+        MessageBox::showSaveError(this, error);
+    m_browser.Combo1->setEnabled(!on);
+}

@@ -1,0 +1,154 @@
+#include "favorites/favorites_file.h"
+#include "favorites/favorites_page.h"
+#include "test_main.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+QByteArray fileBytes(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+}
+
+const QByteArray kHead = "<html><title>Favorites</title><body bgcolor=white>"
+                         "<font face='Comic Sans MS' size='+2' color=Blue>Favorites</font><p>";
+const QByteArray kTail = "<br><hr><font face='Courier' size='-1' color=Black>"
+                         "<a href='intro.htm'>Tobrin 2.0 by Corvane</a></font></body></html>\r\n";
+
+QByteArray anchor(const QByteArray& address, const QByteArray& name)
+{
+    return "<a href='" + address +
+           "'><img src='tobrin_ico.gif' border=0  hspace=15 width=20 height=20>" + name +
+           "</a><br>";
+}
+
+QByteArray addPage(const QByteArray& links)
+{
+    return kHead + "<font face='arial'  color=Black>" + links + "</font>" + kTail;
+}
+
+QByteArray deletePage(const QByteArray& links)
+{
+    return kHead + links + kTail;
+}
+
+} // namespace
+
+class FavoritesFileTest : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void listFileRoundTrip()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("pref.txt"));
+
+        const FavoritesFile::ReadResult missing = FavoritesFile::read(path);
+        QVERIFY(missing.favorites.isEmpty());
+        QVERIFY(missing.error.isEmpty());
+
+        QByteArray high;
+        for (int b = 0x80; b <= 0xFF; ++b)
+            high.append(char(b));
+        const QString highText = TextFile::decode(high);
+        const FavoriteList favorites{
+            {QStringLiteral("Kids' zoo & <more>"), QStringLiteral("http://zoo.example/?a=1&b='2'")},
+            {QString(), QStringLiteral("bare.example")},
+            {QStringLiteral("No address"), QString()},
+            {QString(), QString()},
+            {highText, QStringLiteral("  spaced  ")},
+            {QStringLiteral("Kids' zoo & <more>"), QStringLiteral("http://zoo.example/?a=1&b='2'")},
+        };
+        QVERIFY(FavoritesFile::write(path, favorites).ok());
+        QCOMPARE(fileBytes(path),
+                 QByteArray("Kids' zoo & <more>\r\nhttp://zoo.example/?a=1&b='2'\r\n"
+                            "\r\nbare.example\r\n"
+                            "No address\r\n\r\n"
+                            "\r\n\r\n") +
+                     high + "\r\n  spaced  \r\n" +
+                     "Kids' zoo & <more>\r\nhttp://zoo.example/?a=1&b='2'\r\n");
+        const FavoritesFile::ReadResult back = FavoritesFile::read(path);
+        QVERIFY(back.error.isEmpty());
+        QCOMPARE(back.favorites, favorites);
+
+        QVERIFY(FavoritesFile::write(path, {}).ok());
+        QCOMPARE(fileBytes(path), QByteArray());
+        QVERIFY(FavoritesFile::read(path).favorites.isEmpty());
+
+        // A hand-edited file: lone CR line ends, no end on the last line, and
+        // a last name whose address line is missing.
+        QFile edited(path);
+        QVERIFY(edited.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        edited.write("One\rhttp://one.example\r\nTwo");
+        edited.close();
+        QCOMPARE(FavoritesFile::read(path).favorites,
+                 (FavoriteList{{QStringLiteral("One"), QStringLiteral("http://one.example")},
+                               {QStringLiteral("Two"), QString()}}));
+    }
+
+    void unreadableAndUnwritableFilesReportErrors()
+    {
+        QTemporaryDir dir;
+        // A folder where the file should be fails for root as well.
+        const QString path = dir.filePath(QStringLiteral("pref.txt"));
+        QVERIFY(QDir().mkpath(path));
+        const FavoritesFile::ReadResult read = FavoritesFile::read(path);
+        QVERIFY(read.favorites.isEmpty());
+        QVERIFY(read.error.contains(QStringLiteral("pref.txt")));
+        const FavoriteList one{{QStringLiteral("a"), QStringLiteral("b")}};
+        QVERIFY(!FavoritesFile::write(path, one).ok());
+        QVERIFY(!FavoritesPage::write(path, FavoritesPage::Form::Add, one).ok());
+    }
+
+    void pageBytesInBothForms()
+    {
+        const Favorite zoo{QStringLiteral("The Zoo"), QStringLiteral("http://zoo.example/")};
+        const Favorite empty{QString(), QString()};
+        const QByteArray zooLink = anchor("http://zoo.example/", "The Zoo");
+        const QByteArray emptyLink = anchor("", "");
+        using F = FavoritesPage::Form;
+
+        QCOMPARE(FavoritesPage::bytes(F::Add, {}), addPage(""));
+        QCOMPARE(FavoritesPage::bytes(F::Delete, {}), deletePage(""));
+        QCOMPARE(FavoritesPage::bytes(F::Add, {zoo}), addPage(zooLink));
+        QCOMPARE(FavoritesPage::bytes(F::Delete, {zoo}), deletePage(zooLink));
+        QCOMPARE(FavoritesPage::bytes(F::Add, {zoo, empty}), addPage(zooLink + emptyLink));
+        QCOMPARE(FavoritesPage::bytes(F::Delete, {empty, zoo}), deletePage(emptyLink + zooLink));
+
+        // The page shipped with the installation is the one an empty list makes.
+        const QString shipped =
+            qEnvironmentVariable("TOBRIN_DATA_SOURCE") + QStringLiteral("/html/favorites.htm");
+        QCOMPARE(fileBytes(shipped), FavoritesPage::bytes(F::Add, {}));
+
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("favorites.htm"));
+        QVERIFY(FavoritesPage::write(path, F::Delete, {zoo}).ok());
+        QCOMPARE(fileBytes(path), deletePage(zooLink));
+    }
+
+    void namesAndAddressesAreInert()
+    {
+        const Favorite hostile{QStringLiteral("<script>alert(1)</script> & Tom's \"best\""),
+                               QStringLiteral("http://x.example/' onmouseover='alert(1)\"<b>&c")};
+        const QByteArray expected =
+            anchor("http://x.example/&#39; onmouseover=&#39;alert(1)&quot;&lt;b&gt;&amp;c",
+                   "&lt;script&gt;alert(1)&lt;/script&gt; &amp; Tom's \"best\"");
+        QCOMPARE(FavoritesPage::bytes(FavoritesPage::Form::Add, {hostile}), addPage(expected));
+
+        // Beyond printable ASCII: character references, so the page reads the
+        // same in any encoding and a line break cannot split its one line.
+        const Favorite foreign{QStringLiteral("Caf\u00E9 \u4E2D\nx"),
+                               QStringLiteral("http://b\u00FCcher.example/\u20AC")};
+        QCOMPARE(
+            FavoritesPage::bytes(FavoritesPage::Form::Delete, {foreign}),
+            deletePage(anchor("http://b&#252;cher.example/&#8364;", "Caf&#233; &#20013;&#10;x")));
+    }
+};
+
+TOBRIN_TEST(FavoritesFileTest);
+#include "favorites_file_test.moc"
