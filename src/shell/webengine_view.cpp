@@ -5,6 +5,7 @@
 #include <QVBoxLayout>
 #include <QWebEngineHistory>
 #include <QWebEnginePage>
+#include <QWebEngineSettings>
 #include <QWebEngineView>
 
 // Decides on every navigation in one place, before the engine starts it.
@@ -44,6 +45,9 @@ WebEngineView::WebEngineView(QWebEngineProfile* profile, QWidget* parent)
     layout->addWidget(m_view);
     auto* page = new Page(profile, this);
     m_view->setPage(page);
+    // The start page and the favorites page are local files whose links lead
+    // to web sites; the engine refuses that unless told otherwise.
+    page->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, true);
 
     connect(page, &QWebEnginePage::loadStarted, this, &WebView::DownloadBegin);
     connect(page, &QWebEnginePage::loadFinished, this, [this](bool) { Q_EMIT DownloadComplete(); });
