@@ -27,6 +27,7 @@
 #include <signal.h>
 #include <spawn.h>
 #include <string>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -48,8 +49,9 @@ struct Program
 struct Run
 {
     double seconds = 0;
-    double rssMiB = 0; // peak of the summed resident sets of the process tree
-    double pssMiB = 0; // the same with shared pages shared out (nearer real use)
+    double cpuSeconds = 0; // user and system time of the program and the helpers it waited for
+    double rssMiB = 0;     // peak of the summed resident sets of the process tree
+    double pssMiB = 0;     // the same with shared pages shared out (nearer real use)
 };
 
 std::string readSmall(const std::string& path)
@@ -195,9 +197,12 @@ std::optional<Run> runOnce(const Program& program, const QString& home, bool wat
     }
     close(out[0]);
     int status = 0;
-    waitpid(pid, &status, 0);
+    rusage usage{};
+    wait4(pid, &status, 0, &usage);
     if (!loaded)
         return std::nullopt;
+    auto secondsOf = [](const timeval& t) { return double(t.tv_sec) + double(t.tv_usec) / 1e6; };
+    run.cpuSeconds = secondsOf(usage.ru_utime) + secondsOf(usage.ru_stime);
     return run;
 }
 
@@ -276,6 +281,11 @@ int main(int argc, char* argv[])
         median(column(timed[0], &Run::seconds)) / median(column(timed[1], &Run::seconds));
     std::printf("  ratio of medians   %.3f   (median of paired ratios %.3f; goal at most 1.15)\n",
                 timeRatio, median(pairRatios));
+    // Processor time hardly depends on what else the machine is doing.
+    const double cpu0 = median(column(timed[0], &Run::cpuSeconds));
+    const double cpu1 = median(column(timed[1], &Run::cpuSeconds));
+    std::printf("  processor time     tobrin %.0f ms, minimal %.0f ms, ratio %.3f\n", 1000 * cpu0,
+                1000 * cpu1, cpu0 / cpu1);
 
     if (memoryRuns > 0) {
         std::printf("Peak memory of the process tree, %d interleaved runs each\n", memoryRuns);

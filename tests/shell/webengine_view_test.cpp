@@ -2,17 +2,15 @@
 #include "shell/webengine_view.h"
 #include "test_main.h"
 
+#include <QDeadlineTimer>
 #include <QFile>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
-#include <QWebEngineHistory>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
 #include <QWebEngineView>
-
-#include <QDeadlineTimer>
 
 #include <algorithm>
 #include <functional>
