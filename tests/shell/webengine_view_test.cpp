@@ -4,7 +4,9 @@
 
 #include <QDeadlineTimer>
 #include <QFile>
+#include <QProcess>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
@@ -15,6 +17,7 @@
 #include <algorithm>
 #include <functional>
 #include <memory>
+#include <unistd.h>
 
 namespace {
 
@@ -412,4 +415,62 @@ private Q_SLOTS:
 };
 
 TOBRIN_TEST(WebEngineViewTest);
+
+// The program itself: the engine's sandbox is given up only when running as
+// root, and then the program says so in one line of its own.
+class SandboxTest : public QObject
+{
+    Q_OBJECT
+
+    // Starts the built program (as another user with a runner such as setpriv)
+    // until its start page has loaded; returns its error output.
+    static QString startUp(const QStringList& runner = {})
+    {
+        const QString program = QCoreApplication::applicationDirPath() + "/../tobrin";
+        if (!QFile::exists(program))
+            return "no program at " + program;
+        QTemporaryDir home;
+        QFile::setPermissions(home.path(), QFile::Permissions(0x7777));
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove("QTWEBENGINE_DISABLE_SANDBOX");
+        env.remove("QTWEBENGINE_CHROMIUM_FLAGS");
+        env.insert("HOME", home.path());
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("TOBRIN_STARTUP_PROBE", "quit");
+        QProcess process;
+        process.setProcessEnvironment(env);
+        process.setProcessChannelMode(QProcess::SeparateChannels);
+        if (runner.isEmpty())
+            process.start(program, {});
+        else
+            process.start(runner.first(), runner.mid(1) + QStringList{program});
+        if (!process.waitForFinished(Patience))
+            process.kill();
+        process.waitForFinished();
+        return QString::fromLocal8Bit(process.readAllStandardError());
+    }
+
+private Q_SLOTS:
+    void onlyRootGoesWithoutTheSandbox()
+    {
+        const QString line = "tobrin: running as root, so the web engine runs without its sandbox";
+        const QString asMe = startUp();
+        QVERIFY2(asMe.contains("tobrin: start page loaded"), qPrintable(asMe));
+        QCOMPARE(asMe.contains(line), geteuid() == 0);
+        QCOMPARE(asMe.count(line), geteuid() == 0 ? 1 : 0);
+        QVERIFY2(!asMe.contains("Sandboxing disabled"),
+                 qPrintable(asMe)); // the engine's own notice
+
+        const QString runner = QStandardPaths::findExecutable("setpriv");
+        if (geteuid() != 0 || runner.isEmpty())
+            return;
+        const QString asNobody =
+            startUp({runner, "--reuid=65534", "--regid=65534", "--clear-groups"});
+        QVERIFY2(asNobody.contains("QtWebEngine") || asNobody.contains("tobrin: start page loaded"),
+                 qPrintable(asNobody));
+        QVERIFY2(!asNobody.contains(line), qPrintable(asNobody));
+    }
+};
+
+TOBRIN_TEST(SandboxTest);
 #include "webengine_view_test.moc"
