@@ -8,9 +8,13 @@
 int main(int argc, char* argv[])
 {
     // The engine's sandbox cannot run as root; as any other user it stays on.
+    // Passed as an engine switch, so that this line is the only one saying so.
     if (geteuid() == 0) {
-        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
-        std::fprintf(stderr, "tobrin: running as root, so the web engine runs without its sandbox\n");
+        QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
+        qputenv("QTWEBENGINE_CHROMIUM_FLAGS",
+                flags.append(flags.isEmpty() ? "" : " ").append("--no-sandbox"));
+        std::fprintf(stderr,
+                     "tobrin: running as root, so the web engine runs without its sandbox\n");
     }
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM") && qEnvironmentVariableIsEmpty("DISPLAY") &&
         qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")) {

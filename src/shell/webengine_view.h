@@ -2,6 +2,8 @@
 
 #include "shell/web_view.h"
 
+#include <QUrl>
+
 class QWebEngineProfile;
 class QWebEngineView;
 
@@ -22,7 +24,15 @@ public:
 
     QWebEngineView* engineView() const { return m_view; }
 
+    // What typed text names, read as an address bar reads it; empty when it
+    // names nothing that can be loaded ("http://", blank text).
+    static QUrl addressBarUrl(const QString& text);
+
 private:
     class Page;
+    void reportReached(const QUrl& url);
+
     QWebEngineView* m_view;
+    QUrl m_reached;                   // the address last reported as reached
+    bool m_reachedInThisLoad = false; // whether the current load reported it
 };

@@ -1,6 +1,7 @@
 #include "local_http_server.h"
 
 #include <QTcpSocket>
+#include <QTimer>
 
 LocalHttpServer::LocalHttpServer(QObject* parent) : QTcpServer(parent)
 {
@@ -57,7 +58,9 @@ void LocalHttpServer::serve(QTcpSocket* socket)
         path.truncate(query);
 
     const auto found = m_replies.constFind(path);
-    const Reply r = found != m_replies.constEnd() ? *found : Reply{404, "<html><title>Not found</title></html>", "text/html", {}};
+    const Reply r = found != m_replies.constEnd()
+                        ? *found
+                        : Reply{404, "<html><title>Not found</title></html>", "text/html", {}};
     QByteArray out = "HTTP/1.0 " + QByteArray::number(r.status) + " X\r\n";
     out += "Content-Type: " + r.contentType + "\r\n";
     out += "Content-Length: " + QByteArray::number(r.body.size()) + "\r\n";
@@ -65,6 +68,10 @@ void LocalHttpServer::serve(QTcpSocket* socket)
     if (!r.location.isEmpty())
         out += "Location: " + r.location + "\r\n";
     out += "Connection: close\r\n\r\n";
-    socket->write(out + r.body);
-    socket->disconnectFromHost();
+    out += r.body;
+    // The socket is the timer's context: a page given up on takes its answer along.
+    QTimer::singleShot(r.delayMs, socket, [socket, out] {
+        socket->write(out);
+        socket->disconnectFromHost();
+    });
 }

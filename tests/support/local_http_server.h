@@ -20,6 +20,7 @@ public:
         QByteArray body;
         QByteArray contentType = "text/html";
         QByteArray location; // for redirects
+        int delayMs = 0;     // answer this late, to catch a load in flight
     };
 
     explicit LocalHttpServer(QObject* parent = nullptr);
