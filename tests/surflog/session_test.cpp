@@ -95,7 +95,9 @@ private Q_SLOTS:
         QCOMPARE(lock[1], (QList<QVariant>{2, false}));
         QCOMPARE(install.settings.read(QStringLiteral("disable"), QString()), QStringLiteral("True"));
 
-        const QByteArray two = "http://a.example/\r\nhttp://b.example/x?y=1\r\n";
+        // The start page leads the history: the address check let it through.
+        const QByteArray two = install.context().paths.pageAddress(AppPaths::IntroPage).toUtf8() +
+                               "\r\nhttp://a.example/\r\nhttp://b.example/x?y=1\r\n";
         QCOMPARE(install.bytes(AppPaths::Log),
                  "OLD\r\n" + start(t0) + end(two, t1, closeFirst ? 54 : 158) +
                      end(two + "http://xn--r8jz45g.jp/\r\n", t2, closeFirst ? 158 : 54));
@@ -105,7 +107,10 @@ private Q_SLOTS:
     {
         {
             TestInstall install;
+            // A blocked start page leaves the history empty.
+            install.setBytes(AppPaths::NoSurf, "intro\r\n");
             auto form = install.window();
+            QCOMPARE(form->Combo1->count(), 0);
             MessageBox::queueAnswer(QMessageBox::Yes);
             form->VideoSoftElastic6_Click();
             QCOMPARE(install.endProgramCalls, 1);
