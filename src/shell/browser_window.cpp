@@ -112,7 +112,9 @@ void Form1::buildControls()
                        "QComboBox QAbstractItemView { background: black; color: white; "
                        "selection-background-color: #404080; }"));
     Combo1->setEditText(QStringLiteral("http://"));
-    Combo1->lineEdit()->installEventFilter(this);
+    // The box is the focus widget and hands keys to its line edit itself, so
+    // the box is where typed keys can be seen.
+    Combo1->installEventFilter(this);
 
     Timer1 = new QTimer(this);
     Timer1->setObjectName(QStringLiteral("Timer1"));
@@ -323,7 +325,7 @@ void Form1::closeEvent(QCloseEvent* event)
 
 bool Form1::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == Combo1->lineEdit() && event->type() == QEvent::KeyPress) {
+    if (watched == Combo1 && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         const QString text = key->text();
         int keyAscii = 0;

@@ -43,8 +43,8 @@ class FamilyDay(unittest.TestCase):
         self.tobrin = Tobrin(BUILD, self.display)
 
     def tearDown(self):
-        if self._outcome.errors and any(e for _, e in self._outcome.errors):
-            self.tobrin.screenshot(os.path.join(BUILD, "e2e-failure.png"))
+        # What the screen showed last, for a failure's diagnosis.
+        self.tobrin.screenshot(os.path.join(BUILD, "e2e-last.png"))
         self.tobrin.cleanup()
         self.site.close()
         self.display.close()

@@ -164,6 +164,8 @@ class Tobrin:
         if self.process and self.process.poll() is None:
             self.process.kill()
             self.process.wait(10)
+        if self.process and self.process.stderr:
+            self.process.stderr.close()
 
     def cleanup(self):
         self.kill()
