@@ -1,6 +1,7 @@
 #include "password/password_widgets.h"
 
 #include "shell/message_box.h"
+#include "shell/twips.h"
 
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -128,8 +129,5 @@ void PasswordDialog::centreOnScreen()
         owner && owner->screen() ? owner->screen() : QGuiApplication::primaryScreen();
     if (!screen)
         return;
-    const QRect area = screen->geometry();
-    const QSize frame = frameGeometry().size();
-    move(area.left() + (area.width() - frame.width()) / 2,
-         area.top() + (area.height() - frame.height()) / 2);
+    move(centredOn(screen->geometry(), frameGeometry().width(), frameGeometry().height()));
 }

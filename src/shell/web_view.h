@@ -30,8 +30,8 @@ Q_SIGNALS:
     // Also raised when a download was stopped or failed.
     void DownloadComplete();
     void NavigateComplete2(const QString& url);
-    // Raised when a page asks for a new window; it opens only if *cancel
-    // stays false (and the program never lets it).
+    // Raised when a page asks for a new window (a script or a link with a
+    // target). The browser has one window: none opens, whatever *cancel says.
     void NewWindow2(bool* cancel);
     void StatusTextChange(const QString& text);
     void TitleChange(const QString& text);
