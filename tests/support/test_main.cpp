@@ -8,6 +8,7 @@
 #include <QWebEngineProfile>
 
 #include <cstdio>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -27,6 +28,28 @@ std::vector<Registered>& registry()
 
 } // namespace
 
+std::map<QByteArray, std::function<int()>>& children()
+{
+    static std::map<QByteArray, std::function<int()>> c;
+    return c;
+}
+
+int registerTestChild(const char* name, std::function<int()> run)
+{
+    children()[name] = std::move(run);
+    return int(children().size());
+}
+
+int runTestChild(const QByteArray& name)
+{
+    const auto found = children().find(name);
+    if (found == children().end()) {
+        std::fprintf(stderr, "no test child named %s\n", name.constData());
+        return 2;
+    }
+    return found->second();
+}
+
 int registerTestClass(const char* name, std::function<QObject*()> create)
 {
     registry().push_back({name, std::move(create)});
@@ -35,6 +58,11 @@ int registerTestClass(const char* name, std::function<QObject*()> create)
 
 int main(int argc, char* argv[])
 {
+    // A test may start this program again as a helper process of its own.
+    if (const QByteArray child = qgetenv("TOBRIN_TEST_CHILD"); !child.isEmpty()) {
+        QCoreApplication app(argc, argv);
+        return runTestChild(child);
+    }
     qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");

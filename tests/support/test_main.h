@@ -10,3 +10,8 @@ int registerTestClass(const char* name, std::function<QObject*()> create);
 
 #define TOBRIN_TEST(Class)                                                                         \
     static const int Class##_registration = registerTestClass(#Class, [] { return new Class; })
+
+// A helper process of a test: the same program started with
+// TOBRIN_TEST_CHILD=name runs the registered function instead of the tests.
+int registerTestChild(const char* name, std::function<int()> run);
+int runTestChild(const QByteArray& name);
