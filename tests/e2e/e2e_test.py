@@ -34,6 +34,17 @@ COMBO1 = (1950 + 2782, 5475 + 157)
 CMD_BACK = (3300 + 352, 5850 + 120)
 ON_BUTTON = (1275 + 255, 5475 + 157)
 PAGE = (150 + 1000, 150 + 1000)
+RC_BUTTON = (7725 + 232, 5475 + 157)
+FAVORITES_BUTTON = (6300 + 607, 5850 + 120)
+
+# Places on the control panel, in pixels: its tabs are drawn in the platform's
+# font, so these come from the panel as this display shows it.
+GENERAL_TAB = (43, 21)
+ADDRESSES_TAB = (122, 21)
+TEXT1 = (97, 69)
+ADD_WORD = (213, 72)
+CHECK3 = (96, 116)
+PANEL_OK = (437, 352)
 
 
 class FamilyDay(unittest.TestCase):
@@ -115,6 +126,87 @@ class FamilyDay(unittest.TestCase):
                      "/popup.html")]
         self.assertEqual(sorted(history[1:]), sorted(expected))
         self.assertEqual(len(history), len(set(history)), "an address entered the history twice")
+
+
+    def enter_password(self, password):
+        """Answers the password prompt and waits for the panel."""
+        t = self.tobrin
+        prompt = t.window(r"^ Tobrin$")
+        t.point_at(prompt)
+        t.type(password)
+        t.key("Return")  # to O K
+        t.key("Return")  # confirms
+        return t.window(r"^ Parental Remote Control$")
+
+    def test_parent_sets_up_then_child_meets_it(self):
+        t = self.tobrin
+        t.start()
+
+        # First use: the parent chooses a password, then gives it.
+        t.click(t.browser, *RC_BUTTON)
+        first = t.window(r"^ Tobrin$")
+        t.point_at(first)
+        t.type("Secret 1")
+        t.key("Return")
+        t.type("Secret 1")
+        t.key("Return")
+        t.key("Return")
+        notice = t.window(r"^Atention!$")
+        t.point_at(notice)
+        t.key("Return")
+        panel = self.enter_password("Secret 1")
+
+        # A blocked word, and favorites-only mode.
+        t.point_at(panel)
+        t.click_px(panel, *ADDRESSES_TAB)
+        t.click_px(panel, *TEXT1)
+        t.type("badword")
+        t.click_px(panel, *ADD_WORD)
+        self.assertEqual(t.read("/files/nosurf.txt"), b"badword\r\n")
+        t.click_px(panel, *GENERAL_TAB)
+        t.click_px(panel, *CHECK3)
+        t.wait_for(lambda: b"favorites=1" in t.settings(), 10, "favorites-only to be stored")
+        t.click_px(panel, *PANEL_OK)
+        t.wait_for(lambda: not t.windows(r"^ Parental Remote Control$"), 10, "the panel to hide")
+
+        # The address box no longer takes the child anywhere.
+        t.click(t.browser, *COMBO1)
+        t.type(self.site.url("/index.html"))
+        t.key("Return")
+        time.sleep(2)
+        self.assertNotIn("/index.html", self.site.requests)
+
+        # The Favorites button opens the page made from the (empty) list.
+        t.click(t.browser, *FAVORITES_BUTTON)
+        t.wait_title(t.browser, r"^Favorites - Tobrin 2\.0$")
+
+        t.click(t.browser, *ON_BUTTON)
+        t.window(r"^Tobrin$")
+        t.key("alt+y")
+        self.assertEqual(t.ended(), 0)
+
+        # The next start remembers all of it: only the password is asked for,
+        # a wrong one is refused, the right one opens the panel.
+        t.start()
+        t.click(t.browser, *RC_BUTTON)
+        prompt = t.window(r"^ Tobrin$")
+        t.point_at(prompt)
+        t.type("secret 1")
+        t.key("Return")
+        t.key("Return")
+        error = t.window(r"^Error!$")
+        t.point_at(error)
+        t.key("Return")
+        panel = self.enter_password("Secret 1")
+        t.point_at(panel)
+        t.click_px(panel, *PANEL_OK)
+        t.wait_for(lambda: not t.windows(r"^ Parental Remote Control$"), 10, "the panel to hide")
+        t.click(t.browser, *ON_BUTTON)
+        t.window(r"^Tobrin$")
+        t.key("alt+y")
+        self.assertEqual(t.ended(), 0)
+        self.assertEqual(t.read("/files/nosurf.txt"), b"badword\r\n")
+        self.assertEqual(t.read("/files/log.txt").count(b"SURFING: "), 2)
 
 
 if __name__ == "__main__":

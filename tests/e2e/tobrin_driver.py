@@ -202,6 +202,17 @@ class Tobrin:
         self.xdotool("mousemove", "--window", window, (x + 7) // 15, (y + 7) // 15, "click", "1")
         time.sleep(0.3)
 
+    def click_px(self, window, x, y):
+        """Clicks at a point of a window given in pixels from its top left."""
+        self.xdotool("mousemove", "--window", window, x, y, "click", "1")
+        time.sleep(0.3)
+
+    def point_at(self, window):
+        """Keys go to the window under the pointer on a display without a
+        window manager."""
+        self.xdotool("mousemove", "--window", window, 4, 4)
+        time.sleep(0.2)
+
     def key(self, *keys):
         self.xdotool("key", "--delay", "60", *keys)
         time.sleep(0.3)
