@@ -3,6 +3,7 @@ site, meets blocked words in a typed address, a frame and a redirect, a page
 that opens pop-ups, goes back, and quits with the ON button (No, then Yes).
 Afterwards the surf log is checked byte for byte."""
 
+import datetime
 import os
 import re
 import sys
@@ -45,6 +46,16 @@ TEXT1 = (97, 69)
 ADD_WORD = (213, 72)
 CHECK3 = (96, 116)
 PANEL_OK = (437, 352)
+FAVORITES_TAB = (205, 21)
+ADD_FAVORITE = (199, 126)
+TIME_TAB = (271, 21)
+WEEKDAY_TABS = {0: 41, 1: 89, 2: 138, 3: 186, 4: 229, 5: 270, 6: 316}  # Mon..Sun, at y 52
+TIME_APPLY = (418, 303)
+
+
+def cell(slot):
+    """The centre of a half-hour cell of the schedule grid."""
+    return (80 if slot < 24 else 110, 80 + 10 * (slot % 24))
 
 
 class FamilyDay(unittest.TestCase):
@@ -207,6 +218,68 @@ class FamilyDay(unittest.TestCase):
         self.assertEqual(t.ended(), 0)
         self.assertEqual(t.read("/files/nosurf.txt"), b"badword\r\n")
         self.assertEqual(t.read("/files/log.txt").count(b"SURFING: "), 2)
+
+
+    def test_favorite_and_schedule(self):
+        t = self.tobrin
+        t.start()
+        self.surf(self.site.url("/index.html"))
+        t.wait_title(t.browser, r"^Index page - Tobrin 2\.0$")
+
+        # No password yet: the first-password dialog, closed with O K on two
+        # equal entries; the prompt then opens the panel.
+        t.click(t.browser, *RC_BUTTON)
+        t.point_at(t.window(r"^ Tobrin$"))
+        for _ in range(2):
+            t.type("pw")
+            t.key("Return")
+        t.key("Return")
+        t.point_at(t.window(r"^Atention!$"))
+        t.key("Return")
+        panel = self.enter_password("pw")
+        t.point_at(panel)
+
+        # The page the child was on becomes a favorite.
+        t.click_px(panel, *FAVORITES_TAB)
+        t.click_px(panel, *ADD_FAVORITE)
+        pref = ("Index page\r\n%s\r\n" % self.site.url("/index.html")).encode()
+        self.assertEqual(t.read("/files/pref.txt"), pref)
+        page = t.read("/html/favorites.htm")
+        self.assertIn(("<a href='%s'>" % self.site.url("/index.html")).encode(), page)
+        self.assertTrue(page.endswith(b"</body></html>\r\n"))
+
+        # This half-hour and the next are blocked for today.
+        now = datetime.datetime.now()
+        slot = now.hour * 2 + (1 if now.minute >= 30 else 0)
+        t.click_px(panel, *TIME_TAB)
+        t.click_px(panel, WEEKDAY_TABS[now.weekday()], 52)
+        blocked = [s for s in (slot, slot + 1) if s < 48]
+        for s in blocked:
+            t.click_px(panel, *cell(s))
+        t.click_px(panel, *TIME_APPLY)
+        day = t.read("/buffer/buf%d.log" % (now.weekday() + 1))
+        self.assertEqual(len(day), 144)
+        lines = day.split(b"\r\n")[:48]
+        self.assertEqual([i for i, v in enumerate(lines) if v == b"1"], blocked)
+        t.click_px(panel, *PANEL_OK)
+        t.wait_for(lambda: not t.windows(r"^ Parental Remote Control$"), 10, "the panel to hide")
+
+        # Within a minute the check stops the child and says when surfing is
+        # allowed again (when anything is allowed later today).
+        if blocked[-1] < 47:
+            box = t.window(r"^Tobrin$", seconds=75)
+            t.point_at(box)
+            t.key("Return")
+            t.wait_for(lambda: not t.windows(r"^Tobrin$"), 10, "the box to close")
+
+        # The favorites page leads back to the site.
+        t.click(t.browser, *FAVORITES_BUTTON)
+        t.wait_title(t.browser, r"^Favorites - Tobrin 2\.0$")
+
+        t.click(t.browser, *ON_BUTTON)
+        t.window(r"^Tobrin$")
+        t.key("alt+y")
+        self.assertEqual(t.ended(), 0)
 
 
 if __name__ == "__main__":
