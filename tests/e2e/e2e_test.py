@@ -6,6 +6,7 @@ Afterwards the surf log is checked byte for byte."""
 import datetime
 import os
 import re
+import shutil
 import sys
 import time
 import unittest
@@ -280,6 +281,40 @@ class FamilyDay(unittest.TestCase):
         t.window(r"^Tobrin$")
         t.key("alt+y")
         self.assertEqual(t.ended(), 0)
+
+
+    def test_damaged_installation_and_closing_the_window(self):
+        t = self.tobrin
+        # Lists, schedule folder and start page gone; a plain file stands
+        # where the buffer folder should be.
+        for gone in ("/files/nosurf.txt", "/files/log.txt", "/html/intro.htm"):
+            os.remove(t.path(gone))
+        shutil.rmtree(t.path("/buffer"))
+        t.write("/buffer", b"not a folder")
+        t.start()
+        box = t.window(r"^Tobrin$")  # what could not be made is told
+        t.point_at(box)
+        t.key("Return")
+        t.wait_for(lambda: not t.windows(r"^Tobrin$"), 10, "the box to close")
+        self.assertEqual(t.read("/files/nosurf.txt"), b"")
+        self.assertIn(b"Tobrin", t.read("/html/intro.htm"))
+        self.assertEqual(t.read("/buffer"), b"not a folder")
+        self.assertRegex(t.read("/files/log.txt"), rb"^SURFING: [^\r\n]+\r\n\r\r\n$")
+
+        # The window's close request asks first; No keeps it, Yes ends it.
+        t.close_window(t.browser)
+        t.point_at(t.window(r"^Tobrin$"))
+        t.key("Escape")
+        t.wait_for(lambda: not t.windows(r"^Tobrin$"), 10, "the box to close")
+        self.assertIsNone(t.process.poll())
+        t.close_window(t.browser)
+        t.point_at(t.window(r"^Tobrin$"))
+        t.key("alt+y")
+        self.assertEqual(t.ended(), 0)
+        log = t.read("/files/log.txt")
+        intro = ("file://" + t.path("/html/intro.htm")).encode()
+        end = rb"%s\r\n\r\nFINISHED AT: [^\r\n]+\r\n\r\n\|{54}\r\n" % re.escape(intro)
+        self.assertRegex(log, rb"^SURFING: [^\r\n]+\r\n\r\r\n" + end + end + rb"$")
 
 
 if __name__ == "__main__":
