@@ -57,6 +57,7 @@ class Site:
 
     def close(self):
         self.server.shutdown()
+        self.server.server_close()
 
 
 class Display:
@@ -171,6 +172,8 @@ class Tobrin:
         return env
 
     def start(self):
+        if self.process and self.process.stderr:
+            self.process.stderr.close()
         self.stderr_lines = []
         self.process = subprocess.Popen([os.path.join(self.app, "tobrin")], env=self.env(),
                                         stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
