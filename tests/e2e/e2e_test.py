@@ -219,6 +219,10 @@ class FamilyDay(unittest.TestCase):
         self.assertEqual(t.ended(), 0)
         self.assertEqual(t.read("/files/nosurf.txt"), b"badword\r\n")
         self.assertEqual(t.read("/files/log.txt").count(b"SURFING: "), 2)
+        # Every setting, byte for byte: the switch, and "Secret 1" with each
+        # code XOR 83 (a NUL first, so the settings file spells it escaped).
+        self.assertEqual(t.settings(),
+                         b"[Tobrin%202.0]\nfavorites=1\npassword=@String(\\0\\x36\\x30!6'sb)\n")
 
 
     def test_favorite_and_schedule(self):
@@ -245,9 +249,14 @@ class FamilyDay(unittest.TestCase):
         t.click_px(panel, *ADD_FAVORITE)
         pref = ("Index page\r\n%s\r\n" % self.site.url("/index.html")).encode()
         self.assertEqual(t.read("/files/pref.txt"), pref)
-        page = t.read("/html/favorites.htm")
-        self.assertIn(("<a href='%s'>" % self.site.url("/index.html")).encode(), page)
-        self.assertTrue(page.endswith(b"</body></html>\r\n"))
+        self.assertEqual(
+            t.read("/html/favorites.htm"),
+            ("<html><title>Favorites</title><body bgcolor=white><font face='Comic Sans MS' "
+             "size='+2' color=Blue>Favorites</font><p><font face='arial'  color=Black>"
+             "<a href='%s'><img src='tobrin_ico.gif' border=0  hspace=15 width=20 height=20>"
+             "Index page</a><br></font><br><hr><font face='Courier' size='-1' color=Black>"
+             "<a href='intro.htm'>Tobrin 2.0 by Corvane</a></font></body></html>\r\n"
+             % self.site.url("/index.html")).encode())
 
         # This half-hour and the next are blocked for today.
         now = datetime.datetime.now()
