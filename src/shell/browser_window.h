@@ -89,6 +89,10 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // surflog/: writes the end record, asks, and on Yes ends the program;
+    // returns whether the program is ending.
+    bool QuitSequence(bool byCloseRequest);
+
     void buildControls();
     void placeOnScreen();
     void openAboutWindow();
@@ -96,4 +100,5 @@ private:
     AppContext m_context;
     Form2* m_panel = nullptr;
     bool m_enterPending = false; // Enter already navigated; ignore the box's own echo
+    bool m_sessionEnded = false; // a quit was confirmed: nothing more is written or asked
 };

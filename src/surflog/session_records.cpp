@@ -10,15 +10,6 @@
 
 namespace {
 
-// Set on the window once a quit was confirmed: the program is ending, and a
-// close request that still arrives must not write a second record or ask again.
-constexpr char kSessionEnded[] = "tobrinSessionEnded";
-
-bool sessionEnded(const Form1& form)
-{
-    return form.property(kSessionEnded).toBool();
-}
-
 // A log that cannot be written must never keep the child's browser from
 // starting or the program from ending; the record is lost and said so on stderr.
 void appendRecord(const Form1& form, const QByteArray& record)
@@ -34,32 +25,34 @@ QString now(const Form1& form)
     return SurfLog::logDateTime(form.context().clock->now());
 }
 
-// Writes the end record, asks, and on Yes ends the program. Returns whether
-// the program is ending.
-bool runQuitSequence(Form1& form, SurfLog::QuitPath path)
+} // namespace
+
+bool Form1::QuitSequence(bool byCloseRequest)
 {
     QStringList history;
-    for (int i = 0; i < form.Combo1->count(); ++i)
-        history << form.Combo1->itemText(i);
-    appendRecord(form, SurfLog::endRecord(history, now(form), path));
+    for (int i = 0; i < Combo1->count(); ++i)
+        history << Combo1->itemText(i);
+    appendRecord(*this, SurfLog::endRecord(history, now(*this),
+                                           byCloseRequest ? SurfLog::QuitPath::WindowClose
+                                                          : SurfLog::QuitPath::QuitButton));
 
     const MessageBox::Button answer =
-        MessageBox::show(&form, QStringLiteral("Are you sure you want to QUIT ?"),
+        MessageBox::show(this, QStringLiteral("Are you sure you want to QUIT ?"),
                          QStringLiteral("Tobrin"), QMessageBox::Yes | QMessageBox::No,
                          QMessageBox::Critical, QMessageBox::No);
     if (answer != QMessageBox::Yes)
         return false;
 
-    form.setProperty(kSessionEnded, true);
+    // A close request that still arrives while the program ends must not
+    // write a second record or ask again.
+    m_sessionEnded = true;
     // The stored setting stays as it is, so the next start locks again.
-    DesktopLock* lock = form.panel().Disable1;
+    DesktopLock* lock = panel().Disable1;
     lock->setFirstSwitch(false);
     lock->setSecondSwitch(false);
-    form.context().endProgram();
+    context().endProgram();
     return true;
 }
-
-} // namespace
 
 void Form1::SurfLogStart()
 {
@@ -68,16 +61,11 @@ void Form1::SurfLogStart()
 
 void Form1::VideoSoftElastic6_Click()
 {
-    if (sessionEnded(*this))
-        return;
-    runQuitSequence(*this, SurfLog::QuitPath::QuitButton);
+    if (!m_sessionEnded)
+        QuitSequence(false);
 }
 
 void Form1::Form_Unload(bool& cancel)
 {
-    if (sessionEnded(*this)) {
-        cancel = false;
-        return;
-    }
-    cancel = !runQuitSequence(*this, SurfLog::QuitPath::WindowClose);
+    cancel = !m_sessionEnded && !QuitSequence(true);
 }
