@@ -59,39 +59,17 @@ private Q_SLOTS:
         QVERIFY(form->cmdForward->isEnabled());
     }
 
-    void stopReloadAndStatusLine()
+    void downloadsDriveStopReloadStatusAndSpeakers()
     {
         TestInstall install;
         auto form = install.window(false);
         FakeWebView* view = install.view(*form);
         QCOMPARE(form->cmdstop->caption(), QStringLiteral("STOP"));
         QCOMPARE(form->rodape->caption(), QStringLiteral("Tobrin 2.0"));
-        view->autoFinish = false;
-        form->Form_Load();
-        QCOMPARE(form->rodape->caption(), QStringLiteral(" Receiving..."));
-        QTest::mouseClick(form->cmdstop, Qt::LeftButton);
-        QCOMPARE(view->stopCount, 1);
-        QCOMPARE(view->refreshCount, 0);
-        // A stopped download counts as complete.
-        QCOMPARE(form->cmdstop->caption(), QStringLiteral("RELOAD"));
-        QCOMPARE(form->rodape->caption(), QStringLiteral(" Page received !"));
-        QTest::mouseClick(form->cmdstop, Qt::LeftButton);
-        QCOMPARE(view->refreshCount, 1);
-        QCOMPARE(view->stopCount, 1);
-        // Only the exact caption stops.
-        form->cmdstop->setCaption(QStringLiteral("Stop"));
-        QTest::mouseClick(form->cmdstop, Qt::LeftButton);
-        QCOMPARE(view->refreshCount, 2);
+        QCOMPARE(form->falante1->pictureLook(), 10);
+        QVERIFY(!form->Timer2->isActive());
 
-        Q_EMIT view->StatusTextChange(QStringLiteral("  http://x.test/a?b  "));
-        QCOMPARE(form->rodape->caption(), QStringLiteral("  http://x.test/a?b  "));
-    }
-
-    void captionFollowsTheTitle()
-    {
-        TestInstall install;
-        auto form = install.window(false);
-        FakeWebView* view = install.view(*form);
+        // The caption with and without a page title.
         QCOMPARE(form->windowTitle(), QStringLiteral(" Corvane Tobrin 2.0"));
         Q_EMIT view->TitleChange(QStringLiteral("Dinosaurs"));
         QCOMPARE(form->windowTitle(), QStringLiteral("Dinosaurs - Tobrin 2.0"));
@@ -105,19 +83,11 @@ private Q_SLOTS:
         QCOMPARE(form->windowHandle()->title(), QStringLiteral("A [*] B - Tobrin 2.0"));
         Q_EMIT view->NavigateComplete2(QStringLiteral("http://x.test/"));
         QCOMPARE(form->CurrentUrl, QStringLiteral("http://x.test/"));
-    }
 
-    void speakersAnimateWhileDownloading()
-    {
-        TestInstall install;
-        auto form = install.window(false);
-        FakeWebView* view = install.view(*form);
         view->autoFinish = false;
-        QCOMPARE(form->falante1->pictureLook(), 10);
-        QVERIFY(!form->Timer2->isActive());
         form->Form_Load();
+        QCOMPARE(form->rodape->caption(), QStringLiteral(" Receiving..."));
         QVERIFY(form->Timer2->isActive());
-        QCOMPARE(form->Timer2->interval(), 200);
         QList<int> looks;
         for (int tick = 0; tick < 3; ++tick) {
             form->Timer2_Timer();
@@ -125,18 +95,37 @@ private Q_SLOTS:
             looks << form->falante1->pictureLook();
         }
         QCOMPARE(looks, (QList<int>{9, 10, 9}));
-        view->finishLoad();
+
+        // A stopped download counts as complete.
+        QTest::mouseClick(form->cmdstop, Qt::LeftButton);
+        QCOMPARE(view->stopCount, 1);
+        QCOMPARE(view->refreshCount, 0);
+        QCOMPARE(form->cmdstop->caption(), QStringLiteral("RELOAD"));
+        QCOMPARE(form->rodape->caption(), QStringLiteral(" Page received !"));
         QVERIFY(!form->Timer2->isActive());
         QCOMPARE(form->falante1->pictureLook(), 10);
         QCOMPARE(form->falante2->pictureLook(), 10);
-        // The next download goes on from the phase the last one left.
-        QVERIFY(view->pageNavigates(QStringLiteral("http://a.test/")));
+
+        // The reload is the next download; the speakers go on from the phase
+        // the last one left.
+        QTest::mouseClick(form->cmdstop, Qt::LeftButton);
+        QCOMPARE(view->refreshCount, 1);
+        QCOMPARE(view->stopCount, 1);
+        QCOMPARE(form->cmdstop->caption(), QStringLiteral("STOP"));
         form->Timer2_Timer();
         QCOMPARE(form->falante1->pictureLook(), 10);
         form->Timer2_Timer();
         QCOMPARE(form->falante1->pictureLook(), 9);
-        // And the timer really drives it.
+        // And the timer really drives them.
         QTRY_COMPARE_WITH_TIMEOUT(form->falante1->pictureLook(), 10, 2000);
+
+        // Only the exact caption stops.
+        form->cmdstop->setCaption(QStringLiteral("Stop"));
+        QTest::mouseClick(form->cmdstop, Qt::LeftButton);
+        QCOMPARE(view->refreshCount, 2);
+
+        Q_EMIT view->StatusTextChange(QStringLiteral("  http://x.test/a?b  "));
+        QCOMPARE(form->rodape->caption(), QStringLiteral("  http://x.test/a?b  "));
     }
 
     void addressBoxNavigatesOnEnterOnly()
@@ -195,7 +184,7 @@ private Q_SLOTS:
         QVERIFY(shownText.contains(QStringLiteral("Corvane")));
     }
 
-    void placementOnWiderAndNarrowerScreens()
+    void loadPlacesTheWindowAndAppliesTheSettings()
     {
         QCOMPARE(centredOn(QRect(0, 0, 1024, 768), 640, 0).x(), 192);
         QCOMPARE(centredOn(QRect(0, 0, 1024, 768), 641, 0).x(), 191);
@@ -204,10 +193,7 @@ private Q_SLOTS:
         QCOMPARE(centredOn(QRect(0, 0, 600, 400), 633, 425).y(), -12);
         // A second screen to the right.
         QCOMPARE(centredOn(QRect(1024, 0, 800, 600), 632, 0).x(), 1108);
-    }
 
-    void loadPlacesTheWindowAndAppliesTheSettings()
-    {
         TestInstall install;
         {
             auto form = install.window();

@@ -97,7 +97,6 @@ private Q_SLOTS:
             QVERIFY(!expected[i].isEmpty());
         }
         QVERIFY(expected[0] != expected[1]);
-        int kills = 0;
         for (int round = 0; round < 25; ++round) {
             QProcess writer;
             QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -110,14 +109,13 @@ private Q_SLOTS:
             QThread::usleep(QRandomGenerator::global()->bounded(1, 40000));
             ::kill(pid_t(writer.processId()), SIGKILL);
             QVERIFY(writer.waitForFinished(10000));
-            ++kills;
 
             const TextFile::BytesResult after = TextFile::readBytes(path);
             QVERIFY(after.exists);
             QVERIFY2(after.bytes == expected[0] || after.bytes == expected[1],
                      qPrintable(QStringLiteral("after kill %1 the file holds %2 bytes, neither "
                                                "the old nor the new content")
-                                    .arg(kills)
+                                    .arg(round + 1)
                                     .arg(after.bytes.size())));
         }
     }
