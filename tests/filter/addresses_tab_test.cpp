@@ -175,11 +175,9 @@ private Q_SLOTS:
         const QList<MessageBox::Shown> shown = MessageBox::takeShown();
         QCOMPARE(shown.size(), 1);
         QVERIFY2(shown[0].text.contains(QStringLiteral("nosurf.txt")), qPrintable(shown[0].text));
-        AddressesTab& tab = form->panel().addresses();
-        QVERIFY(tab.list().entries().isEmpty());
         // Nobody has visited the tab yet.
-        QVERIFY(!tab.Command11->isEnabled());
-        QVERIFY(!tab.Command12->isEnabled());
+        QVERIFY(!form->panel().addresses().Command11->isEnabled());
+        QVERIFY(!form->panel().addresses().Command12->isEnabled());
     }
 };
 
