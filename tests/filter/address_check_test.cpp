@@ -1,15 +1,20 @@
 #include "filter/addresses_tab.h"
 #include "filter/blocked_word_list.h"
+#include "local_http_server.h"
 #include "panel/panel_window.h"
 #include "shell/browser_window.h"
 #include "shell/elastic_panel.h"
+#include "shell/webengine_view.h"
 #include "test_install.h"
 #include "test_main.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QSignalSpy>
 #include <QTest>
+#include <QWebEnginePage>
 #include <QWebEngineProfile> // TestInstall owns one and is destroyed here
+#include <QWebEngineView>
 
 namespace {
 
@@ -25,24 +30,11 @@ QStringList history(const Form1& form)
 
 } // namespace
 
-// The check against the fake page view: every event it raises goes through
-// the same handler the real engine's do.
 class AddressCheckTest : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void firstCheckLoadsThePanel()
-    {
-        TestInstall install;
-        install.setBytes(AppPaths::NoSurf, "casino\r\n");
-        auto form = install.window(false);
-        QVERIFY(!form->panelLoaded());
-        bool cancel = false;
-        form->WebBrowser1_BeforeNavigate2(QStringLiteral("http://casino.example/"), cancel);
-        QVERIFY(form->panelLoaded());
-        QVERIFY(cancel);
-    }
-
+    // The fake page view raises its events through the same handler as the real engine.
     void blockedAndAllowedAddresses()
     {
         TestInstall install;
@@ -50,7 +42,6 @@ private Q_SLOTS:
         auto form = install.window();
         FakeWebView* view = install.view(*form);
         const QString start = install.context().paths.pageAddress(AppPaths::IntroPage);
-        QCOMPARE(history(*form), QStringList{start});
 
         // Blocked: cancelled, stopped, never recorded; the status line stays.
         const int stops = view->stopCount;
@@ -94,23 +85,94 @@ private Q_SLOTS:
         QVERIFY(!cancel);
         QCOMPARE(form->rodape->caption(), QStringLiteral("before"));
         QCOMPARE(history(*form), before);
-        QVERIFY(view->Navigate(QStringLiteral("http://casino.com/")));
     }
 
+    // The first check loads the panel's list; the empty entry blocks every
+    // address but the empty one, and an empty list blocks nothing.
     void emptyEntryAndEmptyList()
     {
         TestInstall install;
-        install.setBytes(AppPaths::NoSurf, "");
-        auto form = install.window();
-        FakeWebView* view = install.view(*form);
-        QVERIFY(view->Navigate(QStringLiteral("http://anything.org/")));
-        QCOMPARE(history(*form).count(QStringLiteral("http://anything.org/")), 1);
-
-        form->panel().addresses().list().insert(QString());
-        QVERIFY(!view->Navigate(QStringLiteral("a")));
+        install.setBytes(AppPaths::NoSurf, "\r\n");
+        auto form = install.window(false);
+        QVERIFY(!form->panelLoaded());
         bool cancel = false;
+        form->WebBrowser1_BeforeNavigate2(QStringLiteral("a"), cancel);
+        QVERIFY(form->panelLoaded());
+        QVERIFY(cancel);
+        cancel = false;
         form->WebBrowser1_BeforeNavigate2(QString(), cancel);
-        QVERIFY(!cancel); // nothing matches an empty address
+        QVERIFY(!cancel);
+
+        form->panel().addresses().list().takeAt(0);
+        form->WebBrowser1_BeforeNavigate2(QStringLiteral("http://anything.org/"), cancel);
+        QVERIFY(!cancel);
+        QCOMPARE(history(*form).count(QStringLiteral("http://anything.org/")), 1);
+    }
+
+    // The real web engine, served by a local HTTP server: a blocked word in a
+    // typed address, a link, a frame, a script and a redirect target.
+    void everyWayInIsChecked()
+    {
+        constexpr int kLoadTimeout = 30000;
+        LocalHttpServer server;
+        QVERIFY(server.start());
+        server.page("/start.htm", "<html><body><a id='go' href='/casino-link.htm'>go</a></body></html>");
+        server.page("/framed.htm", "<html><body><iframe src='/casino-frame.htm'></iframe>"
+                                   "<iframe src='/fine-frame.htm'></iframe></body></html>");
+        server.page("/fine-frame.htm", "<html><body>fine</body></html>");
+        server.page("/scripted.htm", "<html><body><script>"
+                                     "setTimeout(function(){window.location='/casino-script.htm';},0)"
+                                     "</script></body></html>");
+        server.redirect("/jump.htm", server.url("/casino-target.htm"));
+        for (const char* blocked : {"/casino-link.htm", "/casino-frame.htm", "/casino-script.htm",
+                                    "/casino-target.htm", "/casino-typed.htm"})
+            server.page(blocked, "<html><body>should never load</body></html>");
+
+        TestInstall install;
+        install.setBytes(AppPaths::NoSurf, "casino\r\n");
+        QStringList checked; // declared before the window, which reports into it
+        auto form = install.window(true, TestInstall::Engine::Real);
+        auto* view = static_cast<WebEngineView*>(form->WebBrowser1);
+        connect(view, &WebView::BeforeNavigate2, form.get(),
+                [&checked](const QString& url, bool*) { checked << url; });
+        QSignalSpy loads(view->engineView()->page(), &QWebEnginePage::loadFinished);
+        auto navigate = [&](const QString& path) {
+            form->Combo1->setEditText(server.url(path));
+            form->Combo1_Click();
+        };
+
+        navigate("/casino-typed.htm");
+        QTRY_VERIFY_WITH_TIMEOUT(checked.contains(server.url("/casino-typed.htm")), kLoadTimeout);
+        QCOMPARE(form->Combo1->currentText(), kBlocked);
+
+        // A link.
+        navigate("/start.htm");
+        QTRY_VERIFY_WITH_TIMEOUT(server.requests.contains("/start.htm") && !loads.isEmpty(),
+                                 kLoadTimeout);
+        QTRY_VERIFY_WITH_TIMEOUT(loads.last().at(0).toBool(), kLoadTimeout);
+        view->engineView()->page()->runJavaScript(QStringLiteral("document.getElementById('go').click()"));
+        QTRY_VERIFY_WITH_TIMEOUT(checked.contains(server.url("/casino-link.htm")), kLoadTimeout);
+
+        // Frames: the blocked one is refused, the allowed one recorded.
+        navigate("/framed.htm");
+        QTRY_VERIFY_WITH_TIMEOUT(checked.contains(server.url("/casino-frame.htm")), kLoadTimeout);
+        QTRY_COMPARE_WITH_TIMEOUT(history(*form).count(server.url("/fine-frame.htm")), 1, kLoadTimeout);
+
+        // A script and a redirect.
+        navigate("/scripted.htm");
+        QTRY_VERIFY_WITH_TIMEOUT(checked.contains(server.url("/casino-script.htm")), kLoadTimeout);
+        navigate("/jump.htm");
+        QTRY_VERIFY_WITH_TIMEOUT(checked.contains(server.url("/casino-target.htm")), kLoadTimeout);
+        QCOMPARE(form->Combo1->currentText(), kBlocked);
+
+        // Allowed addresses once each, even when visited twice; nothing blocked
+        // was recorded or fetched.
+        navigate("/start.htm");
+        QTRY_COMPARE_WITH_TIMEOUT(server.requests.count("/start.htm"), 2, kLoadTimeout);
+        for (const char* allowed : {"/start.htm", "/framed.htm", "/scripted.htm", "/jump.htm"})
+            QCOMPARE(history(*form).count(server.url(allowed)), 1);
+        QCOMPARE(history(*form).filter(QStringLiteral("casino")), QStringList());
+        QCOMPARE(server.requests.filter(QStringLiteral("casino")), QStringList());
     }
 };
 
