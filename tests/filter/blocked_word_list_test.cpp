@@ -118,7 +118,8 @@ private Q_SLOTS:
         QCOMPARE(plainLoop(words, text), blocked); // the table itself is right
     }
 
-    // Small alphabets make overlapping words and long fail chains likely.
+    // Small alphabets make overlapping words and long fail chains likely; the
+    // last rounds use wide ones, so states get many children.
     void agreesWithThePlainLoop()
     {
         QRandomGenerator random(7);
@@ -129,14 +130,20 @@ private Q_SLOTS:
                 s += QChar(alphabet[random.bounded(letters)]);
             return s;
         };
-        const char16_t alphabet[] = u"abcA.\u00E9\u20AC";
+        const char16_t alphabet[] = u"abcA.\u00E9\u20ACdefghijklmnopqrstuvwxyz0123456789";
         int blocked = 0, allowed = 0;
-        for (int round = 0; round < 300; ++round) {
-            const int letters = 2 + round % 6;
+        for (int round = 0; round < 400; ++round) {
+            const int letters = round < 300 ? 2 + round % 6 : 10 + round % 30;
             QStringList words;
             const int count = int(random.bounded(40));
-            for (int i = 0; i < count; ++i)
-                words << text(1 + int(random.bounded(7)), alphabet, letters);
+            for (int i = 0; i < count; ++i) {
+                // In the wide rounds half the words share a first letter, so
+                // the state after it has many children.
+                QString word = text(1 + int(random.bounded(7)), alphabet, letters);
+                if (round >= 300 && i % 2)
+                    word = u'a' + QChar(alphabet[random.bounded(letters)]) + word;
+                words << word;
+            }
             words.removeAll(QString()); // the empty word is covered above
             WordMatcher matcher;
             matcher.build(words);
