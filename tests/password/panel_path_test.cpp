@@ -18,16 +18,6 @@
 #include <QPushButton>
 #include <QTest>
 
-namespace {
-
-// Clicks the RC button; returns once the whole path has ended.
-void clickRc(Form1& form)
-{
-    QTest::mouseClick(form.VideoSoftElastic8, Qt::LeftButton);
-}
-
-} // namespace
-
 class PanelPathTest : public QObject
 {
     Q_OBJECT
@@ -77,7 +67,7 @@ private Q_SLOTS:
             QVERIFY(panel->browser().findChildren<Form3*>().constFirst()->isHidden());
             panel->Command1->click();
         });
-        clickRc(*form);
+        QTest::mouseClick(form->VideoSoftElastic8, Qt::LeftButton); // returns when the path ends
         QCOMPARE(steps.problems(), QString());
         QVERIFY(MessageBox::takeShown().isEmpty());
         QCOMPARE(install.settings.read(QStringLiteral("Password"), QString()),
@@ -88,13 +78,13 @@ private Q_SLOTS:
         QVERIFY(!form->panel().isVisible());
     }
 
-    void firstPasswordMistakesThenClosingWithoutConfirming()
+    void firstPasswordMistakesRefusalThenClosingWithoutConfirming()
     {
         TestInstall install;
         auto form = install.window();
 
         ModalSteps steps;
-        steps.then<Form5>([](Form5* f5) {
+        steps.then<Form5>([&settings = install.settings](Form5* f5) {
             f5->Command1->click(); // nothing typed
             expectOneBox(kTryAgain, QStringLiteral("Error!"), QMessageBox::Critical);
             QVERIFY(!f5->Text2->isEnabled()); // still nothing was ever typed
@@ -110,6 +100,19 @@ private Q_SLOTS:
                 QCOMPARE(f5->focusWidget(), f5->Text1);
             }
             QVERIFY(f5->isVisible());
+
+            // A password the settings refuse is not announced, and nothing typed is lost.
+            QVERIFY(QDir().mkpath(settings.filePath()));
+            QTest::keyClicks(f5->Text1, QStringLiteral("Tiger"));
+            QTest::keyClicks(f5->Text2, QStringLiteral("Tiger"));
+            f5->Command1->click();
+            const auto shown = MessageBox::takeShown();
+            QCOMPARE(shown.size(), 1);
+            QVERIFY(shown[0].title != QStringLiteral("Atention!"));
+            QCOMPARE(shown[0].icon, QMessageBox::Critical);
+            QVERIFY(f5->isVisible());
+            QCOMPARE(f5->Text2->text(), QStringLiteral("Tiger"));
+            QVERIFY(QDir().rmdir(settings.filePath()));
             f5->close();
         });
         steps.then<Form3>([](Form3* f3) {
@@ -124,34 +127,9 @@ private Q_SLOTS:
             f3->Command6->click();
         });
         steps.then<Form2>([](Form2* panel) { panel->Command1->click(); });
-        clickRc(*form);
+        QTest::mouseClick(form->VideoSoftElastic8, Qt::LeftButton);
         QCOMPARE(steps.problems(), QString());
         QVERIFY(StoredPassword::isUnset(install.settings));
-        QVERIFY(MessageBox::takeShown().isEmpty());
-    }
-
-    void cancelStillFillsTheFavoritesEntries()
-    {
-        TestInstall install;
-        auto form = install.window();
-        QVERIFY(StoredPassword::store(install.settings, QStringLiteral("Tiger"), nullptr));
-        form->panel().favorites().Text4->setText(QStringLiteral("old name"));
-        form->CurrentTitle = QStringLiteral("Zoo");
-        form->CurrentUrl = QStringLiteral("http://zoo.example/");
-
-        ModalSteps steps;
-        steps.then<Form3>([&form](Form3* f3) {
-            // Filled before the prompt asks, so Cancel keeps them.
-            QCOMPARE(form->panel().favorites().Text4->text(), QStringLiteral("Zoo"));
-            QCOMPARE(form->panel().favorites().Text5->text(),
-                     QStringLiteral("http://zoo.example/"));
-            QTest::keyClicks(f3->Text3, QStringLiteral("Tiger"));
-            f3->Command1->click();
-        });
-        clickRc(*form);
-        QCOMPARE(steps.problems(), QString());
-        QCOMPARE(form->panel().favorites().Text4->text(), QStringLiteral("Zoo"));
-        QVERIFY(!form->panel().isVisible());
         QVERIFY(MessageBox::takeShown().isEmpty());
     }
 
@@ -159,13 +137,30 @@ private Q_SLOTS:
     {
         TestInstall install;
         auto form = install.window();
+        Form2& panel = form->panel();
+        panel.favorites().Text4->setText(QStringLiteral("old name"));
+        form->CurrentTitle = QStringLiteral("Zoo");
+        form->CurrentUrl = QStringLiteral("http://zoo.example/");
 
-        // An empty stored password: no first-password dialog, and an empty entry opens the panel.
+        // An empty stored password: no first-password dialog, and an empty entry
+        // is right. The favorites entries are filled before the prompt asks, so
+        // Cancel keeps them and opens nothing.
         QVERIFY(StoredPassword::store(install.settings, QString(), nullptr));
+        ModalSteps cancel;
+        cancel.then<Form3>([&panel](Form3* f3) {
+            QCOMPARE(panel.favorites().Text4->text(), QStringLiteral("Zoo"));
+            QCOMPARE(panel.favorites().Text5->text(), QStringLiteral("http://zoo.example/"));
+            f3->Command1->click();
+        });
+        QTest::mouseClick(form->VideoSoftElastic8, Qt::LeftButton);
+        QCOMPARE(cancel.problems(), QString());
+        QCOMPARE(panel.favorites().Text4->text(), QStringLiteral("Zoo"));
+        QVERIFY(!panel.isVisible());
+
         ModalSteps empty;
         empty.then<Form3>([](Form3* f3) { f3->Command6->click(); });
         empty.then<Form2>([](Form2* panel) { panel->Command1->click(); });
-        clickRc(*form);
+        QTest::mouseClick(form->VideoSoftElastic8, Qt::LeftButton);
         QCOMPARE(empty.problems(), QString());
 
         // A stored value equal to the marker brings the first-password dialog back.
@@ -173,33 +168,9 @@ private Q_SLOTS:
         ModalSteps marker;
         marker.then<Form5>([](Form5* f5) { f5->close(); });
         marker.then<Form3>([](Form3* f3) { f3->Command1->click(); });
-        clickRc(*form);
+        QTest::mouseClick(form->VideoSoftElastic8, Qt::LeftButton);
         QCOMPARE(marker.problems(), QString());
         QVERIFY(MessageBox::takeShown().isEmpty());
-    }
-
-    void refusedFirstPasswordIsNotAnnounced()
-    {
-        TestInstall install;
-        auto form = install.window();
-        QVERIFY(QDir().mkpath(install.settings.filePath())); // unwritable settings
-
-        ModalSteps steps;
-        steps.then<Form5>([](Form5* f5) {
-            QTest::keyClicks(f5->Text1, QStringLiteral("Tiger"));
-            QTest::keyClicks(f5->Text2, QStringLiteral("Tiger"));
-            f5->Command1->click();
-            const auto shown = MessageBox::takeShown();
-            QCOMPARE(shown.size(), 1);
-            QVERIFY(shown[0].title != QStringLiteral("Atention!"));
-            QCOMPARE(shown[0].icon, QMessageBox::Critical);
-            QVERIFY(f5->isVisible());
-            QCOMPARE(f5->Text2->text(), QStringLiteral("Tiger")); // nothing typed is lost
-            f5->close();
-        });
-        steps.then<Form3>([](Form3* f3) { f3->Command1->click(); });
-        clickRc(*form);
-        QCOMPARE(steps.problems(), QString());
     }
 };
 

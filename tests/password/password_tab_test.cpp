@@ -27,11 +27,14 @@ QString newEntries(const PasswordTab& tab)
     return states.contains(true) ? QStringLiteral("mixed") : QStringLiteral("off");
 }
 
-void fill(PasswordTab& tab, const QString& current, const QString& fresh, const QString& again)
+// Types the three entries and presses Apply, which takes the focus as a click would.
+void apply(PasswordTab& tab, const QString& current, const QString& fresh, const QString& again)
 {
     QTest::keyClicks(tab.Text8, current);
     QTest::keyClicks(tab.Text7, fresh);
     QTest::keyClicks(tab.Text3, again);
+    tab.Command4->setFocus();
+    tab.Command4->click();
 }
 
 bool allEmpty(const PasswordTab& tab)
@@ -45,107 +48,79 @@ bool allEmpty(const PasswordTab& tab)
 class PasswordTabTest : public QObject
 {
     Q_OBJECT
-    TestInstall* m_install = nullptr;
-    std::unique_ptr<Form1> m_form;
-    PasswordTab* m_tab = nullptr;
-
-    QString stored() const
-    {
-        return m_install->settings.read(QStringLiteral("Password"), QStringLiteral("none"));
-    }
-
 private Q_SLOTS:
-    void init()
+    void cleanup() { MessageBox::takeShown(); }
+
+    void changeThePassword()
     {
-        m_install = new TestInstall;
-        m_form = m_install->window();
-        Form2& panel = m_form->panel();
+        TestInstall install;
+        auto form = install.window();
+        Form2& panel = form->panel();
         panel.VideoSoftIndexTab1->setCurrentTab(5);
         panel.show();
-        m_tab = &panel.password();
-    }
-    void cleanup()
-    {
-        m_form.reset();
-        delete m_install;
-        MessageBox::takeShown();
-    }
+        PasswordTab& tab = panel.password();
+        auto stored = [&] { return install.settings.read(QStringLiteral("Password"), "none"); };
 
-    void typingDeletingAndCancel()
-    {
-        QCOMPARE(newEntries(*m_tab), QStringLiteral("off"));
-        QTest::keyClick(m_tab->Text8, Qt::Key_X);
-        QCOMPARE(newEntries(*m_tab), QStringLiteral("on"));
-        m_tab->Command6->click();
-        QVERIFY(allEmpty(*m_tab));
-        QCOMPARE(newEntries(*m_tab), QStringLiteral("off"));
-        QCOMPARE(m_tab->window()->focusWidget(), m_tab->Text8);
+        // Typing, and deleting everything, enable the new entries; Cancel clears and disables.
+        QCOMPARE(newEntries(tab), QStringLiteral("off"));
+        QTest::keyClicks(tab.Text8, QStringLiteral("ab"));
+        QCOMPARE(newEntries(tab), QStringLiteral("on"));
+        tab.Command6->click();
+        QVERIFY(allEmpty(tab));
+        QCOMPARE(newEntries(tab), QStringLiteral("off"));
+        QCOMPARE(panel.focusWidget(), tab.Text8);
+        QTest::keyClick(tab.Text8, Qt::Key_X);
+        QTest::keyClick(tab.Text8, Qt::Key_Backspace);
+        QCOMPARE(newEntries(tab), QStringLiteral("on"));
+        QCOMPARE(tab.Text8->echoMode(), QLineEdit::Password);
 
-        // Deleting everything is a change too: the entries stay enabled.
-        QTest::keyClicks(m_tab->Text8, QStringLiteral("ab"));
-        QTest::keyClick(m_tab->Text8, Qt::Key_Backspace);
-        QTest::keyClick(m_tab->Text8, Qt::Key_Backspace);
-        QCOMPARE(m_tab->Text8->text(), QString());
-        QCOMPARE(newEntries(*m_tab), QStringLiteral("on"));
-        QCOMPARE(m_tab->Text8->echoMode(), QLineEdit::Password);
-        QVERIFY(MessageBox::takeShown().isEmpty());
-    }
+        // A password the settings refuse is not announced, and the entries stay.
+        QVERIFY(QDir().mkpath(install.settings.filePath()));
+        apply(tab, QStringLiteral("\"\"\""), QStringLiteral("Lion"), QStringLiteral("Lion"));
+        const auto refused = MessageBox::takeShown();
+        QCOMPARE(refused.size(), 1);
+        QVERIFY(refused[0].title != QStringLiteral("Password changed!"));
+        QCOMPARE(refused[0].icon, QMessageBox::Critical);
+        QCOMPARE(tab.Text3->text(), QStringLiteral("Lion"));
+        QCOMPARE(tab.Text8->text(), QStringLiteral("\"\"\""));
+        QVERIFY(QDir().rmdir(install.settings.filePath()));
+        tab.Command6->click();
 
-    void applyAcceptsOnlyTheRightPasswordAndEqualEntries()
-    {
         // With nothing stored, only the unscrambled default is the current password.
-        fill(*m_tab, QStringLiteral("qqq"), QStringLiteral("Tiger"), QStringLiteral("Tiger"));
-        m_tab->Command4->click();
+        apply(tab, QStringLiteral("qqq"), QStringLiteral("Tiger"), QStringLiteral("Tiger"));
         QCOMPARE(MessageBox::takeShown().value(0).title, QStringLiteral("Error!"));
-        fill(*m_tab, QStringLiteral("\"\"\""), QStringLiteral("Tiger"), QStringLiteral("Tiger"));
-        m_tab->Command4->click();
+        apply(tab, QStringLiteral("\"\"\""), QStringLiteral("Tiger"), QStringLiteral("Tiger"));
         QCOMPARE(MessageBox::takeShown().value(0).title, QStringLiteral("Password changed!"));
-        const QString before = stored();
-        QCOMPARE(before, Scramble(QStringLiteral("Tiger"), StoredPassword::Key));
+        const QString tiger = stored();
+        QCOMPARE(tiger, Scramble(QStringLiteral("Tiger"), StoredPassword::Key));
+
         const QList<QStringList> wrong = {
             {QStringLiteral("tiger"), QStringLiteral("Lion"), QStringLiteral("Lion")},
             {QStringLiteral("Tiger"), QStringLiteral("Lion"), QStringLiteral("lion")},
             {QStringLiteral("Tiger"), QStringLiteral("Lion"), QString()},
         };
         for (const QStringList& entries : wrong) {
-            fill(*m_tab, entries[0], entries[1], entries[2]);
-            m_tab->Command4->click();
+            apply(tab, entries[0], entries[1], entries[2]);
             expectOneBox(kTryAgain, QStringLiteral("Error!"), QMessageBox::Critical);
-            QVERIFY(allEmpty(*m_tab));
-            QCOMPARE(newEntries(*m_tab), QStringLiteral("off"));
-            QCOMPARE(m_tab->window()->focusWidget(), m_tab->Text8);
-            QCOMPARE(stored(), before);
+            QVERIFY(allEmpty(tab));
+            QCOMPARE(newEntries(tab), QStringLiteral("off"));
+            QCOMPARE(panel.focusWidget(), tab.Text8);
+            QCOMPARE(stored(), tiger);
         }
 
-        fill(*m_tab, QStringLiteral("Tiger"), QStringLiteral("Lion"), QStringLiteral("Lion"));
-        m_tab->Command4->setFocus();
-        m_tab->Command4->click();
+        apply(tab, QStringLiteral("Tiger"), QStringLiteral("Lion"), QStringLiteral("Lion"));
         expectOneBox(QStringLiteral("Write down your new password! Don't forget it!!!"),
                      QStringLiteral("Password changed!"), QMessageBox::Warning);
         QCOMPARE(stored(), Scramble(QStringLiteral("Lion"), StoredPassword::Key));
-        QVERIFY(allEmpty(*m_tab));
-        QCOMPARE(newEntries(*m_tab), QStringLiteral("on"));
-        QCOMPARE(m_tab->window()->focusWidget(), m_tab->Command4);
+        QVERIFY(allEmpty(tab));
+        QCOMPARE(newEntries(tab), QStringLiteral("on"));
+        QCOMPARE(panel.focusWidget(), tab.Command4);
 
         // An empty new password is a password too.
-        fill(*m_tab, QStringLiteral("Lion"), QString(), QString());
-        m_tab->Command4->click();
+        apply(tab, QStringLiteral("Lion"), QString(), QString());
         QCOMPARE(MessageBox::takeShown().value(0).title, QStringLiteral("Password changed!"));
         QCOMPARE(stored(), QString());
-        QVERIFY(!StoredPassword::isUnset(m_install->settings));
-    }
-
-    void refusedWriteKeepsTheEntries()
-    {
-        QVERIFY(QDir().mkpath(m_install->settings.filePath()));
-        fill(*m_tab, QStringLiteral("\"\"\""), QStringLiteral("Lion"), QStringLiteral("Lion"));
-        m_tab->Command4->click();
-        const auto shown = MessageBox::takeShown();
-        QCOMPARE(shown.size(), 1);
-        QVERIFY(shown[0].title != QStringLiteral("Password changed!"));
-        QCOMPARE(shown[0].icon, QMessageBox::Critical);
-        QCOMPARE(m_tab->Text3->text(), QStringLiteral("Lion"));
-        QCOMPARE(m_tab->Text8->text(), QStringLiteral("\"\"\""));
+        QVERIFY(!StoredPassword::isUnset(install.settings));
     }
 };
 

@@ -3,7 +3,6 @@
 #include "shell/index_tab.h"
 #include "shell/message_box.h"
 #include "shell/text_file.h"
-#include "shell/twips.h"
 #include "surflog/surf_log_tab.h"
 #include "test_install.h"
 #include "test_main.h"
@@ -52,11 +51,8 @@ private Q_SLOTS:
         auto form = install.window(false);
         SurfLogTab& tab = openTab(*form);
         QVERIFY(tab.isFilled());
-        QCOMPARE(tab.Text2->geometry(), twipsRect(150, 150, 6990, 3510));
         QCOMPARE(tab.Text2->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
         QCOMPARE(tab.Command2->text(), QStringLiteral("&Clear"));
-        QCOMPARE(tab.Command5->text(), QStringLiteral("&Apply"));
-        QVERIFY(!tab.Text2->isReadOnly());
         // The lone CR shows as a second empty line; Apply adds one CR LF.
         QCOMPARE(shownLines(tab), (QStringList{"SURFING: x", "", "", "http://a", ""}));
         QTest::mouseClick(tab.Command5, Qt::LeftButton);

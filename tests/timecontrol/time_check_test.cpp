@@ -1,3 +1,4 @@
+#include "day_file.h"
 #include "panel/panel_window.h"
 #include "shell/browser_window.h"
 #include "shell/message_box.h"
@@ -7,27 +8,19 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QTest>
-#include <QWebEngineProfile>
 #include <QTimer>
+#include <QWebEngineProfile>
 
 namespace {
 
-// A schedule file with the given slots "1" and the rest "0".
-QByteArray dayFile(const QList<int>& blocked, const QByteArray& blockedText = "1")
-{
-    QByteArray bytes;
-    for (int slot = 0; slot < 48; ++slot)
-        bytes += (blocked.contains(slot) ? blockedText : QByteArray("0")) + "\r\n";
-    return bytes;
-}
-
 const QDate kMonday(2026, 12, 7);
-const QDate kSunday(2026, 12, 13);
 
-// Runs one check from inside the first one's message box, as a timer tick
-// arriving while the box is open would.
+// Runs a check from inside another, as a timer tick arriving while the
+// first check's box is open would.
 class NestedCheck : public QObject
 {
+    Form1& m_form;
+
 public:
     explicit NestedCheck(Form1& form) : m_form(form) {}
     bool eventFilter(QObject*, QEvent* event) override
@@ -36,9 +29,6 @@ public:
             m_form.Timer1_Timer();
         return false;
     }
-
-private:
-    Form1& m_form;
 };
 
 } // namespace
@@ -49,39 +39,63 @@ class TimeCheckTest : public QObject
 private Q_SLOTS:
     void init() { MessageBox::takeShown(); }
 
-    void blockedSlot_data()
+    void check_data()
     {
-        QTest::addColumn<QList<int>>("blocked");
+        QTest::addColumn<int>("weekday"); // 1 Monday to 7 Sunday
+        QTest::addColumn<QByteArray>("file"); // null: the day has no file
         QTest::addColumn<QTime>("time");
         QTest::addColumn<bool>("hidden");
         QTest::addColumn<QString>("message"); // empty: no box
 
-        const QString head = QStringLiteral("Blocked Time!\r\nTobrin will run again only at ");
-        QTest::newRow("14:10, 14:30 allowed")
-            << QList<int>{28} << QTime(14, 10) << true << head + "14 hours and 30 minutes";
-        QTest::newRow("14:10, 15:00 allowed")
-            << QList<int>{28, 29} << QTime(14, 10) << true << head + "15 hours and 00 minutes";
-        QTest::newRow("21:15, blocked to midnight")
-            << QList<int>{42, 43, 44, 45, 46, 47} << QTime(21, 15) << true << QString();
-        QTest::newRow("allowed slot") << QList<int>{28} << QTime(13, 59) << false << QString();
+        const QString at = QStringLiteral("Blocked Time!\r\nTobrin will run again only at ");
+        QTest::newRow("10:29 is slot 20") << 1 << dayFile({{20, "1"}}) << QTime(10, 29) << true
+                                          << at + "10 hours and 30 minutes";
+        QTest::newRow("10:30 is slot 21") << 1 << dayFile({{20, "1"}}) << QTime(10, 30) << false
+                                          << QString();
+        QTest::newRow("23:59 is slot 47: earlier slots are not announced")
+            << 1 << dayFile({{47, "1"}}) << QTime(23, 59, 59) << true << QString();
+        QTest::newRow("slot 1 on Sunday") << 7 << dayFile({{0, "1"}}) << QTime(0, 10) << true
+                                          << at + "0 hours and 30 minutes";
+        QTest::newRow("slot 18") << 3 << dayFile(blockedSlots(2, 17)) << QTime(1, 0) << true
+                                 << at + "9 hours and 00 minutes";
+        QTest::newRow("slot 29") << 1 << dayFile({{28, "1"}}) << QTime(14, 10) << true
+                                 << at + "14 hours and 30 minutes";
+        QTest::newRow("slot 30: a 2 is not allowed either")
+            << 1 << dayFile({{28, "1"}, {29, "2"}}) << QTime(14, 10) << true
+            << at + "15 hours and 00 minutes";
+        QTest::newRow("a 2 does not block") << 1 << dayFile({{20, "2"}}) << QTime(10, 0) << false
+                                            << QString();
+        QTest::newRow("blocked to midnight") << 6 << dayFile(blockedSlots(42, 47))
+                                             << QTime(21, 15) << true << QString();
+        QTest::newRow("short file: missing slots allowed")
+            << 2 << QByteArray("1\r\n1\r\n") << QTime(0, 10) << true
+            << at + "1 hours and 00 minutes";
+        QTest::newRow("missing file") << 1 << QByteArray() << QTime(10, 0) << false << QString();
     }
-    void blockedSlot()
+    void check()
     {
-        QFETCH(QList<int>, blocked);
+        QFETCH(int, weekday);
+        QFETCH(QByteArray, file);
         QFETCH(QTime, time);
         QFETCH(bool, hidden);
         QFETCH(QString, message);
 
         TestInstall install;
-        install.setBytes("/buffer/buf1.log", dayFile(blocked));
-        install.clock.moment = QDateTime(kMonday, time);
+        // The other days' files allow everything.
+        const QString path = QStringLiteral("/buffer/buf%1.log").arg(weekday);
+        if (file.isNull())
+            QVERIFY(QFile::remove(install.file(path)));
+        else
+            install.setBytes(path, file);
+        install.clock.moment = QDateTime(kMonday.addDays(weekday - 1), time);
         auto form = install.window();
-        const QString before = form->Combo1->currentText();
+        const QString address = form->Combo1->currentText();
 
         form->Timer1_Timer();
         QCOMPARE(form->WebBrowser1->isHidden(), hidden);
         QCOMPARE(form->Timer1->interval(), 60000);
-        QCOMPARE(form->Combo1->currentText(), before); // only the page view changes
+        QCOMPARE(form->Combo1->currentText(), address); // only the page view changes
+        QCOMPARE(QFile::exists(install.file(path)), !file.isNull()); // reading creates nothing
 
         const QList<MessageBox::Shown> shown = MessageBox::takeShown();
         QCOMPARE(shown.size(), message.isEmpty() ? 0 : 1);
@@ -93,107 +107,47 @@ private Q_SLOTS:
         }
     }
 
-    void viewComesBackInAnAllowedSlot()
+    void blockAllowSuspendResume()
     {
         TestInstall install;
-        install.setBytes("/buffer/buf1.log", dayFile({28}));
+        install.setBytes("/buffer/buf1.log", dayFile({{28, "1"}}));
         install.clock.moment = QDateTime(kMonday, QTime(14, 10));
         auto form = install.window();
+        form->Timer1->start(); // running, as in a real start
+        // A check falling due while a box is open is skipped: one box each time.
+        NestedCheck nested(*form);
+        form->WebBrowser1->installEventFilter(&nested);
 
         form->Timer1_Timer();
         QVERIFY(form->WebBrowser1->isHidden());
+        QCOMPARE(MessageBox::takeShown().size(), 1);
         install.clock.moment = QDateTime(kMonday, QTime(14, 29));
         form->Timer1_Timer(); // still blocked: the box comes again
         QVERIFY(form->WebBrowser1->isHidden());
-        QCOMPARE(MessageBox::takeShown().size(), 2);
+        QCOMPARE(MessageBox::takeShown().size(), 1);
 
         install.clock.moment = QDateTime(kMonday, QTime(14, 30));
         form->Timer1_Timer();
         QVERIFY(!form->WebBrowser1->isHidden());
         QVERIFY(MessageBox::takeShown().isEmpty());
-    }
 
-    void fileOfTheDayIsReadAtEachCheck()
-    {
-        TestInstall install;
-        // 10:00 is blocked on Sunday only.
-        install.setBytes("/buffer/buf1.log", dayFile({}));
-        install.setBytes("/buffer/buf7.log", dayFile({20}));
-        install.clock.moment = QDateTime(kSunday, QTime(10, 0));
-        auto form = install.window();
+        // The day's file is read afresh at every check.
+        install.setBytes("/buffer/buf1.log", dayFile({{29, "1"}}));
         form->Timer1_Timer();
         QVERIFY(form->WebBrowser1->isHidden());
-
-        install.clock.moment = QDateTime(kMonday, QTime(10, 0));
-        form->Timer1_Timer();
-        QVERIFY(!form->WebBrowser1->isHidden());
-
-        // A change to the file counts at the next check; a value 2 does not block.
-        install.setBytes("/buffer/buf1.log", dayFile({20}));
-        form->Timer1_Timer();
-        QVERIFY(form->WebBrowser1->isHidden());
-        install.setBytes("/buffer/buf1.log", dayFile({20}, "2"));
-        form->Timer1_Timer();
-        QVERIFY(!form->WebBrowser1->isHidden());
-        MessageBox::takeShown();
-    }
-
-    void missingOrShortFileAllows()
-    {
-        TestInstall install;
-        QFile::remove(install.file("/buffer/buf1.log"));
-        install.setBytes("/buffer/buf2.log", "1\r\n1\r\n");
-        install.clock.moment = QDateTime(kMonday, QTime(10, 0));
-        auto form = install.window();
-        form->Timer1_Timer();
-        QVERIFY(!form->WebBrowser1->isHidden());
-        QVERIFY(!QFile::exists(install.file("/buffer/buf1.log")));
-
-        // Tuesday: the short file blocks 0:00 and 0:30; 1:00 is a missing slot, allowed.
-        install.clock.moment = QDateTime(kMonday.addDays(1), QTime(0, 10));
-        form->Timer1_Timer();
-        QVERIFY(form->WebBrowser1->isHidden());
-        const QList<MessageBox::Shown> shown = MessageBox::takeShown();
-        QCOMPARE(shown.size(), 1);
-        QVERIFY(shown[0].text.endsWith(QStringLiteral(" 1 hours and 00 minutes")));
-    }
-
-    void checkStartedDuringAnotherIsSkipped()
-    {
-        TestInstall install;
-        install.setBytes("/buffer/buf1.log", dayFile({28}));
-        install.clock.moment = QDateTime(kMonday, QTime(14, 10));
-        auto form = install.window();
-        NestedCheck nested(*form);
-        form->WebBrowser1->installEventFilter(&nested);
-
-        form->Timer1_Timer();
         QCOMPARE(MessageBox::takeShown().size(), 1);
-        QCOMPARE(form->Timer1->interval(), 60000);
-    }
 
-    void suspendAndResume()
-    {
-        TestInstall install;
-        install.setBytes("/buffer/buf1.log", dayFile({28}));
-        install.clock.moment = QDateTime(kMonday, QTime(14, 10));
-        auto form = install.window();
-        form->Timer1->start(); // running, as in a real start
-        form->Timer1_Timer();
-        MessageBox::takeShown();
-        QVERIFY(form->WebBrowser1->isHidden());
-        form->Combo1->setEnabled(false); // as favorites-only mode leaves it
-
+        // Suspended: the view comes back, and so does the address box that
+        // favorites-only mode disabled.
+        form->Combo1->setEnabled(false);
         QCheckBox* check2 = form->panel().Check2;
-        QVERIFY(!check2->isChecked());
         check2->setChecked(true);
         QVERIFY(!form->Timer1->isActive());
         QVERIFY(!form->WebBrowser1->isHidden());
         QVERIFY(form->Combo1->isEnabled());
 
+        // Resumed: the next check is one whole period away; the view stays until then.
         check2->setChecked(false);
-        // Resumed: the next check is one whole period away and the view stays
-        // as it is until then.
         QVERIFY(form->Timer1->isActive());
         QCOMPARE(form->Timer1->interval(), 60000);
         QVERIFY(form->Timer1->remainingTime() > 59000);
