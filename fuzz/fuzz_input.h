@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDir>
 #include <QFile>
 #include <QString>
 
@@ -10,7 +11,7 @@
 inline QString fuzzInputFile(const uint8_t* data, size_t size)
 {
     static const QString path =
-        QStringLiteral("/tmp/tobrin-fuzz-%1.txt").arg(QString::number(getpid()));
+        QDir::tempPath() + QStringLiteral("/tobrin-fuzz-%1.txt").arg(QString::number(getpid()));
     QFile f(path);
     if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
         f.write(reinterpret_cast<const char*>(data), qint64(size));
