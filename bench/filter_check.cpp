@@ -2,13 +2,13 @@
 // the window's own thread: these measure it at the largest list a parent's
 // file held before (32,767 entries) against short and long addresses, and
 // what keeping its index in step costs.
+#include "null_web_view.h"
 #include "filter/addresses_tab.h"
 #include "filter/blocked_word_list.h"
 #include "filter/word_matcher.h"
 #include "shell/app_context.h"
 #include "shell/browser_window.h"
 #include "shell/text_file.h"
-#include "shell/web_view.h"
 
 #include <benchmark/benchmark.h>
 
@@ -167,23 +167,11 @@ void BM_IndexBuild(benchmark::State& state)
 }
 BENCHMARK(BM_IndexBuild)->Unit(benchmark::kMillisecond);
 
-// A page view that loads nothing: the tab only needs a browser window to exist.
-class NoView final : public WebView
-{
-public:
-    using WebView::WebView;
-    bool Navigate(const QString&) override { return true; }
-    bool GoBack() override { return false; }
-    bool GoForward() override { return false; }
-    void Stop() override {}
-    void Refresh() override {}
-};
-
 struct Installation
 {
     QTemporaryDir dir;
     AppContext context{AppPaths(dir.path()), nullptr, nullptr,
-                       [](QWidget* parent) { return new NoView(parent); }, [] {}};
+                       [](QWidget* parent) { return new NullWebView(parent); }, [] {}};
     Installation()
     {
         QDir(dir.path()).mkpath(QStringLiteral("files"));

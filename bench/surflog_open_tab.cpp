@@ -2,12 +2,12 @@
 // whole log, the longest time the window did not answer meanwhile, and the
 // memory the filled box costs. Run from the build folder:
 //   QT_QPA_PLATFORM=offscreen ./bench/surflog_open_tab
+#include "null_web_view.h"
 #include "panel/panel_window.h"
 #include "shell/browser_window.h"
 #include "shell/clock.h"
 #include "shell/index_tab.h"
 #include "shell/settings_store.h"
-#include "shell/web_view.h"
 #include "surflog/surf_log_tab.h"
 
 #include <benchmark/benchmark.h>
@@ -23,18 +23,6 @@
 #include <memory>
 
 namespace {
-
-// A page view that loads nothing: the tab is what is measured.
-class NullWebView final : public WebView
-{
-public:
-    using WebView::WebView;
-    bool Navigate(const QString&) override { return true; }
-    bool GoBack() override { return false; }
-    bool GoForward() override { return false; }
-    void Stop() override {}
-    void Refresh() override {}
-};
 
 qint64 statusKb(const char* key)
 {

@@ -116,10 +116,7 @@ class FamilyDay(unittest.TestCase):
         t.key("Escape")  # No
         t.wait_for(lambda: not t.windows(r"^Tobrin$"), 10, "the box to close")
         self.assertIsNone(t.process.poll())
-        t.click(t.browser, *ON_BUTTON)
-        t.window(r"^Tobrin$")
-        t.key("alt+y")
-        self.assertEqual(t.ended(), 0)
+        self.quit_with_yes()
 
         log = t.read("/files/log.txt")
         self.assertTrue(log.startswith(start_log))
@@ -140,6 +137,30 @@ class FamilyDay(unittest.TestCase):
         self.assertEqual(len(history), len(set(history)), "an address entered the history twice")
 
 
+    def choose_first_password(self, password):
+        """First use: the RC button, the password twice, the notice."""
+        t = self.tobrin
+        t.click(t.browser, *RC_BUTTON)
+        t.point_at(t.window(r"^ Tobrin$"))
+        for _ in range(2):
+            t.type(password)
+            t.key("Return")
+        t.key("Return")  # O K has the focus now
+        t.point_at(t.window(r"^Atention!$"))
+        t.key("Return")
+
+    def close_panel(self, panel):
+        t = self.tobrin
+        t.click_px(panel, *PANEL_OK)
+        t.wait_for(lambda: not t.windows(r"^ Parental Remote Control$"), 10, "the panel to hide")
+
+    def quit_with_yes(self):
+        t = self.tobrin
+        t.click(t.browser, *ON_BUTTON)
+        t.window(r"^Tobrin$")
+        t.key("alt+y")
+        self.assertEqual(t.ended(), 0)
+
     def enter_password(self, password):
         """Answers the password prompt and waits for the panel."""
         t = self.tobrin
@@ -155,17 +176,7 @@ class FamilyDay(unittest.TestCase):
         t.start()
 
         # First use: the parent chooses a password, then gives it.
-        t.click(t.browser, *RC_BUTTON)
-        first = t.window(r"^ Tobrin$")
-        t.point_at(first)
-        t.type("Secret 1")
-        t.key("Return")
-        t.type("Secret 1")
-        t.key("Return")
-        t.key("Return")
-        notice = t.window(r"^Atention!$")
-        t.point_at(notice)
-        t.key("Return")
+        self.choose_first_password("Secret 1")
         panel = self.enter_password("Secret 1")
 
         # A blocked word, and favorites-only mode.
@@ -178,8 +189,7 @@ class FamilyDay(unittest.TestCase):
         t.click_px(panel, *GENERAL_TAB)
         t.click_px(panel, *CHECK3)
         t.wait_for(lambda: b"favorites=1" in t.settings(), 10, "favorites-only to be stored")
-        t.click_px(panel, *PANEL_OK)
-        t.wait_for(lambda: not t.windows(r"^ Parental Remote Control$"), 10, "the panel to hide")
+        self.close_panel(panel)
 
         # The address box no longer takes the child anywhere.
         t.click(t.browser, *COMBO1)
@@ -192,10 +202,7 @@ class FamilyDay(unittest.TestCase):
         t.click(t.browser, *FAVORITES_BUTTON)
         t.wait_title(t.browser, r"^Favorites - Tobrin 2\.0$")
 
-        t.click(t.browser, *ON_BUTTON)
-        t.window(r"^Tobrin$")
-        t.key("alt+y")
-        self.assertEqual(t.ended(), 0)
+        self.quit_with_yes()
 
         # The next start remembers all of it: only the password is asked for,
         # a wrong one is refused, the right one opens the panel.
@@ -211,12 +218,8 @@ class FamilyDay(unittest.TestCase):
         t.key("Return")
         panel = self.enter_password("Secret 1")
         t.point_at(panel)
-        t.click_px(panel, *PANEL_OK)
-        t.wait_for(lambda: not t.windows(r"^ Parental Remote Control$"), 10, "the panel to hide")
-        t.click(t.browser, *ON_BUTTON)
-        t.window(r"^Tobrin$")
-        t.key("alt+y")
-        self.assertEqual(t.ended(), 0)
+        self.close_panel(panel)
+        self.quit_with_yes()
         self.assertEqual(t.read("/files/nosurf.txt"), b"badword\r\n")
         self.assertEqual(t.read("/files/log.txt").count(b"SURFING: "), 2)
         # Every setting, byte for byte: the switch, and "Secret 1" with each
@@ -233,14 +236,7 @@ class FamilyDay(unittest.TestCase):
 
         # No password yet: the first-password dialog, closed with O K on two
         # equal entries; the prompt then opens the panel.
-        t.click(t.browser, *RC_BUTTON)
-        t.point_at(t.window(r"^ Tobrin$"))
-        for _ in range(2):
-            t.type("pw")
-            t.key("Return")
-        t.key("Return")
-        t.point_at(t.window(r"^Atention!$"))
-        t.key("Return")
+        self.choose_first_password("pw")
         panel = self.enter_password("pw")
         t.point_at(panel)
 
@@ -271,8 +267,7 @@ class FamilyDay(unittest.TestCase):
         self.assertEqual(len(day), 144)
         lines = day.split(b"\r\n")[:48]
         self.assertEqual([i for i, v in enumerate(lines) if v == b"1"], blocked)
-        t.click_px(panel, *PANEL_OK)
-        t.wait_for(lambda: not t.windows(r"^ Parental Remote Control$"), 10, "the panel to hide")
+        self.close_panel(panel)
 
         # Within a minute the check stops the child and says when surfing is
         # allowed again (when anything is allowed later today).
@@ -286,10 +281,7 @@ class FamilyDay(unittest.TestCase):
         t.click(t.browser, *FAVORITES_BUTTON)
         t.wait_title(t.browser, r"^Favorites - Tobrin 2\.0$")
 
-        t.click(t.browser, *ON_BUTTON)
-        t.window(r"^Tobrin$")
-        t.key("alt+y")
-        self.assertEqual(t.ended(), 0)
+        self.quit_with_yes()
 
 
     def test_damaged_installation_and_closing_the_window(self):
