@@ -8,7 +8,7 @@
 #include "filter/word_matcher.h"
 #include "shell/app_context.h"
 #include "shell/browser_window.h"
-#include "shell/text_file.h"
+#include "platform/text_file.h"
 
 #include <benchmark/benchmark.h>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/web_view.h"
+#include "platform/web_view.h"
 
 // A page view that loads nothing, for benchmarks that need a browser window
 // but measure something else.

@@ -5,9 +5,9 @@
 #include "null_web_view.h"
 #include "panel/panel_window.h"
 #include "shell/browser_window.h"
-#include "shell/clock.h"
-#include "shell/index_tab.h"
-#include "shell/settings_store.h"
+#include "platform/clock.h"
+#include "platform/index_tab.h"
+#include "platform/settings_store.h"
 #include "surflog/surf_log_tab.h"
 
 #include <benchmark/benchmark.h>

@@ -1,6 +1,6 @@
 // Stored colour texts come from a settings file anyone can edit.
-#include "shell/settings_store.h"
-#include "shell/text_file.h"
+#include "platform/settings_store.h"
+#include "platform/text_file.h"
 
 #include <cstddef>
 #include <cstdint>

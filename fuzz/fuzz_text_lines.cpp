@@ -1,6 +1,6 @@
 // Every list file is read through the line splitter and the 8-bit decoder;
 // what comes out must go back to the same bytes.
-#include "shell/text_file.h"
+#include "platform/text_file.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -3,11 +3,11 @@
 // folder. Run through scripts/screenshots, which starts a virtual display.
 #include "panel/panel_window.h"
 #include "shell/browser_window.h"
-#include "shell/clock.h"
-#include "shell/index_tab.h"
+#include "platform/clock.h"
+#include "platform/index_tab.h"
 #include "shell/installation.h"
-#include "shell/settings_store.h"
-#include "shell/webengine_view.h"
+#include "platform/settings_store.h"
+#include "platform/webengine_view.h"
 
 #include <QApplication>
 #include <QDir>

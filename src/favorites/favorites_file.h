@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/text_file.h"
+#include "platform/text_file.h"
 
 #include <QList>
 #include <QString>

@@ -1,8 +1,8 @@
 #include "panel/panel_window.h"
 #include "shell/browser_window.h"
-#include "shell/message_box.h"
-#include "shell/settings_store.h"
-#include "shell/web_view.h"
+#include "platform/message_box.h"
+#include "platform/settings_store.h"
+#include "platform/web_view.h"
 
 #include <QCheckBox>
 #include <QComboBox>

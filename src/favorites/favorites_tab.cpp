@@ -1,7 +1,7 @@
 #include "favorites/favorites_tab.h"
 
-#include "shell/message_box.h"
-#include "shell/twips.h"
+#include "platform/message_box.h"
+#include "platform/twips.h"
 
 #include <QGroupBox>
 #include <QLabel>

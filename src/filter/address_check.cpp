@@ -1,8 +1,8 @@
 #include "filter/addresses_tab.h"
 #include "panel/panel_window.h"
 #include "shell/browser_window.h"
-#include "shell/elastic_panel.h"
-#include "shell/web_view.h"
+#include "platform/elastic_panel.h"
+#include "platform/web_view.h"
 
 #include <QCheckBox>
 #include <QComboBox>

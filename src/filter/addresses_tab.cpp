@@ -1,8 +1,8 @@
 #include "filter/addresses_tab.h"
 
 #include "filter/blocked_word_list.h"
-#include "shell/message_box.h"
-#include "shell/twips.h"
+#include "platform/message_box.h"
+#include "platform/twips.h"
 
 #include <QEvent>
 #include <QLabel>

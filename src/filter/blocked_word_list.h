@@ -1,7 +1,7 @@
 #pragma once
 
 #include "filter/word_matcher.h"
-#include "shell/text_file.h"
+#include "platform/text_file.h"
 
 #include <QAbstractListModel>
 #include <QStringList>

@@ -1,8 +1,8 @@
 #include "password/first_password_dialog.h"
 
 #include "password/stored_password.h"
-#include "shell/message_box.h"
-#include "shell/twips.h"
+#include "platform/message_box.h"
+#include "platform/twips.h"
 
 #include <QLabel>
 #include <QLineEdit>

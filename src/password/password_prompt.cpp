@@ -3,7 +3,7 @@
 #include "panel/panel_window.h"
 #include "password/stored_password.h"
 #include "shell/browser_window.h"
-#include "shell/twips.h"
+#include "platform/twips.h"
 
 #include <QLineEdit>
 #include <QPushButton>

@@ -2,8 +2,8 @@
 
 #include "password/password_widgets.h"
 #include "password/stored_password.h"
-#include "shell/message_box.h"
-#include "shell/twips.h"
+#include "platform/message_box.h"
+#include "platform/twips.h"
 
 #include <QGroupBox>
 #include <QLabel>

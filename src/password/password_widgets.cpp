@@ -1,7 +1,7 @@
 #include "password/password_widgets.h"
 
-#include "shell/message_box.h"
-#include "shell/twips.h"
+#include "platform/message_box.h"
+#include "platform/twips.h"
 
 #include <QGuiApplication>
 #include <QKeyEvent>

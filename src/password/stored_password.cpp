@@ -1,7 +1,7 @@
 #include "password/stored_password.h"
 
-#include "shell/settings_store.h"
-#include "shell/text_file.h"
+#include "platform/settings_store.h"
+#include "platform/text_file.h"
 
 namespace {
 

@@ -2,12 +2,12 @@
 
 #include "panel/panel_window.h"
 #include "shell/about_window.h"
-#include "shell/colors.h"
-#include "shell/desktop_lock.h"
-#include "shell/elastic_panel.h"
-#include "shell/settings_store.h"
-#include "shell/twips.h"
-#include "shell/web_view.h"
+#include "platform/colors.h"
+#include "platform/desktop_lock.h"
+#include "platform/elastic_panel.h"
+#include "platform/settings_store.h"
+#include "platform/twips.h"
+#include "platform/web_view.h"
 
 #include <QCloseEvent>
 #include <QComboBox>

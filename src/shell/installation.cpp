@@ -1,7 +1,7 @@
 #include "shell/installation.h"
 
 #include "shell/app_paths.h"
-#include "shell/text_file.h"
+#include "platform/text_file.h"
 
 #include <QDir>
 #include <QFile>

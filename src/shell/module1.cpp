@@ -1,11 +1,11 @@
 #include "shell/module1.h"
 
 #include "shell/browser_window.h"
-#include "shell/clock.h"
+#include "platform/clock.h"
 #include "shell/installation.h"
-#include "shell/message_box.h"
-#include "shell/settings_store.h"
-#include "shell/webengine_view.h"
+#include "platform/message_box.h"
+#include "platform/settings_store.h"
+#include "platform/webengine_view.h"
 
 #include <QApplication>
 #include <QWebEngineProfile>

@@ -1,7 +1,7 @@
 #include "surflog/log_records.h"
 
-#include "shell/clock.h"
-#include "shell/text_file.h"
+#include "platform/clock.h"
+#include "platform/text_file.h"
 
 #include <QUrl>
 

@@ -1,6 +1,6 @@
 #include "surflog/log_text.h"
 
-#include "shell/text_file.h"
+#include "platform/text_file.h"
 
 namespace {
 

@@ -1,9 +1,9 @@
 #include "panel/panel_window.h"
 #include "shell/browser_window.h"
-#include "shell/clock.h"
-#include "shell/desktop_lock.h"
-#include "shell/message_box.h"
-#include "shell/text_file.h"
+#include "platform/clock.h"
+#include "platform/desktop_lock.h"
+#include "platform/message_box.h"
+#include "platform/text_file.h"
 #include "surflog/log_records.h"
 
 #include <QComboBox>

@@ -1,8 +1,8 @@
 #include "surflog/surf_log_tab.h"
 
-#include "shell/message_box.h"
-#include "shell/text_file.h"
-#include "shell/twips.h"
+#include "platform/message_box.h"
+#include "platform/text_file.h"
+#include "platform/twips.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,7 +1,7 @@
 #include "timecontrol/schedule_file.h"
 
 #include "shell/app_paths.h"
-#include "shell/settings_store.h"
+#include "platform/settings_store.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,8 +1,8 @@
 #include "panel/panel_window.h"
 #include "shell/browser_window.h"
-#include "shell/clock.h"
-#include "shell/message_box.h"
-#include "shell/web_view.h"
+#include "platform/clock.h"
+#include "platform/message_box.h"
+#include "platform/web_view.h"
 #include "timecontrol/schedule_file.h"
 #include "timecontrol/time_slots.h"
 

@@ -1,11 +1,11 @@
 #include "timecontrol/time_tab.h"
 
 #include "shell/browser_window.h"
-#include "shell/colors.h"
-#include "shell/elastic_panel.h"
-#include "shell/index_tab.h"
-#include "shell/message_box.h"
-#include "shell/twips.h"
+#include "platform/colors.h"
+#include "platform/elastic_panel.h"
+#include "platform/index_tab.h"
+#include "platform/message_box.h"
+#include "platform/twips.h"
 
 #include <QLabel>
 #include <QPushButton>

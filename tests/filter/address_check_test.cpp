@@ -3,8 +3,8 @@
 #include "local_http_server.h"
 #include "panel/panel_window.h"
 #include "shell/browser_window.h"
-#include "shell/elastic_panel.h"
-#include "shell/webengine_view.h"
+#include "platform/elastic_panel.h"
+#include "platform/webengine_view.h"
 #include "test_install.h"
 #include "test_main.h"
 

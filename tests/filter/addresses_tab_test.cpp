@@ -2,8 +2,8 @@
 #include "filter/blocked_word_list.h"
 #include "panel/panel_window.h"
 #include "shell/browser_window.h"
-#include "shell/index_tab.h"
-#include "shell/message_box.h"
+#include "platform/index_tab.h"
+#include "platform/message_box.h"
 #include "test_install.h"
 #include "test_main.h"
 

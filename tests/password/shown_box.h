@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/message_box.h"
+#include "platform/message_box.h"
 
 #include <QTest>
 

@@ -1,6 +1,6 @@
 #include "password/stored_password.h"
-#include "shell/settings_store.h"
-#include "shell/text_file.h"
+#include "platform/settings_store.h"
+#include "platform/text_file.h"
 #include "test_install.h"
 #include "test_main.h"
 #include <QWebEngineProfile> // TestInstall holds one; its destructor needs the whole type

@@ -1,8 +1,8 @@
 #include "panel/panel_window.h"
 #include "shell/browser_window.h"
-#include "shell/desktop_lock.h"
-#include "shell/elastic_panel.h"
-#include "shell/twips.h"
+#include "platform/desktop_lock.h"
+#include "platform/elastic_panel.h"
+#include "platform/twips.h"
 #include "test_install.h"
 #include "test_main.h"
 

@@ -1,6 +1,6 @@
 #include "shell/app_paths.h"
 #include "shell/installation.h"
-#include "shell/text_file.h"
+#include "platform/text_file.h"
 #include "test_main.h"
 
 #include <QDir>

@@ -1,7 +1,7 @@
 #include "test_install.h"
 
 #include "shell/browser_window.h"
-#include "shell/webengine_view.h"
+#include "platform/webengine_view.h"
 
 #include <QWebEngineProfile>
 

@@ -2,8 +2,8 @@
 
 #include "fake_web_view.h"
 #include "shell/app_context.h"
-#include "shell/clock.h"
-#include "shell/settings_store.h"
+#include "platform/clock.h"
+#include "platform/settings_store.h"
 
 #include <QTemporaryDir>
 #include <memory>

@@ -1,7 +1,7 @@
 #include "test_main.h"
 
-#include "shell/color_dialog.h"
-#include "shell/message_box.h"
+#include "platform/color_dialog.h"
+#include "platform/message_box.h"
 
 #include <QApplication>
 #include <QTest>

@@ -1,7 +1,7 @@
 #include "day_file.h"
 #include "panel/panel_window.h"
 #include "shell/browser_window.h"
-#include "shell/message_box.h"
+#include "platform/message_box.h"
 #include "test_install.h"
 #include "test_main.h"
 

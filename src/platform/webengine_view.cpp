@@ -1,4 +1,4 @@
-#include "shell/webengine_view.h"
+#include "platform/webengine_view.h"
 
 #include <QUrl>
 #include <QVBoxLayout>

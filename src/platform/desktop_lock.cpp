@@ -1,4 +1,4 @@
-#include "shell/desktop_lock.h"
+#include "platform/desktop_lock.h"
 
 #include <QGuiApplication>
 #include <QScreen>

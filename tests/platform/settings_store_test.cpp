@@ -1,5 +1,5 @@
 #include "shell/app_paths.h"
-#include "shell/settings_store.h"
+#include "platform/settings_store.h"
 #include "test_main.h"
 
 #include <QFile>

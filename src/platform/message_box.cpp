@@ -1,4 +1,4 @@
-#include "shell/message_box.h"
+#include "platform/message_box.h"
 
 #include <QPushButton>
 

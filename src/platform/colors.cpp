@@ -1,4 +1,4 @@
-#include "shell/colors.h"
+#include "platform/colors.h"
 
 namespace ColorValue {
 

@@ -1,7 +1,7 @@
 #include "favorites/favorites_file.h"
 #include "favorites/favorites_page.h"
 #include "filter/blocked_word_list.h"
-#include "shell/text_file.h"
+#include "platform/text_file.h"
 #include "test_main.h"
 #include "timecontrol/schedule_file.h"
 

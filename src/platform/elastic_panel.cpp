@@ -1,4 +1,4 @@
-#include "shell/elastic_panel.h"
+#include "platform/elastic_panel.h"
 
 #include <QKeyEvent>
 #include <QMouseEvent>

@@ -1,4 +1,4 @@
-#include "shell/index_tab.h"
+#include "platform/index_tab.h"
 
 #include <QStackedWidget>
 #include <QTabBar>

@@ -1,4 +1,4 @@
-#include "shell/color_dialog.h"
+#include "platform/color_dialog.h"
 
 #include <QColorDialog>
 

@@ -1,5 +1,5 @@
 #include "local_http_server.h"
-#include "shell/webengine_view.h"
+#include "platform/webengine_view.h"
 #include "test_main.h"
 
 #include <QDeadlineTimer>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/web_view.h"
+#include "platform/web_view.h"
 
 #include <QUrl>
 
