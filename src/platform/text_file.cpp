@@ -160,10 +160,24 @@ WriteResult writeLines(const QString& path, const QStringList& lines)
 WriteResult appendBytes(const QString& path, QByteArrayView bytes)
 {
     QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
         return {describe(path, file.errorString())};
-    if (file.write(bytes.data(), bytes.size()) != bytes.size() || !file.flush())
-        return {describe(path, file.errorString())};
+    // What a full disk cuts short comes off again: the file only ever grows
+    // by whole appends.
+    const qint64 before = file.size();
+    qint64 done = 0;
+    for (qint64 n = 0; done < bytes.size(); done += n) {
+        // A write cut short is tried on, so that the error says why.
+        n = file.write(bytes.data() + done, bytes.size() - done);
+        if (n <= 0)
+            break;
+    }
+    if (done != bytes.size()) {
+        const QString reason = file.errorString();
+        if (file.size() != before)
+            file.resize(before);
+        return {describe(path, reason)};
+    }
     file.close();
     if (file.error() != QFileDevice::NoError)
         return {describe(path, file.errorString())};

@@ -52,7 +52,8 @@ ReadResult readLines(const QString& path);
 [[nodiscard]] WriteResult writeBytes(const QString& path, QByteArrayView bytes);
 [[nodiscard]] WriteResult writeLines(const QString& path, const QStringList& lines);
 
-// Appends, creating the file when it does not exist.
+// Appends in one write, creating the file when it does not exist. On failure
+// the file is as it was: nothing half-written stays.
 [[nodiscard]] WriteResult appendBytes(const QString& path, QByteArrayView bytes);
 
 } // namespace TextFile
