@@ -1,13 +1,14 @@
 #include "shell/browser_window.h"
 
 #include "panel/panel_window.h"
-#include "shell/about_window.h"
 #include "platform/colors.h"
 #include "platform/desktop_lock.h"
 #include "platform/elastic_panel.h"
 #include "platform/settings_store.h"
 #include "platform/twips.h"
 #include "platform/web_view.h"
+#include "shell/about_window.h"
+#include "surflog/session_log.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -28,7 +29,7 @@ const QString kTitleSuffix = QStringLiteral(" - Tobrin 2.0");
 Form1::Form1(const AppContext& context, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
-      m_context(context)
+      m_context(context), m_sessionLog(new SessionLog(context, this))
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral(" Corvane Tobrin 2.0"));
@@ -165,6 +166,8 @@ Form2& Form1::panel()
 
 void Form1::Form_Load()
 {
+    // Before anything reaches the history or the log.
+    SurfLogBegin();
     placeOnScreen();
     // The page view takes dropped links by itself; nothing to register.
     SpeakerPhase = 1;

@@ -9,6 +9,7 @@ class ElasticPanel;
 class Form2;
 class QComboBox;
 class QTimer;
+class SessionLog;
 class WebView;
 
 // The browser window, drawn as a television set: the page is the screen,
@@ -31,6 +32,9 @@ public:
     // step, hidden; it then lives as long as this window.
     Form2& panel();
     bool panelLoaded() const { return m_panel != nullptr; }
+
+    // The surf log as this session writes it.
+    SessionLog& sessionLog() const { return *m_sessionLog; }
 
     // --- controls ----------------------------------------------------------
     ElasticPanel* rodape;            // the frame; its caption is the status line
@@ -78,8 +82,10 @@ public:
     void VideoSoftElastic8_Click();
     // timecontrol/: the once-a-minute schedule check.
     void Timer1_Timer();
-    // surflog/: the session-start record (load step 8), the ON button and the
-    // window's close request.
+    // surflog/: what earlier sessions still owe the log and this session's
+    // journal (before the start page is requested), the session-start record
+    // (load step 8), the ON button and the window's close request.
+    void SurfLogBegin();
     void SurfLogStart();
     void VideoSoftElastic6_Click();
     void Form_Unload(bool& cancel);
@@ -99,6 +105,7 @@ private:
 
     AppContext m_context;
     Form2* m_panel = nullptr;
+    SessionLog* m_sessionLog;
     bool m_enterPending = false; // Enter already navigated; ignore the box's own echo
     bool m_sessionEnded = false; // a quit was confirmed: nothing more is written or asked
 };

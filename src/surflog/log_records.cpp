@@ -84,16 +84,28 @@ QByteArray startRecord(const QString& dateTime)
     return TextFile::encode(QStringLiteral("SURFING: ") + dateTime + kCrLf + u'\r' + kCrLf);
 }
 
-QByteArray endRecord(const QStringList& history, const QString& dateTime, QuitPath path)
+static QByteArray closingRecord(const QStringList& history, const QString& ending, int bars)
 {
     QString text;
     for (const QString& address : history)
         text += addressForLog(address) + kCrLf;
     text += kCrLf;
-    text += QStringLiteral("FINISHED AT: ") + dateTime + kCrLf;
+    text += ending + kCrLf;
     text += kCrLf;
-    text += QString(separatorLength(path), u'|') + kCrLf;
+    text += QString(bars, u'|') + kCrLf;
     return TextFile::encode(text);
+}
+
+QByteArray endRecord(const QStringList& history, const QString& dateTime, QuitPath path)
+{
+    return closingRecord(history, QStringLiteral("FINISHED AT: ") + dateTime,
+                         separatorLength(path));
+}
+
+QByteArray abnormalEndRecord(const QStringList& history, const QString& lastSeen)
+{
+    return closingRecord(history, QStringLiteral("DID NOT END NORMALLY. LAST SEEN AT: ") + lastSeen,
+                         100);
 }
 
 } // namespace SurfLog

@@ -36,4 +36,11 @@ QByteArray startRecord(const QString& dateTime);
 // an empty line and the separator line.
 QByteArray endRecord(const QStringList& history, const QString& dateTime, QuitPath path);
 
+// The end record of a session that ended without either quit path (a kill,
+// a crash, a power cut), written at the next start: the same shape, with
+// "DID NOT END NORMALLY. LAST SEEN AT: " + date-time in place of the
+// "FINISHED AT: " line and a separator of 100 '|', a length neither quit
+// path uses.
+QByteArray abnormalEndRecord(const QStringList& history, const QString& lastSeen);
+
 } // namespace SurfLog

@@ -1,24 +1,14 @@
 #include "panel/panel_window.h"
-#include "shell/browser_window.h"
 #include "platform/clock.h"
 #include "platform/desktop_lock.h"
 #include "platform/message_box.h"
-#include "platform/text_file.h"
+#include "shell/browser_window.h"
 #include "surflog/log_records.h"
+#include "surflog/session_log.h"
 
 #include <QComboBox>
 
 namespace {
-
-// A log that cannot be written must never keep the child's browser from
-// starting or the program from ending; the record is lost and said so on stderr.
-void appendRecord(const Form1& form, const QByteArray& record)
-{
-    const TextFile::WriteResult written =
-        TextFile::appendBytes(form.context().paths.file(AppPaths::Log), record);
-    if (!written.ok())
-        qWarning("tobrin: the surf log record was not written. %s", qPrintable(written.error));
-}
 
 QString now(const Form1& form)
 {
@@ -32,9 +22,11 @@ bool Form1::QuitSequence(bool byCloseRequest)
     QStringList history;
     for (int i = 0; i < Combo1->count(); ++i)
         history << Combo1->itemText(i);
-    appendRecord(*this, SurfLog::endRecord(history, now(*this),
-                                           byCloseRequest ? SurfLog::QuitPath::WindowClose
-                                                          : SurfLog::QuitPath::QuitButton));
+    // A log that cannot be written never keeps the program from ending: the
+    // record waits for the next time writing works.
+    m_sessionLog->writeEnd(history, now(*this),
+                           byCloseRequest ? SurfLog::QuitPath::WindowClose
+                                          : SurfLog::QuitPath::QuitButton);
 
     const MessageBox::Button answer =
         MessageBox::show(this, QStringLiteral("Are you sure you want to QUIT ?"),
@@ -46,6 +38,7 @@ bool Form1::QuitSequence(bool byCloseRequest)
     // A close request that still arrives while the program ends must not
     // write a second record or ask again.
     m_sessionEnded = true;
+    m_sessionLog->quitConfirmed();
     // The stored setting stays as it is, so the next start locks again.
     DesktopLock* lock = panel().Disable1;
     lock->setFirstSwitch(false);
@@ -54,9 +47,20 @@ bool Form1::QuitSequence(bool byCloseRequest)
     return true;
 }
 
+void Form1::SurfLogBegin()
+{
+    m_sessionLog->begin();
+    // Every address the history gains is kept before its navigation goes on.
+    connect(Combo1->model(), &QAbstractItemModel::rowsInserted, m_sessionLog,
+            [this](const QModelIndex&, int first, int last) {
+                for (int i = first; i <= last; ++i)
+                    m_sessionLog->addressAllowed(Combo1->itemText(i));
+            });
+}
+
 void Form1::SurfLogStart()
 {
-    appendRecord(*this, SurfLog::startRecord(now(*this)));
+    m_sessionLog->writeStart(now(*this));
 }
 
 void Form1::VideoSoftElastic6_Click()

@@ -1,0 +1,96 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+// What a running session keeps on disk so that the surf log still gets its
+// records when the session ends without the quit sequence (a kill, a crash,
+// a power cut, the desktop session closing): a journal in the installation's
+// files folder, files/session.jnl (a second browser running at the same time
+// takes files/session2.jnl, and so on).
+//
+// The journal is UTF-8 text, one entry a line, each a letter, a space and
+// its values, ending CR LF:
+//   A <address>                  an address the session allowed, in the
+//                                order of the history, each once
+//   S <date-time>                a start record, noted before it is written
+//   E <bars> <count> <date-time> an end record listing the first <count>
+//                                addresses, noted before it is written
+//   P <offset> <length> <sha1>   the records noted above since the last 'W'
+//                                are being appended to the log at <offset>
+//   W                            every record above is in the log
+//   Q                            the quit was confirmed: no record of an
+//                                abnormal end is due
+//   R <offset> <length> <sha1>   a later start was appending everything the
+//                                journal owes at <offset> of the log
+// A start that finds the write a 'P' or 'R' line names cut short by a kill
+// takes its piece off the end of the log before writing the records whole.
+// A last line without its CR LF was cut short by the end and is ignored. The
+// file's modification time is when the session was last seen running: every
+// line and a heartbeat once a minute set it.
+//
+// Each journal stays locked by its browser while it runs; the system drops
+// the lock however the process ends, so a journal nobody holds belongs to a
+// session that is over.
+class SessionJournal
+{
+public:
+    ~SessionJournal(); // unlocks; the file stays for the next start
+    SessionJournal(const SessionJournal&) = delete;
+    SessionJournal& operator=(const SessionJournal&) = delete;
+
+    // A new, empty journal held by this process.
+    static std::unique_ptr<SessionJournal> create(const QString& folder, QString* error);
+    // The journals in folder whose sessions are over, now held by this
+    // process, the one last seen earliest first.
+    static std::vector<std::unique_ptr<SessionJournal>> takeOver(const QString& folder);
+
+    const QString& path() const { return m_path; }
+    // What the journal held when it was taken over.
+    const QByteArray& contents() const { return m_contents; }
+    const QDateTime& lastSeen() const { return m_lastSeen; }
+
+    // Appends in one write; on failure nothing of it stays in the file.
+    bool append(QByteArrayView bytes, QString* error);
+    // Sets the time the session was last seen running.
+    void touch(const QDateTime& moment);
+    // Deletes the file; nothing is appended afterwards.
+    void remove();
+
+    // --- the entries ----------------------------------------------------------
+    static QByteArray addressLine(const QString& address);
+    static QByteArray startLine(const QString& dateTime);
+    static QByteArray endLine(int bars, int count, const QString& dateTime);
+    // 'P' or 'R' for bytes about to be appended at offset of the log.
+    static QByteArray writingLine(char letter, qint64 offset, QByteArrayView bytes);
+    static QByteArray markLine(char letter); // 'W' or 'Q'
+
+    // Whether the log holds bytes of this length and SHA-1 at offset.
+    using InLog = std::function<bool(qint64 offset, qint64 length, QByteArrayView sha1)>;
+    struct Owed
+    {
+        QByteArray bytes;  // the log records owed, in order
+        bool late = false; // some could not be written when they were made
+        // A write that a kill may have cut short: where it began, and the
+        // bytes it was writing.
+        qint64 cutAt = -1;
+        QByteArray cut;
+    };
+    // What the log is still owed by a journal whose session is over: its
+    // records not yet written, then, unless the quit was confirmed, the end
+    // record of an abnormal end listing every address it allowed.
+    static Owed owed(QByteArrayView journal, const QString& lastSeen, const InLog& inLog);
+
+private:
+    SessionJournal(QString path, int fd) : m_path(std::move(path)), m_fd(fd) {}
+
+    QString m_path;
+    int m_fd = -1;
+    QByteArray m_contents;
+    QDateTime m_lastSeen;
+};
