@@ -175,6 +175,7 @@ void Form2::placeOnScreen()
 
 void Form2::showModal()
 {
+    m_surfLog->panelOpening();
     exec();
 }
 

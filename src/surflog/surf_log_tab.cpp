@@ -3,6 +3,8 @@
 #include "platform/message_box.h"
 #include "platform/text_file.h"
 #include "platform/twips.h"
+#include "shell/browser_window.h"
+#include "surflog/session_log.h"
 
 #include <QApplication>
 #include <QDir>
@@ -227,13 +229,19 @@ void SurfLogTab::finishFilling()
     Q_EMIT filled();
 }
 
-void SurfLogTab::tellParent(const QString& text)
+void SurfLogTab::tellParent(const QString& text, QMessageBox::Icon icon)
 {
     // After the tab has been drawn, not from inside its show event.
-    QTimer::singleShot(0, this, [this, text] {
-        MessageBox::show(this, text, QStringLiteral("Tobrin"), QMessageBox::Ok,
-                         QMessageBox::Warning);
+    QTimer::singleShot(0, this, [this, text, icon] {
+        MessageBox::show(this, text, QStringLiteral("Tobrin"), QMessageBox::Ok, icon);
     });
+}
+
+void SurfLogTab::panelOpening()
+{
+    const SessionLog::Notice notice = m_browser.sessionLog().takeNotice();
+    if (!notice.text.isEmpty())
+        tellParent(notice.text, notice.error ? QMessageBox::Critical : QMessageBox::Warning);
 }
 
 QByteArray SurfLogTab::logBytes() const

@@ -4,6 +4,7 @@
 #include "surflog/log_text.h"
 
 #include <QFile>
+#include <QMessageBox>
 #include <QWidget>
 
 #include <functional>
@@ -43,6 +44,10 @@ public:
     void fillNow();
     bool isFilled() const { return m_state == State::Filled; }
 
+    // Tells the parent, once the panel shows, of log records that could not
+    // be written (still waiting, or written since).
+    void panelOpening();
+
     // The box's text as the log holds it: each line followed by CR LF.
     QByteArray logBytes() const;
 
@@ -60,7 +65,7 @@ private:
     void startFillingFromLog();
     void fillSlice(qint64 budgetMs);
     void finishFilling();
-    void tellParent(const QString& text);
+    void tellParent(const QString& text, QMessageBox::Icon icon = QMessageBox::Warning);
     QString logPath() const;
 
     AppContext m_context;
