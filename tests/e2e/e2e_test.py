@@ -136,6 +136,18 @@ class FamilyDay(unittest.TestCase):
         self.assertEqual(sorted(history[1:]), sorted(expected))
         self.assertEqual(len(history), len(set(history)), "an address entered the history twice")
 
+        # A session killed outright reaches the log at the next start, first.
+        t.start()
+        self.surf(self.site.url("/index.html"))
+        t.wait_title(t.browser, r"^Index page - Tobrin 2\.0$")
+        t.kill()
+        t.start()
+        self.assertRegex(
+            t.read("/files/log.txt")[len(log):],
+            rb"^SURFING: [^\r\n]+\r\n\r\r\n[^\r\n]+/html/intro\.htm\r\n%s\r\n\r\n"
+            rb"DID NOT END NORMALLY\. LAST SEEN AT: [^\r\n]+\r\n\r\n\|{100}\r\n"
+            rb"SURFING: [^\r\n]+\r\n\r\r\n$" % re.escape(self.site.url("/index.html").encode()))
+
 
     def choose_first_password(self, password):
         """First use: the RC button, the password twice, the notice."""

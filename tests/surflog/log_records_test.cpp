@@ -1,6 +1,7 @@
 #include "platform/text_file.h"
 #include "surflog/log_records.h"
 #include "surflog/log_text.h"
+#include "surflog/session_journal.h"
 #include "test_main.h"
 
 #include <QLocale>
@@ -45,6 +46,33 @@ private Q_SLOTS:
         // Letters with no 8-bit code: a form anyone can read.
         QCOMPARE(logged("ar_EG"), QStringLiteral("2026-12-07 10:05:07"));
         QVERIFY(TextFile::isEncodable(SurfLog::logDateTime(moment)));
+    }
+
+    void journalOwes_data()
+    {
+        QTest::addColumn<QByteArray>("journal");
+        QTest::addColumn<bool>("inLog"); // the log holds what a 'P' or 'R' line names
+        QTest::addColumn<QByteArray>("owed");
+        const QByteArray ended = "\r\nDID NOT END NORMALLY. LAST SEEN AT: T\r\n\r\n" +
+                                 QByteArray(100, '|') + "\r\n";
+        QTest::newRow("killed; a twice-seen address, zeros, a last line cut short")
+            << QByteArray("A a\r\nA b\r\nA a\r\n\0\0\0\r\nA c", 23) << false << "a\r\nb\r\n" + ended;
+        QTest::newRow("quit with records that could not be written")
+            << QByteArray("S t0\r\nA a\r\nE 54 1 t 1\r\nA b\r\nQ\r\n") << false
+            << "SURFING: t0\r\n\r\r\na\r\n\r\nFINISHED AT: t 1\r\n\r\n" + QByteArray(54, '|') + "\r\n";
+        QTest::newRow("waiting records written since")
+            << QByteArray("S t0\r\nA a\r\nP 9 30 f00\r\n") << true << "a\r\n" + ended;
+        QTest::newRow("already written by a start that was killed")
+            << QByteArray("S t0\r\nA a\r\nR 9 80 f00\r\n") << true << QByteArray();
+    }
+    void journalOwes()
+    {
+        QFETCH(QByteArray, journal);
+        QFETCH(bool, inLog);
+        QFETCH(QByteArray, owed);
+        const SessionJournal::Owed result = SessionJournal::owed(
+            journal, QStringLiteral("T"), [&](qint64, qint64, QByteArrayView) { return inLog; });
+        QCOMPARE(result.bytes, owed);
     }
 
     void viewerTextRoundTrips()
