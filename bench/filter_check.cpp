@@ -3,6 +3,7 @@
 // file held before (32,767 entries) against short and long addresses, and
 // what keeping its index in step costs.
 #include "null_web_view.h"
+#include "widgets_main.h"
 #include "filter/addresses_tab.h"
 #include "filter/blocked_word_list.h"
 #include "filter/word_matcher.h"
@@ -221,11 +222,5 @@ BENCHMARK(BM_AddThenDelete)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv)
 {
-    benchmark::Initialize(&argc, argv);
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runWidgetBenchmarks(argc, argv);
 }

@@ -4,11 +4,12 @@
 //   QT_QPA_PLATFORM=offscreen ./bench/surflog_open_tab
 #include "null_web_view.h"
 #include "panel/panel_window.h"
-#include "shell/browser_window.h"
 #include "platform/clock.h"
 #include "platform/index_tab.h"
 #include "platform/settings_store.h"
+#include "shell/browser_window.h"
 #include "surflog/surf_log_tab.h"
+#include "widgets_main.h"
 
 #include <benchmark/benchmark.h>
 
@@ -99,9 +100,8 @@ void BM_OpenSurfLogTab(benchmark::State& state)
         qint64 freeze = 0;
         QTimer ticker;
         ticker.setInterval(5);
-        QObject::connect(&ticker, &QTimer::timeout, [&] {
-            freeze = qMax(freeze, sinceTick.restart());
-        });
+        QObject::connect(&ticker, &QTimer::timeout,
+                         [&] { freeze = qMax(freeze, sinceTick.restart()); });
         state.ResumeTiming();
 
         QElapsedTimer opened;
@@ -145,11 +145,5 @@ BENCHMARK(BM_OpenSurfLogTab)
 
 int main(int argc, char** argv)
 {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runWidgetBenchmarks(argc, argv);
 }
