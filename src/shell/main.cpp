@@ -2,11 +2,15 @@
 
 #include <QApplication>
 
+#include <csignal>
 #include <cstdio>
 #include <unistd.h>
 
 int main(int argc, char* argv[])
 {
+    // A file that may grow no further fails its write, which the program
+    // handles, instead of ending the program.
+    std::signal(SIGXFSZ, SIG_IGN);
     // The engine's sandbox cannot run as root; as any other user it stays on.
     // Passed as an engine switch, so that this line is the only one saying so.
     if (geteuid() == 0) {
