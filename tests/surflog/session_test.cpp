@@ -55,7 +55,7 @@ void limitFileSize(rlim_t bytes)
     std::signal(SIGXFSZ, SIG_IGN);
     rlimit limit;
     getrlimit(RLIMIT_FSIZE, &limit);
-    limit.rlim_cur = bytes;
+    limit.rlim_cur = std::min(bytes, limit.rlim_max);
     setrlimit(RLIMIT_FSIZE, &limit);
 }
 
