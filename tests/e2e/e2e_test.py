@@ -380,6 +380,35 @@ class FamilyDay(unittest.TestCase):
         end = rb"%s\r\n\r\nFINISHED AT: [^\r\n]+\r\n\r\n\|{54}\r\n" % re.escape(intro)
         self.assertRegex(log, rb"^SURFING: [^\r\n]+\r\n\r\r\n" + end + end + rb"$")
 
+    def test_tobrin_session(self):
+        t = self.tobrin
+        system = os.path.join(t.root, "system")
+        os.makedirs(os.path.join(system, "etc"))
+        with open(os.path.join(system, "etc", "passwd"), "w") as f:
+            f.write("kid:x:1001:1001::/home/kid:/bin/sh\n")
+        subprocess.run([os.path.join(SESSION, "install-session"), "--root", system,
+                        "--program", t.path("tobrin"), "kid"], check=True,
+                       stdout=subprocess.DEVNULL)
+        def read(path):
+            with open(os.path.join(system, path)) as f:
+                return f.read()
+        self.assertIn("Exec=/usr/local/bin/tobrin-session\n",
+                      read("usr/share/xsessions/tobrin.desktop"))
+        self.assertEqual(read("home/kid/.dmrc"), "[Desktop]\nSession=tobrin\n")
+        self.assertEqual(read("var/lib/AccountsService/users/kid"),
+                         "[User]\nXSession=tobrin\nSession=tobrin\n")
+
+        # Started as a display manager starts a session, on a display of its
+        # own: Tobrin is the only program there, and quitting it ends it.
+        t.start([os.path.join(system, "usr/local/bin/tobrin-session")])
+        tree = subprocess.run(["xwininfo", "-root", "-tree"], env=t.env(), capture_output=True,
+                              text=True).stdout
+        self.assertEqual(set(re.findall(r'\("([^"]*)" "', tree)),
+                         {"tobrin", "OPENBOX_FOCUS_CYCLE_POPUP"})
+        self.assertEqual(t.xdotool("search", "--onlyvisible", "--name", ".").split(),
+                         t.windows(r"Tobrin 2\.0$"))
+        self.quit_with_yes()
+
 
 if __name__ == "__main__":
     unittest.main(verbosity=2)

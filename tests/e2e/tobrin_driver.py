@@ -8,6 +8,7 @@ import http.server
 import os
 import re
 import shutil
+import signal
 import subprocess
 import sys
 import tempfile
@@ -232,8 +233,10 @@ class Tobrin:
         if self.process and self.process.stderr:
             self.process.stderr.close()
         self.stderr_lines = []
+        # A group of its own, so that a kill takes every process it started.
         self.process = subprocess.Popen(command or [os.path.join(self.app, "tobrin")], env=self.env(),
-                                        stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+                                        stdout=subprocess.DEVNULL, stderr=subprocess.PIPE,
+                                        start_new_session=True)
         threading.Thread(target=self._collect, daemon=True).start()
         self.wait_for(lambda: any("start page loaded" in l for l in self.stderr_lines), 60,
                       "the start page to load")
@@ -260,7 +263,7 @@ class Tobrin:
 
     def kill(self):
         if self.process and self.process.poll() is None:
-            self.process.kill()
+            os.killpg(self.process.pid, signal.SIGKILL)
             self.process.wait(10)
         if self.process and self.process.stderr:
             self.process.stderr.close()
