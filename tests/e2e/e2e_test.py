@@ -51,6 +51,7 @@ ADDRESSES_TAB = (122, 21)
 TEXT1 = (97, 69)
 ADD_WORD = (213, 72)
 CHECK3 = (96, 116)
+CHECK4 = (96, 148)
 PANEL_OK = (437, 352)
 FAVORITES_TAB = (205, 21)
 ADD_FAVORITE = (199, 126)
@@ -252,6 +253,9 @@ class FamilyDay(unittest.TestCase):
         t.click_px(panel, *GENERAL_TAB)
         t.click_px(panel, *CHECK3)
         t.wait_for(lambda: b"favorites=1" in t.settings(), 10, "favorites-only to be stored")
+        # The desktop lock: this display lets it hold, so nothing is told.
+        t.click_px(panel, *CHECK4)
+        t.wait_for(lambda: b"disable=True" in t.settings(), 10, "the lock to be stored")
         self.close_panel(panel)
 
         # The address box no longer takes the child anywhere.
@@ -267,8 +271,8 @@ class FamilyDay(unittest.TestCase):
 
         self.quit_with_yes()
 
-        # The next start remembers all of it: only the password is asked for,
-        # a wrong one is refused, the right one opens the panel.
+        # The next start remembers all of it, the lock too: only the password
+        # is asked for, a wrong one is refused, the right one opens the panel.
         t.start()
         t.click(t.browser, *RC_BUTTON)
         prompt = t.window(r"^ Tobrin$")
@@ -288,7 +292,7 @@ class FamilyDay(unittest.TestCase):
         # Every setting, byte for byte: the switch, and "Secret 1" with each
         # code XOR 83 (a NUL first, so the settings file spells it escaped).
         self.assertEqual(t.settings(),
-                         b"[Tobrin%202.0]\nfavorites=1\npassword=@String(\\0\\x36\\x30!6'sb)\n")
+                         b"[Tobrin%202.0]\ndisable=True\nfavorites=1\npassword=@String(\\0\\x36\\x30!6'sb)\n")
 
 
     def test_favorite_and_schedule(self):
