@@ -230,6 +230,9 @@ void X11Hold::check()
                                  w->windowType() != Qt::Popup && w->windowType() != Qt::ToolTip;
             if (!managed)
                 continue;
+            // A message box minimised would leave the browser waiting on it.
+            if (w->isMinimized())
+                w->showNormal();
             if (!m_sticky.contains(w->winId()))
                 setSticky(w, true);
             m_watch->undoHiding(xcb_window_t(w->winId()));
