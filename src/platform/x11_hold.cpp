@@ -114,6 +114,14 @@ struct X11Hold::Watch
         }
     }
 
+    bool onAllDesktops(xcb_window_t w)
+    {
+        auto r = reply(xcb_get_property_reply(
+            c, xcb_get_property(c, 0, w, wmDesktop, XCB_ATOM_CARDINAL, 0, 1), nullptr));
+        return r && xcb_get_property_value_length(r.get()) == 4 &&
+               *static_cast<uint32_t*>(xcb_get_property_value(r.get())) == 0xFFFFFFFF;
+    }
+
     // Asks the window manager to show a window on every workspace (or on the
     // current one again).
     void setDesktop(xcb_window_t w, bool all)
@@ -233,7 +241,9 @@ void X11Hold::check()
             // A message box minimised would leave the browser waiting on it.
             if (w->isMinimized())
                 w->showNormal();
-            if (!m_sticky.contains(w->winId()))
+            // Checked every time: the window manager's menu can send a
+            // window to one workspace again.
+            if (!m_watch->onAllDesktops(xcb_window_t(w->winId())))
                 setSticky(w, true);
             m_watch->undoHiding(xcb_window_t(w->winId()));
         }

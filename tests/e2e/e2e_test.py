@@ -123,6 +123,8 @@ class FamilyDay(unittest.TestCase):
             ("closing the cover", lambda: request_close(self.display.name, cover)),
             ("showing the desktop", lambda: subprocess.run(["wmctrl", "-k", "on"], env=t.env())),
             ("another workspace", lambda: subprocess.run(["wmctrl", "-s", "1"], env=t.env())),
+            ("the browser sent to a workspace", lambda: subprocess.run(
+                ["wmctrl", "-i", "-r", hex(int(t.browser)), "-t", "2"], env=t.env())),
             ("activating the other program", lambda: t.xdotool("windowactivate", other)),
         ]
         for attempt, action in attempts:
