@@ -3,7 +3,6 @@
 #include "favorites/favorites_tab.h"
 #include "filter/addresses_tab.h"
 #include "password/password_tab.h"
-#include "shell/browser_window.h"
 #include "platform/color_dialog.h"
 #include "platform/colors.h"
 #include "platform/desktop_lock.h"
@@ -12,6 +11,7 @@
 #include "platform/message_box.h"
 #include "platform/settings_store.h"
 #include "platform/twips.h"
+#include "shell/browser_window.h"
 #include "surflog/surf_log_tab.h"
 #include "timecontrol/time_tab.h"
 
@@ -110,6 +110,13 @@ void Form2::buildGeneralTab(QWidget* page)
     connect(Check2, &QCheckBox::toggled, this, &Form2::Check2_Click);
     connect(Check3, &QCheckBox::toggled, this, &Form2::Check3_Click);
     connect(Check4, &QCheckBox::toggled, this, &Form2::Check4_Click);
+    // Only a parent's tick is answered: the start-up's own setting of the box
+    // must not greet the child with a message.
+    connect(Check4, &QCheckBox::clicked, this, [this](bool on) {
+        if (on && !Disable1->holdsEverything())
+            MessageBox::show(this, Disable1->shortfallText(), QStringLiteral("Tobrin"),
+                             QMessageBox::Ok, QMessageBox::Warning);
+    });
 
     Frame3 = new QGroupBox(QStringLiteral("Colors"), page);
     Frame3->setObjectName(QStringLiteral("Frame3"));

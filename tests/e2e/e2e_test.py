@@ -1,19 +1,24 @@
-"""A family's session with the real program: the child surfs a local web
-site, meets blocked words in a typed address, a frame and a redirect, a page
-that opens pop-ups, goes back, and quits with the ON button (No, then Yes).
-Afterwards the surf log is checked byte for byte."""
+"""A family's session with the real program: on a locked desktop under a
+window manager, the child tries every way out, then surfs a local web site,
+meets blocked words in a typed address, a frame and a redirect, a page that
+opens pop-ups, goes back, and quits with the ON button (No, then Yes).
+Afterwards the surf log is checked byte for byte. The Tobrin login session
+is installed to a folder and run as a display manager would."""
 
 import datetime
 import os
 import re
 import shutil
+import subprocess
 import sys
 import time
 import unittest
 
-from tobrin_driver import Display, Site, Tobrin
+from tobrin_driver import Display, OtherPrograms, Site, Tobrin, request_close
 
 BUILD = sys.argv.pop(1) if len(sys.argv) > 1 else "build"
+SESSION = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "session")
+COVER = "202028"
 
 PAGES = {
     "/index.html": b"<html><title>Index page</title><body>"
@@ -46,6 +51,7 @@ ADDRESSES_TAB = (122, 21)
 TEXT1 = (97, 69)
 ADD_WORD = (213, 72)
 CHECK3 = (96, 116)
+CHECK4 = (96, 148)
 PANEL_OK = (437, 352)
 FAVORITES_TAB = (205, 21)
 ADD_FAVORITE = (199, 126)
@@ -61,7 +67,8 @@ def cell(slot):
 
 class FamilyDay(unittest.TestCase):
     def setUp(self):
-        self.display = Display()
+        # The desktop lock is only judged under a real window manager.
+        self.display = Display(window_manager=self._testMethodName == "test_child_surfs_and_quits")
         self.site = Site(PAGES, {"/go": "/badword-target.html"})
         self.tobrin = Tobrin(BUILD, self.display)
 
@@ -79,12 +86,66 @@ class FamilyDay(unittest.TestCase):
         t.type(address)
         t.key("Return")
 
+    def assert_only_tobrin_shows(self, attempt):
+        t = self.tobrin
+        time.sleep(0.8)
+        top = t.client_stacking()[-1]
+        self.assertEqual(t.xdotool("getwindowpid", top).strip(), str(t.process.pid),
+                         "%s: %s is on top" % (attempt, t.title(top)))
+        x, y = t.origin(t.browser)
+        # The browser's frame, the other program's window, the taskbar and
+        # the desktop.
+        self.assertEqual(t.pixels([(x + 4, y + 4), (100, 640), (500, 756), (950, 600)]),
+                         ["000000", COVER, COVER, COVER], attempt)
+
+    def try_every_way_out(self, others):
+        t = self.tobrin
+        other = t.window(r"^Other program$")
+        x, y = t.origin(t.browser)
+        cover = t.window(r"^Tobrin desktop lock$")
+        mouse = lambda *args: t.xdotool("mousemove", *args)
+        t.click(t.browser, *COMBO1)  # the keys below go to the address box
+        attempts = [(keys, lambda k=keys: t.key(k)) for keys in (
+            "super+d", "alt+space", "Escape", "ctrl+alt+Right", "super+F2", "alt+F4",
+            "alt+Escape", "alt+Tab")]
+        attempts += [("button %d on the cover" % b, lambda b=b: mouse(950, 600, "click", b))
+                     for b in (1, 2, 3, 4, 5)]
+        attempts += [
+            ("middle button on the title", lambda: mouse(x + 200, y - 8, "click", 2)),
+            ("wheel on the title", lambda: mouse(x + 200, y - 8, "click", 4)),
+            ("right button on the title", lambda: mouse(x + 200, y - 8, "click", 3)),
+            ("alt+middle on the page",
+             lambda: mouse(x + 200, y + 100, "keydown", "alt", "click", 2, "keyup", "alt")),
+            ("alt+wheel on the page",
+             lambda: mouse(x + 200, y + 100, "keydown", "alt", "click", 5, "keyup", "alt")),
+            ("minimising the browser", lambda: t.xdotool("windowminimize", t.browser)),
+            ("minimising the cover", lambda: t.xdotool("windowminimize", cover)),
+            ("closing the cover", lambda: request_close(self.display.name, cover)),
+            ("showing the desktop", lambda: subprocess.run(["wmctrl", "-k", "on"], env=t.env())),
+            ("another workspace", lambda: subprocess.run(["wmctrl", "-s", "1"], env=t.env())),
+            ("the browser sent to a workspace", lambda: subprocess.run(
+                ["wmctrl", "-i", "-r", hex(int(t.browser)), "-t", "2"], env=t.env())),
+            ("activating the other program", lambda: t.xdotool("windowactivate", other)),
+        ]
+        for attempt, action in attempts:
+            action()
+            self.assert_only_tobrin_shows(attempt)
+            t.xdotool("type", "x")  # never reaches the other program
+        self.assertEqual(others.typed, "")
+
     def test_child_surfs_and_quits(self):
         t = self.tobrin
         t.write("/files/nosurf.txt", b"badword\r\n")
+        os.makedirs(os.path.dirname(t.settings_file()))
+        with open(t.settings_file(), "w") as f:
+            f.write("[Tobrin%202.0]\ndisable=True\n")
+        others = OtherPrograms(self.display)
+        self.addCleanup(others.close)
+        t.window(r"^Taskbar$")
         t.start()
         start_log = t.read("/files/log.txt")
         self.assertRegex(start_log, rb"^SURFING: [^\r\n]+\r\n\r\r\n$")
+        self.try_every_way_out(others)
 
         self.surf(self.site.url("/index.html"))
         t.wait_title(t.browser, r"^Index page - Tobrin 2\.0$")
@@ -135,6 +196,11 @@ class FamilyDay(unittest.TestCase):
                      "/popup.html")]
         self.assertEqual(sorted(history[1:]), sorted(expected))
         self.assertEqual(len(history), len(set(history)), "an address entered the history twice")
+
+        # The keyboard is given back with the program's end.
+        t.click_px(t.window(r"^Other program$"), 100, 20)
+        t.type("free")
+        t.wait_for(lambda: others.typed.endswith("free"), 10, "the other program to get keys")
 
         # A session killed outright reaches the log at the next start, first.
         t.start()
@@ -201,6 +267,9 @@ class FamilyDay(unittest.TestCase):
         t.click_px(panel, *GENERAL_TAB)
         t.click_px(panel, *CHECK3)
         t.wait_for(lambda: b"favorites=1" in t.settings(), 10, "favorites-only to be stored")
+        # The desktop lock: this display lets it hold, so nothing is told.
+        t.click_px(panel, *CHECK4)
+        t.wait_for(lambda: b"disable=True" in t.settings(), 10, "the lock to be stored")
         self.close_panel(panel)
 
         # The address box no longer takes the child anywhere.
@@ -216,8 +285,8 @@ class FamilyDay(unittest.TestCase):
 
         self.quit_with_yes()
 
-        # The next start remembers all of it: only the password is asked for,
-        # a wrong one is refused, the right one opens the panel.
+        # The next start remembers all of it, the lock too: only the password
+        # is asked for, a wrong one is refused, the right one opens the panel.
         t.start()
         t.click(t.browser, *RC_BUTTON)
         prompt = t.window(r"^ Tobrin$")
@@ -237,7 +306,7 @@ class FamilyDay(unittest.TestCase):
         # Every setting, byte for byte: the switch, and "Secret 1" with each
         # code XOR 83 (a NUL first, so the settings file spells it escaped).
         self.assertEqual(t.settings(),
-                         b"[Tobrin%202.0]\nfavorites=1\npassword=@String(\\0\\x36\\x30!6'sb)\n")
+                         b"[Tobrin%202.0]\ndisable=True\nfavorites=1\npassword=@String(\\0\\x36\\x30!6'sb)\n")
 
 
     def test_favorite_and_schedule(self):
@@ -328,6 +397,35 @@ class FamilyDay(unittest.TestCase):
         intro = ("file://" + t.path("/html/intro.htm")).encode()
         end = rb"%s\r\n\r\nFINISHED AT: [^\r\n]+\r\n\r\n\|{54}\r\n" % re.escape(intro)
         self.assertRegex(log, rb"^SURFING: [^\r\n]+\r\n\r\r\n" + end + end + rb"$")
+
+    def test_tobrin_session(self):
+        t = self.tobrin
+        system = os.path.join(t.root, "system")
+        os.makedirs(os.path.join(system, "etc"))
+        with open(os.path.join(system, "etc", "passwd"), "w") as f:
+            f.write("kid:x:1001:1001::/home/kid:/bin/sh\n")
+        subprocess.run([os.path.join(SESSION, "install-session"), "--root", system,
+                        "--program", t.path("tobrin"), "kid"], check=True,
+                       stdout=subprocess.DEVNULL)
+        def read(path):
+            with open(os.path.join(system, path)) as f:
+                return f.read()
+        self.assertIn("Exec=/usr/local/bin/tobrin-session\n",
+                      read("usr/share/xsessions/tobrin.desktop"))
+        self.assertEqual(read("home/kid/.dmrc"), "[Desktop]\nSession=tobrin\n")
+        self.assertEqual(read("var/lib/AccountsService/users/kid"),
+                         "[User]\nXSession=tobrin\nSession=tobrin\n")
+
+        # Started as a display manager starts a session, on a display of its
+        # own: Tobrin is the only program there, and quitting it ends it.
+        t.start([os.path.join(system, "usr/local/bin/tobrin-session")])
+        tree = subprocess.run(["xwininfo", "-root", "-tree"], env=t.env(), capture_output=True,
+                              text=True).stdout
+        self.assertEqual(set(re.findall(r'\("([^"]*)" "', tree)),
+                         {"tobrin", "OPENBOX_FOCUS_CYCLE_POPUP"})
+        self.assertEqual(t.xdotool("search", "--onlyvisible", "--name", ".").split(),
+                         t.windows(r"Tobrin 2\.0$"))
+        self.quit_with_yes()
 
 
 if __name__ == "__main__":

@@ -8,7 +8,9 @@ import http.server
 import os
 import re
 import shutil
+import signal
 import subprocess
+import sys
 import tempfile
 import threading
 import time
@@ -61,9 +63,9 @@ class Site:
 
 
 class Display:
-    """A virtual X display of its own."""
+    """A virtual X display of its own, with the stock openbox on it when asked."""
 
-    def __init__(self):
+    def __init__(self, window_manager=False):
         read_end, write_end = os.pipe()
         self.process = subprocess.Popen(
             ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
@@ -77,9 +79,64 @@ class Display:
             number += chunk
         os.close(read_end)
         self.name = ":" + number.decode().strip()
+        self.wm = None
+        if window_manager:
+            env = dict(os.environ, DISPLAY=self.name)
+            self.wm = subprocess.Popen(
+                ["openbox", "--sm-disable", "--config-file", "/etc/xdg/openbox/rc.xml"],
+                env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            deadline = time.time() + 20
+            while b"window id" not in subprocess.run(
+                    ["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"], env=env,
+                    capture_output=True).stdout:
+                if time.time() > deadline:
+                    raise RuntimeError("openbox did not start")
+                time.sleep(0.1)
 
     def close(self):
+        if self.wm:
+            self.wm.terminate()
+            self.wm.wait(10)
         self.process.terminate()
+        self.process.wait(10)
+
+
+OTHER_PROGRAMS = r"""
+import sys, tkinter as tk
+root = tk.Tk()
+root.title("Other program")
+root.geometry("200x150+20+560")
+root.configure(bg="#00ff00")
+entry = tk.Entry(root)
+entry.pack(padx=10, pady=10)
+entry.bind("<Key>", lambda e: (sys.stdout.write(e.char), sys.stdout.flush()))
+entry.focus_set()
+dock = tk.Toplevel(root)
+dock.title("Taskbar")
+dock.geometry("1024x24+0+744")
+dock.configure(bg="#ff0000")
+dock.attributes("-type", "dock")
+root.mainloop()
+"""
+
+
+class OtherPrograms:
+    """A taskbar (a dock window along the bottom) and another program's
+    window with a text box that records every key it gets."""
+
+    def __init__(self, display):
+        self.typed = ""
+        self.process = subprocess.Popen([sys.executable, "-c", OTHER_PROGRAMS],
+                                        env=dict(os.environ, DISPLAY=display.name),
+                                        stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+        threading.Thread(target=self._collect, daemon=True).start()
+
+    def _collect(self):
+        for chunk in iter(lambda: self.process.stdout.read(1), b""):
+            self.typed += chunk.decode(errors="replace")
+
+    def close(self):
+        self.process.kill()
         self.process.wait(10)
 
 
@@ -171,12 +228,15 @@ class Tobrin:
         })
         return env
 
-    def start(self):
+    def start(self, command=None):
+        """Starts the program, or a command that starts it (a login session)."""
         if self.process and self.process.stderr:
             self.process.stderr.close()
         self.stderr_lines = []
-        self.process = subprocess.Popen([os.path.join(self.app, "tobrin")], env=self.env(),
-                                        stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+        # A group of its own, so that a kill takes every process it started.
+        self.process = subprocess.Popen(command or [os.path.join(self.app, "tobrin")], env=self.env(),
+                                        stdout=subprocess.DEVNULL, stderr=subprocess.PIPE,
+                                        start_new_session=True)
         threading.Thread(target=self._collect, daemon=True).start()
         self.wait_for(lambda: any("start page loaded" in l for l in self.stderr_lines), 60,
                       "the start page to load")
@@ -203,7 +263,7 @@ class Tobrin:
 
     def kill(self):
         if self.process and self.process.poll() is None:
-            self.process.kill()
+            os.killpg(self.process.pid, signal.SIGKILL)
             self.process.wait(10)
         if self.process and self.process.stderr:
             self.process.stderr.close()
@@ -265,6 +325,24 @@ class Tobrin:
     def close_window(self, window):
         request_close(self.display.name, window)
         time.sleep(0.3)
+
+    def client_stacking(self):
+        """The window manager's windows, bottom first."""
+        out = subprocess.run(["xprop", "-root", "_NET_CLIENT_LIST_STACKING"], env=self.env(),
+                             capture_output=True, text=True).stdout
+        return [int(w, 16) for w in re.findall(r"0x[0-9a-f]+", out)]
+
+    def origin(self, window):
+        """Where a window's inside lies on the screen."""
+        out = self.xdotool("getwindowgeometry", "--shell", window)
+        values = dict(line.split("=") for line in out.split())
+        return int(values["X"]), int(values["Y"])
+
+    def pixels(self, points):
+        """The colours at points of the screen, as hex RGB."""
+        raw = subprocess.run(["import", "-window", "root", "-depth", "8", "rgb:-"],
+                             env=self.env(), capture_output=True).stdout
+        return [raw[(y * 1024 + x) * 3:(y * 1024 + x) * 3 + 3].hex() for x, y in points]
 
     def screenshot(self, path):
         subprocess.run(["import", "-window", "root", path], env=self.env(),

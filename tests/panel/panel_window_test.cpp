@@ -116,9 +116,15 @@ private Q_SLOTS:
         QTest::mouseClick(panel.Check4, Qt::LeftButton);
         QCOMPARE(order, (QStringList{"1:1:True", "2:1:True"}));
         QVERIFY(panel.Disable1->cover());
+        // No X11 here, so the keyboard cannot be held: the parent is told,
+        // and pointed to the login session.
+        QList<MessageBox::Shown> shown = MessageBox::takeShown();
+        QCOMPARE(shown.size(), 1);
+        QVERIFY(shown[0].text.contains(QStringLiteral("the \"Tobrin\" session")));
         QTest::mouseClick(panel.Check4, Qt::LeftButton);
         QCOMPARE(order, (QStringList{"1:1:True", "2:1:True", "1:0:False", "2:0:False"}));
         QVERIFY(!panel.Disable1->cover());
+        QVERIFY(MessageBox::takeShown().isEmpty());
     }
 
     void okHidesAndTheNextVisitFindsEverythingAsLeft()
