@@ -21,7 +21,7 @@ public:
         m_clock.start();
     }
 
-    template <typename Window> ModalSteps& then(std::function<void(Window*)> act)
+    template <typename Window> void then(std::function<void(Window*)> act)
     {
         m_steps.append([act](QWidget* window) {
             auto* typed = qobject_cast<Window*>(window);
@@ -29,42 +29,35 @@ public:
                 act(typed);
             return typed != nullptr;
         });
-        return *this;
     }
 
     // Empty when every step met a window of its kind.
     QString problems() const
     {
-        return m_problems + (m_steps.isEmpty()
-                                 ? QString()
-                                 : QStringLiteral("%1 step(s) never ran; ").arg(m_steps.size()));
+        return m_problems + (m_steps.isEmpty() ? QString() : QStringLiteral("steps never ran"));
     }
 
 private:
     void poll()
     {
         QWidget* modal = QApplication::activeModalWidget();
-        if (!modal || !modal->isVisible())
+        if (!modal || !modal->isVisible() || (modal != m_current && m_steps.isEmpty()))
             return;
-        if (m_clock.elapsed() > 10000) {
-            giveUp(modal, QStringLiteral("still open after 10 s: "));
+        if (modal == m_current) {
+            if (m_clock.elapsed() > 10000) {
+                m_problems += "left open: " + modal->objectName() + "; ";
+                modal->close();
+            }
             return;
         }
-        if (modal == m_current || m_steps.isEmpty())
-            return;
         m_current = modal;
-        const auto step = m_steps.takeFirst();
         // A fresh timer, so the step may open nested windows while this one polls on.
-        QTimer::singleShot(0, modal, [this, step, modal] {
-            if (!step(modal))
-                giveUp(modal, QStringLiteral("wrong window "));
+        QTimer::singleShot(0, modal, [this, step = m_steps.takeFirst(), modal] {
+            if (!step(modal)) {
+                m_problems += "wrong window " + modal->objectName() + "; ";
+                modal->close();
+            }
         });
-    }
-
-    void giveUp(QWidget* modal, const QString& why)
-    {
-        m_problems += why + modal->objectName() + QStringLiteral("; ");
-        modal->close();
     }
 
     QList<std::function<bool(QWidget*)>> m_steps;
