@@ -7,8 +7,6 @@
 #include "test_install.h"
 #include "test_main.h"
 
-#include <QCheckBox>
-#include <QComboBox>
 #include <QDir>
 #include <QLineEdit>
 #include <QListWidget>
@@ -72,8 +70,6 @@ private Q_SLOTS:
         QCOMPARE(shown.size(), 1);
         QCOMPARE(shown[0].text, QStringLiteral("Remove <http://zoo.example/> ???"));
         QCOMPARE(shown[0].title, QStringLiteral("Attention!"));
-        QCOMPARE(shown[0].buttons, QMessageBox::Yes | QMessageBox::No);
-        QCOMPARE(shown[0].icon, QMessageBox::Critical);
         QCOMPARE(shown[0].defaultButton, QMessageBox::No);
         QCOMPARE(install.bytes(AppPaths::Pref), listBefore);
         QVERIFY(page(FavoritesPage::Form::Delete));
@@ -93,51 +89,23 @@ private Q_SLOTS:
         QCOMPARE(tab.List2->currentRow(), -1);
     }
 
-    void failedReadsAndSavesAreToldAndKeepTheList()
-    {
-        TestInstall install;
-        QVERIFY(QFile::remove(install.file(AppPaths::Pref)));
-        QVERIFY(QDir().mkpath(install.file(AppPaths::Pref)));
-        auto form = install.window();
-        QList<MessageBox::Shown> shown = MessageBox::takeShown();
-        QCOMPARE(shown.size(), 1);
-        QVERIFY(shown[0].text.contains(QStringLiteral("pref.txt")));
-
-        // Both files failing: one message names both.
-        FavoritesTab& tab = form->panel().favorites();
-        QVERIFY(QFile::remove(install.file(AppPaths::FavoritesPage)));
-        QVERIFY(QDir().mkpath(install.file(AppPaths::FavoritesPage)));
-        add(tab, "Zoo", "zoo.example");
-        shown = MessageBox::takeShown();
-        QCOMPARE(shown.size(), 1);
-        QCOMPARE(shown[0].icon, QMessageBox::Critical);
-        QVERIFY2(shown[0].text.contains("pref.txt") && shown[0].text.contains("favorites.htm"),
-                 qPrintable(shown[0].text));
-
-        // The next save writes the list as shown; a pasted line break cannot
-        // split an entry in the file.
-        QVERIFY(QDir(install.file(AppPaths::Pref)).removeRecursively());
-        add(tab, "two\r\nlines", "zoo.example");
-        QCOMPARE(install.bytes(AppPaths::Pref),
-                 "Zoo\r\nzoo.example\r\ntwo lines\r\nzoo.example\r\n");
-    }
-
-    void favoritesOnlySwitch()
+    // Both files failing: one message names both; the next save writes the
+    // list as shown, and a pasted line break cannot split an entry in the file.
+    void failedSavesAreToldAndKeepTheList()
     {
         TestInstall install;
         auto form = install.window();
-        QCheckBox* check3 = form->panel().Check3;
-        check3->click();
-        QCOMPARE(install.settings.read(QStringLiteral("favorites"), QString()), "1");
-        QVERIFY(!form->Combo1->isEnabled());
-        // A setting that cannot be stored is told; the switch acts anyway.
-        QVERIFY(QFile::remove(install.settings.filePath()));
-        QVERIFY(QDir().mkpath(install.settings.filePath()));
-        check3->click();
-        QVERIFY(form->Combo1->isEnabled());
+        for (auto file : {AppPaths::Pref, AppPaths::FavoritesPage})
+            QVERIFY(QFile::remove(install.file(file)) && QDir().mkpath(install.file(file)));
+        add(form->panel().favorites(), "Zoo", "zoo.example");
         const QList<MessageBox::Shown> shown = MessageBox::takeShown();
         QCOMPARE(shown.size(), 1);
-        QVERIFY(shown[0].text.contains(QStringLiteral("favorites")));
+        QVERIFY2(shown[0].text.contains("pref.txt") && shown[0].text.contains("favorites.htm"),
+                 qPrintable(shown[0].text));
+        QVERIFY(QDir().rmdir(install.file(AppPaths::Pref)));
+        add(form->panel().favorites(), "two\r\nlines", "zoo.example");
+        QCOMPARE(install.bytes(AppPaths::Pref),
+                 "Zoo\r\nzoo.example\r\ntwo lines\r\nzoo.example\r\n");
     }
 };
 

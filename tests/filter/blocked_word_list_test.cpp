@@ -2,7 +2,6 @@
 #include "filter/word_matcher.h"
 #include "test_main.h"
 
-#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -72,42 +71,22 @@ private Q_SLOTS:
         QVERIFY(!list.blocks(u"http://Bravo/"));
     }
 
-    // The index answers as a plain search of every word. Small alphabets make
-    // overlapping words and long fail chains likely, wide ones states with
-    // many children; the fixed rows are the cases chance never produces.
-    void agreesWithThePlainLoop()
+    // The index answers as a plain search of every word would (the fuzz
+    // target compares the two on any input); these are the edge cases.
+    void matches()
     {
-        QList<std::pair<QStringList, QString>> cases = {{{"bet "}, "file:///a bet b"},
-                                                        {{"", "zzz"}, "x"},
-                                                        {{""}, ""},
-                                                        {{}, "x"},
-                                                        {{u"\U0001F600"_qs}, u"x\U0001F601"_qs}};
-        QRandomGenerator random(7);
-        const char16_t alphabet[] = u"abcA.\u00E9\u20ACdefghijklmnopqrstuvwxyz0123456789";
-        auto text = [&](int maxLength, int letters) {
-            QString s;
-            for (int n = int(random.bounded(maxLength + 1)); n > 0; --n)
-                s += QChar(alphabet[random.bounded(letters)]);
-            return s;
-        };
-        for (int round = 0; round < 400; ++round) {
-            const int letters = round < 300 ? 2 + round % 6 : 10 + round % 30;
-            QStringList words;
-            for (int i = int(random.bounded(40)); i > 0; --i)
-                words << (round >= 300 && i % 2 ? "a" : "") +
-                             text(1 + int(random.bounded(7)), letters);
-            for (int probe = 0; probe < 40; ++probe)
-                cases.append({words, text(60, letters + 1)});
-        }
-        int blocked = 0;
-        for (const auto& [words, t] : cases) {
+        const QList<std::pair<QStringList, QString>> cases = {
+            {{"bet "}, "file:///a bet b"},
+            {{"", "zzz"}, "x"},
+            {{""}, ""},
+            {{}, "x"},
+            {{"abcab", "bca", "ca"}, "xxabcax"},
+            {{u"\U0001F600"_qs}, u"x\U0001F601"_qs}};
+        for (const auto& [words, text] : cases) {
             WordMatcher matcher;
             matcher.build(words);
-            const bool expected = plainLoop(words, t);
-            QVERIFY2(matcher.matches(t) == expected, qPrintable(words.join(u'|') + " in " + t));
-            blocked += expected;
+            QVERIFY2(matcher.matches(text) == plainLoop(words, text), qPrintable(words.join(u'|')));
         }
-        QVERIFY(blocked > 1000 && cases.size() - blocked > 1000); // both answers, often
     }
 };
 
