@@ -3,10 +3,7 @@
 #include "test_main.h"
 
 #include <QDeadlineTimer>
-#include <QFile>
-#include <QProcess>
 #include <QRegularExpression>
-#include <QStandardPaths>
 #include <QTest>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
@@ -14,7 +11,6 @@
 
 #include <functional>
 #include <memory>
-#include <unistd.h>
 
 namespace {
 
@@ -243,53 +239,4 @@ private Q_SLOTS:
 
 TOBRIN_TEST(WebEngineViewTest);
 
-// The program itself: the engine's sandbox is given up only when running as
-// root, and then the program says so in one line of its own.
-class SandboxTest : public QObject
-{
-    Q_OBJECT
-
-    // Starts the built program (as another user with a runner such as setpriv)
-    // until its start page has loaded; returns its error output.
-    static QString startUp(const QStringList& runner = {})
-    {
-        const QString program = QCoreApplication::applicationDirPath() + "/../tobrin";
-        QTemporaryDir home;
-        QFile::setPermissions(home.path(), QFile::Permissions(0x7777));
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.remove("QTWEBENGINE_DISABLE_SANDBOX");
-        env.remove("QTWEBENGINE_CHROMIUM_FLAGS");
-        env.insert("HOME", home.path());
-        env.insert("TOBRIN_STARTUP_PROBE", "quit");
-        QProcess process;
-        process.setProcessEnvironment(env);
-        process.start(runner.value(0, program),
-                      runner.mid(1) + (runner.isEmpty() ? QStringList() : QStringList{program}));
-        if (!process.waitForFinished(Patience))
-            process.kill();
-        process.waitForFinished();
-        return QString::fromLocal8Bit(process.readAllStandardError());
-    }
-
-private Q_SLOTS:
-    void onlyRootGoesWithoutTheSandbox()
-    {
-        const QString line = "tobrin: running as root, so the web engine runs without its sandbox";
-        const QString asMe = startUp();
-        QVERIFY2(asMe.contains("tobrin: start page loaded"), qPrintable(asMe));
-        QCOMPARE(asMe.count(line), geteuid() == 0 ? 1 : 0);
-        QVERIFY2(!asMe.contains("Sandboxing disabled"),
-                 qPrintable(asMe)); // the engine's own notice
-        const QString runner = QStandardPaths::findExecutable("setpriv");
-        if (geteuid() != 0 || runner.isEmpty())
-            return;
-        const QString asNobody =
-            startUp({runner, "--reuid=65534", "--regid=65534", "--clear-groups"});
-        QVERIFY2(asNobody.contains("QtWebEngine") || asNobody.contains("tobrin: start page loaded"),
-                 qPrintable(asNobody));
-        QVERIFY2(!asNobody.contains(line), qPrintable(asNobody));
-    }
-};
-
-TOBRIN_TEST(SandboxTest);
 #include "webengine_view_test.moc"
