@@ -3,7 +3,6 @@
 #include "favorites/favorites_tab.h"
 #include "filter/addresses_tab.h"
 #include "password/password_tab.h"
-#include "shell/browser_window.h"
 #include "platform/color_dialog.h"
 #include "platform/colors.h"
 #include "platform/desktop_lock.h"
@@ -12,6 +11,8 @@
 #include "platform/message_box.h"
 #include "platform/settings_store.h"
 #include "platform/twips.h"
+#include "platform/window_placement.h"
+#include "shell/browser_window.h"
 #include "surflog/surf_log_tab.h"
 #include "timecontrol/time_tab.h"
 
@@ -166,11 +167,7 @@ void Form2::Form_Load()
 
 void Form2::placeOnScreen()
 {
-    const QScreen* screen =
-        m_browser.screen() ? m_browser.screen() : QGuiApplication::primaryScreen();
-    if (!screen)
-        return;
-    move(centredOn(screen->geometry(), frameGeometry().width(), frameGeometry().height()));
+    keepCentred(this);
 }
 
 void Form2::showModal()

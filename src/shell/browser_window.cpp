@@ -1,13 +1,14 @@
 #include "shell/browser_window.h"
 
 #include "panel/panel_window.h"
-#include "shell/about_window.h"
 #include "platform/colors.h"
 #include "platform/desktop_lock.h"
 #include "platform/elastic_panel.h"
 #include "platform/settings_store.h"
 #include "platform/twips.h"
 #include "platform/web_view.h"
+#include "platform/window_placement.h"
+#include "shell/about_window.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -205,7 +206,9 @@ void Form1::placeOnScreen()
     // Centred horizontally, touching the top; a window wider than the screen
     // gets a negative left, as designed.
     const QRect area = screen->geometry();
-    move(centredOn(area, frameGeometry().width(), 0).x(), area.top());
+    keepPlaced(this, [area](const QSize& frame) {
+        return QPoint(centredOn(area, frame.width(), 0).x(), area.top());
+    });
 }
 
 void Form1::cmdBack_Click()
