@@ -30,9 +30,13 @@ public:
     bool eventFilter(QObject*, QEvent* event) override
     {
         switch (event->type()) {
+        // A window that keeps its place while being framed gets no move; its
+        // first paint or activation comes after the frame is known.
         case QEvent::Move:
         case QEvent::Resize:
         case QEvent::Show:
+        case QEvent::Paint:
+        case QEvent::WindowActivate:
             if (m_window->frameGeometry().size() != m_frame)
                 placeNow();
             break;
