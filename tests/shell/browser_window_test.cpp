@@ -94,6 +94,7 @@ private Q_SLOTS:
         TestInstall install;
         auto form = install.window();
         form->show();
+        QVERIFY(QTest::qWaitForWindowActive(form.get())); // completion acts only with the focus
         FakeWebView* view = install.view(*form);
         form->Combo1->addItem(QStringLiteral("http://a.test/"));
         form->Combo1->setFocus();
