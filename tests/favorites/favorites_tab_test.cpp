@@ -7,6 +7,8 @@
 #include "test_install.h"
 #include "test_main.h"
 
+#include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QLineEdit>
 #include <QListWidget>
@@ -106,6 +108,18 @@ private Q_SLOTS:
         add(form->panel().favorites(), "two\r\nlines", "zoo.example");
         QCOMPARE(install.bytes(AppPaths::Pref),
                  "Zoo\r\nzoo.example\r\ntwo lines\r\nzoo.example\r\n");
+    }
+
+    void favoritesOnlySwitch()
+    {
+        TestInstall install;
+        auto form = install.window();
+        form->panel().Check3->click();
+        QCOMPARE(install.settings.read(QStringLiteral("favorites"), QString()), "1");
+        QVERIFY(!form->Combo1->isEnabled());
+        form->panel().Check3->click();
+        QCOMPARE(install.settings.read(QStringLiteral("favorites"), QString()), "0");
+        QVERIFY(form->Combo1->isEnabled());
     }
 };
 
