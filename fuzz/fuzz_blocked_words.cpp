@@ -1,0 +1,21 @@
+// The blocked-word file as a parent's editor may leave it; the index must
+// answer exactly as a plain search of every word would.
+#include "filter/blocked_word_list.h"
+#include "fuzz_input.h"
+
+#include <cstdlib>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    BlockedWordList list;
+    list.load(fuzzInputFile(data, size));
+    const QString text = TextFile::decode(QByteArrayView(data, qsizetype(size)));
+    for (const QString& address : {text, QStringLiteral("http://example.org/")}) {
+        bool plain = false;
+        for (const QString& word : list.entries())
+            plain = plain || (!address.isEmpty() && address.contains(word));
+        if (list.blocks(address) != plain)
+            std::abort();
+    }
+    return 0;
+}
