@@ -10,12 +10,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     BlockedWordList list;
     list.load(fuzzInputFile(data, size));
     const QString text = TextFile::decode(QByteArrayView(data, qsizetype(size)));
-    for (const QString& address : {text, text.mid(int(size) / 3), QStringLiteral("http://example.org/")}) {
+    for (const QString& address : {text, QStringLiteral("http://example.org/")}) {
         bool plain = false;
-        if (!address.isEmpty()) {
-            for (const QString& word : list.entries())
-                plain = plain || address.contains(word);
-        }
+        for (const QString& word : list.entries())
+            plain = plain || (!address.isEmpty() && address.contains(word));
         if (list.blocks(address) != plain)
             std::abort();
     }

@@ -11,6 +11,7 @@
 #include "platform/message_box.h"
 #include "platform/settings_store.h"
 #include "platform/twips.h"
+#include "platform/window_placement.h"
 #include "shell/browser_window.h"
 #include "surflog/surf_log_tab.h"
 #include "timecontrol/time_tab.h"
@@ -173,11 +174,7 @@ void Form2::Form_Load()
 
 void Form2::placeOnScreen()
 {
-    const QScreen* screen =
-        m_browser.screen() ? m_browser.screen() : QGuiApplication::primaryScreen();
-    if (!screen)
-        return;
-    move(centredOn(screen->geometry(), frameGeometry().width(), frameGeometry().height()));
+    keepCentred(this);
 }
 
 void Form2::showModal()

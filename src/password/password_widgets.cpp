@@ -2,6 +2,7 @@
 
 #include "platform/message_box.h"
 #include "platform/twips.h"
+#include "platform/window_placement.h"
 
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -124,10 +125,5 @@ bool PasswordDialog::eventFilter(QObject* watched, QEvent* event)
 
 void PasswordDialog::centreOnScreen()
 {
-    const QWidget* owner = parentWidget();
-    const QScreen* screen =
-        owner && owner->screen() ? owner->screen() : QGuiApplication::primaryScreen();
-    if (!screen)
-        return;
-    move(centredOn(screen->geometry(), frameGeometry().width(), frameGeometry().height()));
+    keepCentred(this);
 }

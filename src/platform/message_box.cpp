@@ -1,5 +1,7 @@
 #include "platform/message_box.h"
 
+#include "platform/window_placement.h"
+
 #include <QPushButton>
 
 namespace {
@@ -44,6 +46,7 @@ Button show(QWidget* parent, const QString& text, const QString& title, Buttons 
         box.setDefaultButton(defaultButton);
     // The texts are plain sentences, never markup from a page.
     box.setTextFormat(Qt::PlainText);
+    keepCentred(&box);
     return Button(box.exec());
 }
 

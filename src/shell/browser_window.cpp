@@ -7,6 +7,7 @@
 #include "platform/settings_store.h"
 #include "platform/twips.h"
 #include "platform/web_view.h"
+#include "platform/window_placement.h"
 #include "shell/about_window.h"
 #include "surflog/session_log.h"
 
@@ -208,7 +209,9 @@ void Form1::placeOnScreen()
     // Centred horizontally, touching the top; a window wider than the screen
     // gets a negative left, as designed.
     const QRect area = screen->geometry();
-    move(centredOn(area, frameGeometry().width(), 0).x(), area.top());
+    keepPlaced(this, [area](const QSize& frame) {
+        return QPoint(centredOn(area, frame.width(), 0).x(), area.top());
+    });
 }
 
 void Form1::cmdBack_Click()

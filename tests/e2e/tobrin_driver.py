@@ -6,6 +6,7 @@ import ctypes
 import ctypes.util
 import http.server
 import os
+import pathlib
 import re
 import shutil
 import signal
@@ -29,18 +30,11 @@ class Site:
             def do_GET(self):
                 site.requests.append(self.path)
                 path = self.path.split("?")[0]
+                body = site.pages.get(path, b"<html><title>Missing</title></html>")
+                self.send_response(302 if path in site.redirects else 200 if path in site.pages else 404)
                 if path in site.redirects:
-                    self.send_response(302)
                     self.send_header("Location", site.redirects[path])
-                    self.send_header("Content-Length", "0")
-                    self.end_headers()
-                    return
-                body = site.pages.get(path)
-                if body is None:
-                    self.send_response(404)
-                    body = b"<html><title>Missing</title></html>"
-                else:
-                    self.send_response(200)
+                    body = b""
                 self.send_header("Content-Type", "text/html")
                 self.send_header("Content-Length", str(len(body)))
                 self.send_header("Cache-Control", "no-store")
@@ -195,22 +189,14 @@ class Tobrin:
         return os.path.join(self.app, relative.lstrip("/"))
 
     def read(self, relative):
-        with open(self.path(relative), "rb") as f:
-            return f.read()
-
-    def write(self, relative, data):
-        with open(self.path(relative), "wb") as f:
-            f.write(data)
+        return pathlib.Path(self.path(relative)).read_bytes()
 
     def settings_file(self):
         return os.path.join(self.home, ".config", "Corvane", "Corvane.conf")
 
     def settings(self):
-        try:
-            with open(self.settings_file(), "rb") as f:
-                return f.read()
-        except FileNotFoundError:
-            return b""
+        path = self.settings_file()
+        return pathlib.Path(path).read_bytes() if os.path.exists(path) else b""
 
     # --- the process --------------------------------------------------------
     def env(self):
@@ -295,17 +281,14 @@ class Tobrin:
         return self.xdotool("getwindowname", window).strip()
 
     def wait_title(self, window, pattern, seconds=20):
-        self.wait_for(lambda: re.search(pattern, self.title(window)), seconds,
-                      "the title to match /%s/" % pattern)
+        self.wait_for(lambda: re.search(pattern, self.title(window)),
+                      seconds, "the title to match /%s/" % pattern)
 
-    def click(self, window, x, y):
-        """Clicks at a point of a window, given in twips from its top left."""
-        self.xdotool("mousemove", "--window", window, (x + 7) // 15, (y + 7) // 15, "click", "1")
-        time.sleep(0.3)
-
-    def click_px(self, window, x, y):
-        """Clicks at a point of a window given in pixels from its top left."""
-        self.xdotool("mousemove", "--window", window, x, y, "click", "1")
+    def click(self, window, x, y, unit=15):
+        """Clicks at a point of a window, given from its top left in twips
+        (or in pixels, with unit 1)."""
+        self.xdotool("mousemove", "--window", window, (x + unit // 2) // unit,
+                     (y + unit // 2) // unit, "click", "1")
         time.sleep(0.3)
 
     def point_at(self, window):

@@ -73,7 +73,7 @@ void FakeWebView::finishLoad()
     if (!m_loading)
         return;
     Q_EMIT NavigateComplete2(m_pending);
-    Q_EMIT TitleChange(titles.value(m_pending));
+    Q_EMIT TitleChange(QString());
     m_loading = false;
     Q_EMIT DownloadComplete();
 }

@@ -21,8 +21,6 @@ public:
     // While false, a navigation that was let through stays "downloading"
     // until finishLoad() completes it, as a real engine does later.
     bool autoFinish = true;
-    // Titles to report per address; an address not listed reports no title.
-    QHash<QString, QString> titles;
 
     // Raises the events of a page load that the page itself started (a link,
     // a script, a frame), through the before-navigate check like any other.

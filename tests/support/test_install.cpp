@@ -1,15 +1,10 @@
 #include "test_install.h"
 
 #include "shell/browser_window.h"
-#include "platform/webengine_view.h"
-
-#include <QWebEngineProfile>
 
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
-#include <QTest>
-#include <QTimer>
 
 namespace {
 
@@ -41,9 +36,7 @@ TestInstall::~TestInstall() = default;
 QByteArray TestInstall::bytes(const QString& relative) const
 {
     QFile f(file(relative));
-    if (!f.open(QIODevice::ReadOnly))
-        return QByteArray();
-    return f.readAll();
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 void TestInstall::setBytes(const QString& relative, const QByteArray& bytes) const
@@ -54,25 +47,16 @@ void TestInstall::setBytes(const QString& relative, const QByteArray& bytes) con
     f.write(bytes);
 }
 
-AppContext TestInstall::context(Engine engine)
+AppContext TestInstall::context()
 {
-    AppContext context{AppPaths(dir()), &settings, &clock,
-                       [](QWidget* parent) { return new FakeWebView(parent); },
-                       [this] { ++endProgramCalls; }};
-    if (engine == Engine::Real) {
-        if (!m_profile)
-            m_profile = std::make_unique<QWebEngineProfile>();
-        QWebEngineProfile* profile = m_profile.get();
-        context.createWebView = [profile](QWidget* parent) {
-            return new WebEngineView(profile, parent);
-        };
-    }
-    return context;
+    return AppContext{AppPaths(dir()), &settings, &clock,
+                      [](QWidget* parent) { return new FakeWebView(parent); },
+                      [this] { ++endProgramCalls; }};
 }
 
-std::unique_ptr<Form1> TestInstall::window(bool load, Engine engine)
+std::unique_ptr<Form1> TestInstall::window(bool load)
 {
-    auto form = std::make_unique<Form1>(context(engine));
+    auto form = std::make_unique<Form1>(context());
     form->Timer1->stop();
     if (load)
         form->Form_Load();

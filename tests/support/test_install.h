@@ -1,15 +1,14 @@
 #pragma once
 
 #include "fake_web_view.h"
-#include "shell/app_context.h"
 #include "platform/clock.h"
 #include "platform/settings_store.h"
+#include "shell/app_context.h"
 
 #include <QTemporaryDir>
 #include <memory>
 
 class Form1;
-class QWebEngineProfile;
 
 // A clock the test sets.
 class FakeClock final : public Clock
@@ -34,26 +33,14 @@ public:
     QByteArray bytes(const QString& relative) const;
     void setBytes(const QString& relative, const QByteArray& bytes) const;
 
-    enum class Engine
-    {
-        Fake,
-        Real
-    };
-
-    // With Engine::Real the page view is the real web engine, on a profile
-    // that keeps nothing on disk.
-    AppContext context(Engine engine = Engine::Fake);
+    AppContext context();
     // A browser window on this installation, loaded (as start-up does) unless
     // asked not to. The schedule check is stopped so it runs only when a test
     // calls it.
-    std::unique_ptr<Form1> window(bool load = true, Engine engine = Engine::Fake);
-    // The fake page view of a window made with Engine::Fake.
+    std::unique_ptr<Form1> window(bool load = true);
     FakeWebView* view(Form1& form) const;
 
     SettingsStore settings;
     FakeClock clock;
     int endProgramCalls = 0;
-
-private:
-    std::unique_ptr<QWebEngineProfile> m_profile;
 };

@@ -5,7 +5,6 @@
 
 #include <QApplication>
 #include <QTest>
-#include <QWebEngineProfile>
 
 #include <cstdio>
 #include <map>
@@ -14,25 +13,19 @@
 
 namespace {
 
-struct Registered
+std::vector<std::pair<const char*, std::function<QObject*()>>>& classes()
 {
-    const char* name;
-    std::function<QObject*()> create;
-};
-
-std::vector<Registered>& registry()
-{
-    static std::vector<Registered> r;
-    return r;
+    static std::vector<std::pair<const char*, std::function<QObject*()>>> registered;
+    return registered;
 }
-
-} // namespace
 
 std::map<QByteArray, std::function<int()>>& children()
 {
-    static std::map<QByteArray, std::function<int()>> c;
-    return c;
+    static std::map<QByteArray, std::function<int()>> registered;
+    return registered;
 }
+
+} // namespace
 
 int registerTestChild(const char* name, std::function<int()> run)
 {
@@ -40,20 +33,10 @@ int registerTestChild(const char* name, std::function<int()> run)
     return int(children().size());
 }
 
-int runTestChild(const QByteArray& name)
-{
-    const auto found = children().find(name);
-    if (found == children().end()) {
-        std::fprintf(stderr, "no test child named %s\n", name.constData());
-        return 2;
-    }
-    return found->second();
-}
-
 int registerTestClass(const char* name, std::function<QObject*()> create)
 {
-    registry().push_back({name, std::move(create)});
-    return int(registry().size());
+    classes().emplace_back(name, std::move(create));
+    return int(classes().size());
 }
 
 int main(int argc, char* argv[])
@@ -61,7 +44,8 @@ int main(int argc, char* argv[])
     // A test may start this program again as a helper process of its own.
     if (const QByteArray child = qgetenv("TOBRIN_TEST_CHILD"); !child.isEmpty()) {
         QCoreApplication app(argc, argv);
-        return runTestChild(child);
+        const auto found = children().find(child);
+        return found == children().end() ? 2 : found->second();
     }
     qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
@@ -74,12 +58,11 @@ int main(int argc, char* argv[])
     ColorDialog::enableTestMode();
 
     const QByteArray only = qgetenv("TOBRIN_TEST_CLASS");
-    int failures = 0;
-    int ran = 0;
-    for (const Registered& test : registry()) {
-        if (!only.isEmpty() && only != test.name)
+    int failures = 0, ran = 0;
+    for (const auto& [name, create] : classes()) {
+        if (!only.isEmpty() && only != name)
             continue;
-        std::unique_ptr<QObject> object(test.create());
+        std::unique_ptr<QObject> object(create());
         failures += QTest::qExec(object.get(), argc, argv) != 0 ? 1 : 0;
         ++ran;
     }

@@ -14,4 +14,3 @@ int registerTestClass(const char* name, std::function<QObject*()> create);
 // A helper process of a test: the same program started with
 // TOBRIN_TEST_CHILD=name runs the registered function instead of the tests.
 int registerTestChild(const char* name, std::function<int()> run);
-int runTestChild(const QByteArray& name);

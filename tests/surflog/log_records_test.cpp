@@ -15,37 +15,46 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("address");
         QTest::addColumn<QString>("logged");
-        QTest::newRow("8-bit letters kept") << "http://caf\u00e9.fr/\u20ac" << "http://caf\u00e9.fr/\u20ac";
+        QTest::newRow("8-bit letters kept") << "http://caf\u00e9.fr/\u20ac"
+                                            << "http://caf\u00e9.fr/\u20ac";
         QTest::newRow("host and path")
             << "http://\u4f8b\u3048.jp/\u30d1\u30b9?q=\u65e5\u672c#\u00e9"
             << "http://xn--r8jz45g.jp/%E3%83%91%E3%82%B9?q=%E6%97%A5%E6%9C%AC#%C3%A9";
-        QTest::newRow("outside the BMP") << "http://x.org/\U0001F600" << "http://x.org/%F0%9F%98%80";
-        QTest::newRow("not an address") << "\u65e5\u672c \u00e9" << "%E6%97%A5%E6%9C%AC \u00e9";
+        QTest::newRow("outside the BMP") << "http://x.org/\U0001F600"
+                                         << "http://x.org/%F0%9F%98%80";
+        QTest::newRow("not an address") << "\u65e5\u672c \u00e9"
+                                        << "%E6%97%A5%E6%9C%AC \u00e9";
     }
     void addressForLog()
     {
         QFETCH(QString, address);
         QFETCH(QString, logged);
-        const QString result = SurfLog::addressForLog(address);
-        QCOMPARE(result, logged);
-        QVERIFY(TextFile::isEncodable(result));
+        QCOMPARE(SurfLog::addressForLog(address), logged);
     }
 
+    void dateTimeIsShortDateThenTime_data()
+    {
+        QTest::addColumn<QString>("locale");
+        QTest::addColumn<QString>("logged");
+        QTest::newRow("de_DE") << "de_DE"
+                               << "07.12.26 10:05";
+        QTest::newRow("en_US") << "en_US"
+                               << "12/7/26 10:05 AM";
+        // Persian digits become 0-9, a narrow no-break space a plain one.
+        QTest::newRow("fa_IR") << "fa_IR"
+                               << "2026/12/7 10:05";
+        // Letters with no 8-bit code: a form anyone can read.
+        QTest::newRow("ar_EG") << "ar_EG"
+                               << "2026-12-07 10:05:07";
+    }
     void dateTimeIsShortDateThenTime()
     {
+        QFETCH(QString, locale);
+        QFETCH(QString, logged);
         const QDateTime moment(QDate(2026, 12, 7), QTime(10, 5, 7));
-        auto logged = [&](const char* locale) {
-            return SurfLog::logDateTime(
-                QLocale(QString::fromLatin1(locale)).toString(moment, QLocale::ShortFormat), moment);
-        };
-        QCOMPARE(logged("de_DE"), QStringLiteral("07.12.26 10:05"));
-        QCOMPARE(logged("en_US"), QStringLiteral("12/7/26 10:05 AM"));
-        // Persian digits become 0-9, a narrow no-break space a plain one.
-        QCOMPARE(logged("fa_IR"), QStringLiteral("2026/12/7 10:05"));
-        QCOMPARE(SurfLog::logDateTime(QStringLiteral("10:05\u202fAM"), moment), QStringLiteral("10:05 AM"));
-        // Letters with no 8-bit code: a form anyone can read.
-        QCOMPARE(logged("ar_EG"), QStringLiteral("2026-12-07 10:05:07"));
-        QVERIFY(TextFile::isEncodable(SurfLog::logDateTime(moment)));
+        QCOMPARE(
+            SurfLog::logDateTime(QLocale(locale).toString(moment, QLocale::ShortFormat), moment),
+            logged);
     }
 
     void journalOwes_data()
@@ -75,25 +84,12 @@ private Q_SLOTS:
         QCOMPARE(result.bytes, owed);
     }
 
-    void viewerTextRoundTrips()
+    // A lone CR or LF ends a line in the viewer; what it writes back ends
+    // every line in CR LF. (The fuzz target checks reading in pieces.)
+    void viewerTextEndsLinesInCrLf()
     {
-        // A lone LF ends a line too; a last line without an end gets CR LF.
-        QCOMPARE(SurfLogText::encode(SurfLogText::decode("a\nb")), QByteArray("a\r\nb\r\n"));
-
-        // Pieces may split a CR LF pair; long text is grouped into paragraphs.
-        QByteArray big;
-        for (int i = 0; i < 5000; ++i)
-            big += "http://www.example.org/page" + QByteArray::number(i) + (i % 7 ? "\r\n" : "\r");
-        SurfLogText::Decoder decoder;
-        QString pieces;
-        for (qsizetype at = 0; at < big.size(); at += 997)
-            pieces += decoder.decode(QByteArrayView(big).sliced(at, qMin<qsizetype>(997, big.size() - at)));
-        pieces += decoder.finish();
-        QCOMPARE(pieces, SurfLogText::decode(big));
-        QVERIFY(pieces.count(QChar(0x2029)) > 10);
-        QByteArray expected = big;
-        expected.replace("\r\n", "\n").replace('\r', '\n').replace("\n", "\r\n");
-        QCOMPARE(SurfLogText::encode(pieces), expected);
+        const QString text = SurfLogText::decode("a\rb\nc\r\nd");
+        QCOMPARE(SurfLogText::encode(text), QByteArray("a\r\nb\r\nc\r\nd\r\n"));
     }
 };
 

@@ -1,0 +1,36 @@
+// Texts read from memory: 8-bit bytes and their lines go back to the same
+// bytes, the surf log reads the same whole or in pieces that split a CR LF,
+// and stored setting texts (anyone can edit the file) never break the reader.
+#include "platform/settings_store.h"
+#include "platform/text_file.h"
+#include "surflog/log_text.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+{
+    const QByteArrayView bytes(data, qsizetype(size));
+    const QString text = TextFile::decode(bytes);
+    if (TextFile::encode(text) != bytes)
+        std::abort();
+    const QStringList lines = TextFile::splitLines(text);
+    if (TextFile::splitLines(TextFile::decode(TextFile::joinLines(lines))) != lines)
+        std::abort();
+
+    const QString whole = SurfLogText::decode(bytes);
+    SurfLogText::Decoder pieces;
+    const qsizetype cut = size ? qsizetype(data[0]) % qsizetype(size) : 0;
+    QString joined = pieces.decode(bytes.first(cut));
+    joined += pieces.decode(bytes.sliced(cut));
+    joined += pieces.finish();
+    if (joined != whole)
+        std::abort();
+    SurfLogText::encode(whole);
+
+    SettingValue::colorNumber(text);
+    SettingValue::integer(text);
+    SettingValue::boolean(text);
+    return 0;
+}
