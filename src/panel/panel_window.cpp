@@ -3,7 +3,6 @@
 #include "favorites/favorites_tab.h"
 #include "filter/addresses_tab.h"
 #include "password/password_tab.h"
-#include "shell/browser_window.h"
 #include "platform/color_dialog.h"
 #include "platform/colors.h"
 #include "platform/desktop_lock.h"
@@ -12,6 +11,7 @@
 #include "platform/message_box.h"
 #include "platform/settings_store.h"
 #include "platform/twips.h"
+#include "shell/browser_window.h"
 #include "surflog/surf_log_tab.h"
 #include "timecontrol/time_tab.h"
 
@@ -187,8 +187,11 @@ void Form2::Check4_Click()
 {
     const bool on = Check4->isChecked();
     QString error;
-    if (!m_context.settings->write(QStringLiteral("disable"), SettingValue::booleanText(on),
-                                   &error))
+    // As for Check3: a value that already says the same is not written again.
+    const bool stored = SettingValue::boolean(
+        m_context.settings->read(QStringLiteral("disable"), QStringLiteral("False")));
+    if (stored != on && !m_context.settings->write(QStringLiteral("disable"),
+                                                   SettingValue::booleanText(on), &error))
         MessageBox::showSaveError(this, error);
     Disable1->setFirstSwitch(on);
     Disable1->setSecondSwitch(on);
