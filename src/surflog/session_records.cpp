@@ -22,7 +22,7 @@ void appendRecord(const Form1& form, const QByteArray& record)
 
 QString now(const Form1& form)
 {
-    return SurfLog::logDateTime(form.context().clock->now());
+    return SurfLog::logDateTime(form.context().clock->now(), form.context().codePage);
 }
 
 } // namespace
@@ -34,7 +34,8 @@ bool Form1::QuitSequence(bool byCloseRequest)
         history << Combo1->itemText(i);
     appendRecord(*this, SurfLog::endRecord(history, now(*this),
                                            byCloseRequest ? SurfLog::QuitPath::WindowClose
-                                                          : SurfLog::QuitPath::QuitButton));
+                                                          : SurfLog::QuitPath::QuitButton,
+                                           context().codePage));
 
     const MessageBox::Button answer =
         MessageBox::show(this, QStringLiteral("Are you sure you want to QUIT ?"),
@@ -56,7 +57,7 @@ bool Form1::QuitSequence(bool byCloseRequest)
 
 void Form1::SurfLogStart()
 {
-    appendRecord(*this, SurfLog::startRecord(now(*this)));
+    appendRecord(*this, SurfLog::startRecord(now(*this), context().codePage));
 }
 
 void Form1::VideoSoftElastic6_Click()

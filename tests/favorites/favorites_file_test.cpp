@@ -50,28 +50,30 @@ private Q_SLOTS:
         QByteArray high;
         for (int b = 0x80; b <= 0xFF; ++b)
             high.append(char(b));
+        const CodePage cyrillic("CP1251");
         const FavoriteList favorites{
             {QStringLiteral("Kids' zoo & <more>"), QStringLiteral("http://zoo.example/?a=1&b='2'")},
             {QString(), QStringLiteral("bare.example")},
             {QStringLiteral("No address"), QString()},
             {QString(), QString()},
-            {TextFile::decode(high), QStringLiteral("  spaced  ")},
+            {cyrillic.decode(high), QStringLiteral("  spaced  ")},
         };
-        QVERIFY(FavoritesFile::write(path, favorites).ok());
+        QVERIFY(FavoritesFile::write(path, favorites, cyrillic).ok());
         QCOMPARE(fileBytes(path),
                  "Kids' zoo & <more>\r\nhttp://zoo.example/?a=1&b='2'\r\n\r\nbare.example\r\n"
-                 "No address\r\n\r\n\r\n\r\n" + high + "\r\n  spaced  \r\n");
-        const FavoritesFile::ReadResult back = FavoritesFile::read(path);
+                 "No address\r\n\r\n\r\n\r\n" +
+                     high + "\r\n  spaced  \r\n");
+        const FavoritesFile::ReadResult back = FavoritesFile::read(path, cyrillic);
         QVERIFY(back.error.isEmpty());
         QCOMPARE(back.favorites, favorites);
 
-        // A hand-edited file: lone CR line ends, no end on the last line, and
-        // a last name whose address line is missing.
+        // A hand-edited file: lone CR and LF line ends, no end on the last
+        // line, and a last name whose address line is missing.
         QFile edited(path);
         QVERIFY(edited.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        edited.write("One\rhttp://one.example\r\nTwo");
+        edited.write("One\rhttp://one.example\nTwo");
         edited.close();
-        QCOMPARE(FavoritesFile::read(path).favorites,
+        QCOMPARE(FavoritesFile::read(path, cyrillic).favorites,
                  (FavoriteList{{QStringLiteral("One"), QStringLiteral("http://one.example")},
                                {QStringLiteral("Two"), QString()}}));
     }
@@ -97,16 +99,18 @@ private Q_SLOTS:
         // A name is text and an address an attribute value: neither can add markup.
         const Favorite hostile{QStringLiteral("<script>alert(1)</script> & Tom's \"best\""),
                                QStringLiteral("http://x.example/' onmouseover='alert(1)\"<b>&c")};
-        QCOMPARE(FavoritesPage::bytes(F::Add, {hostile}),
-                 addPage(anchor("http://x.example/&#39; onmouseover=&#39;alert(1)&quot;&lt;b&gt;&amp;c",
-                                "&lt;script&gt;alert(1)&lt;/script&gt; &amp; Tom's \"best\"")));
+        QCOMPARE(
+            FavoritesPage::bytes(F::Add, {hostile}),
+            addPage(anchor("http://x.example/&#39; onmouseover=&#39;alert(1)&quot;&lt;b&gt;&amp;c",
+                           "&lt;script&gt;alert(1)&lt;/script&gt; &amp; Tom's \"best\"")));
 
         // Beyond printable ASCII: character references, so the page reads the
         // same in any encoding and a line break cannot split its one line.
         const Favorite foreign{QStringLiteral("Caf\u00E9 \u4E2D\nx"),
                                QStringLiteral("http://b\u00FCcher.example/\u20AC")};
-        QCOMPARE(FavoritesPage::bytes(F::Delete, {foreign}),
-                 deletePage(anchor("http://b&#252;cher.example/&#8364;", "Caf&#233; &#20013;&#10;x")));
+        QCOMPARE(
+            FavoritesPage::bytes(F::Delete, {foreign}),
+            deletePage(anchor("http://b&#252;cher.example/&#8364;", "Caf&#233; &#20013;&#10;x")));
     }
 };
 

@@ -4,9 +4,9 @@
 #include "password/first_password_dialog.h"
 #include "password/password_prompt.h"
 #include "password/stored_password.h"
-#include "shell/browser_window.h"
 #include "platform/elastic_panel.h"
 #include "platform/message_box.h"
+#include "shell/browser_window.h"
 #include "shown_box.h"
 #include "test_install.h"
 #include "test_main.h"
@@ -18,6 +18,10 @@
 #include <QPushButton>
 #include <QTest>
 
+namespace {
+const QString kTiger = QStringLiteral("\u0422\u0438\u0433\u0440");
+}
+
 class PanelPathTest : public QObject
 {
     Q_OBJECT
@@ -27,6 +31,7 @@ private Q_SLOTS:
     void firstUseStoresThePasswordAndOpensThePanel()
     {
         TestInstall install;
+        install.codePage = "CP1251"; // a Russian user's, with a Cyrillic password
         auto form = install.window();
         form->CurrentTitle = QStringLiteral("Kids page");
         form->CurrentUrl = QStringLiteral("http://kids.example/");
@@ -40,11 +45,18 @@ private Q_SLOTS:
             QTest::keyClick(f5, Qt::Key_Escape);        // nor does Escape close it
             QVERIFY(f5->isVisible());
             QCOMPARE(f5->focusWidget(), f5->Text1);
-            QTest::keyClicks(f5->Text1, QStringLiteral("Tiger"));
+            // A letter the code page lacks is refused by name, never stored as '?'.
+            // (Typed as an input method would: the test keyboard has no such keys.)
+            f5->Text1->insert(QStringLiteral("\u0416\u4E2D"));
+            f5->Text2->insert(QStringLiteral("\u0416\u4E2D"));
+            f5->Command1->click();
+            QVERIFY(MessageBox::takeShown().value(0).text.contains(u"\u4E2D"));
+            QVERIFY(f5->Text1->text().isEmpty() && f5->Text2->text().isEmpty());
+            f5->Text1->insert(kTiger);
             QVERIFY(f5->Text2->isEnabled() && f5->Label3->isEnabled());
             QTest::keyClick(f5->Text1, Qt::Key_Return);
             QCOMPARE(f5->focusWidget(), f5->Text2);
-            QTest::keyClicks(f5->Text2, QStringLiteral("Tiger"));
+            f5->Text2->insert(kTiger);
             QTest::keyClick(f5->Text2, Qt::Key_Return);
             QCOMPARE(f5->focusWidget(), f5->Command1);
             QVERIFY(f5->isVisible());
@@ -55,7 +67,7 @@ private Q_SLOTS:
             expectOneBox(QStringLiteral("Your password is very important. Do not forget it!"),
                          QStringLiteral("Atention!"), QMessageBox::Warning);
             QCOMPARE(f3->windowTitle(), QStringLiteral(" Tobrin"));
-            QTest::keyClicks(f3->Text3, QStringLiteral("Tiger"));
+            f3->Text3->insert(kTiger);
             QTest::keyClick(f3->Text3, Qt::Key_Return);
             QCOMPARE(f3->focusWidget(), f3->Command6);
             QVERIFY(f3->isVisible()); // Enter only moved the focus
@@ -71,7 +83,7 @@ private Q_SLOTS:
         QCOMPARE(steps.problems(), QString());
         QVERIFY(MessageBox::takeShown().isEmpty());
         QCOMPARE(install.settings.read(QStringLiteral("Password"), QString()),
-                 Scramble(QStringLiteral("Tiger"), StoredPassword::Key));
+                 Scramble(kTiger, StoredPassword::Key, CodePage("CP1251")));
         // The prompt is gone; the dialogs kept nothing.
         QVERIFY(form->findChildren<Form3*>().isEmpty());
         QVERIFY(form->findChildren<Form5*>().isEmpty());
@@ -145,7 +157,7 @@ private Q_SLOTS:
         // An empty stored password: no first-password dialog, and an empty entry
         // is right. The favorites entries are filled before the prompt asks, so
         // Cancel keeps them and opens nothing.
-        QVERIFY(StoredPassword::store(install.settings, QString(), nullptr));
+        QVERIFY(StoredPassword::store(install.settings, QString(), CodePage(), nullptr));
         ModalSteps cancel;
         cancel.then<Form3>([&panel](Form3* f3) {
             QCOMPARE(panel.favorites().Text4->text(), QStringLiteral("Zoo"));

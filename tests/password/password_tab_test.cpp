@@ -1,9 +1,9 @@
 #include "panel/panel_window.h"
 #include "password/password_tab.h"
 #include "password/stored_password.h"
-#include "shell/browser_window.h"
 #include "platform/index_tab.h"
 #include "platform/message_box.h"
+#include "shell/browser_window.h"
 #include "shown_box.h"
 #include "test_install.h"
 #include "test_main.h"
@@ -92,7 +92,7 @@ private Q_SLOTS:
         apply(tab, QStringLiteral("\"\"\""), QStringLiteral("Tiger"), QStringLiteral("Tiger"));
         QCOMPARE(MessageBox::takeShown().value(0).title, QStringLiteral("Password changed!"));
         const QString tiger = stored();
-        QCOMPARE(tiger, Scramble(QStringLiteral("Tiger"), StoredPassword::Key));
+        QCOMPARE(tiger, Scramble(QStringLiteral("Tiger"), StoredPassword::Key, CodePage()));
 
         const QList<QStringList> wrong = {
             {QStringLiteral("tiger"), QStringLiteral("Lion"), QStringLiteral("Lion")},
@@ -111,10 +111,22 @@ private Q_SLOTS:
         apply(tab, QStringLiteral("Tiger"), QStringLiteral("Lion"), QStringLiteral("Lion"));
         expectOneBox(QStringLiteral("Write down your new password! Don't forget it!!!"),
                      QStringLiteral("Password changed!"), QMessageBox::Warning);
-        QCOMPARE(stored(), Scramble(QStringLiteral("Lion"), StoredPassword::Key));
+        QCOMPARE(stored(), Scramble(QStringLiteral("Lion"), StoredPassword::Key, CodePage()));
         QVERIFY(allEmpty(tab));
         QCOMPARE(newEntries(tab), QStringLiteral("on"));
         QCOMPARE(panel.focusWidget(), tab.Command4);
+
+        // A new password the code page cannot hold is refused by name; only
+        // the new entries are typed again.
+        QTest::keyClicks(tab.Text8, QStringLiteral("Lion"));
+        tab.Text7->insert(QStringLiteral("\u0416"));
+        tab.Text3->insert(QStringLiteral("\u0416"));
+        tab.Command4->click();
+        QVERIFY(MessageBox::takeShown().value(0).text.contains(QStringLiteral(": \u0416\n")));
+        QCOMPARE(stored(), Scramble(QStringLiteral("Lion"), StoredPassword::Key, CodePage()));
+        QCOMPARE(tab.Text8->text(), QStringLiteral("Lion"));
+        QCOMPARE(panel.focusWidget(), tab.Text7);
+        tab.Text8->clear();
 
         // An empty new password is a password too.
         apply(tab, QStringLiteral("Lion"), QString(), QString());

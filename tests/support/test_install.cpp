@@ -1,7 +1,7 @@
 #include "test_install.h"
 
-#include "shell/browser_window.h"
 #include "platform/webengine_view.h"
+#include "shell/browser_window.h"
 
 #include <QWebEngineProfile>
 
@@ -56,9 +56,12 @@ void TestInstall::setBytes(const QString& relative, const QByteArray& bytes) con
 
 AppContext TestInstall::context(Engine engine)
 {
-    AppContext context{AppPaths(dir()), &settings, &clock,
+    AppContext context{AppPaths(dir()),
+                       &settings,
+                       &clock,
                        [](QWidget* parent) { return new FakeWebView(parent); },
-                       [this] { ++endProgramCalls; }};
+                       [this] { ++endProgramCalls; },
+                       CodePage(codePage)};
     if (engine == Engine::Real) {
         if (!m_profile)
             m_profile = std::make_unique<QWebEngineProfile>();

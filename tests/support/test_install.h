@@ -1,9 +1,9 @@
 #pragma once
 
 #include "fake_web_view.h"
-#include "shell/app_context.h"
 #include "platform/clock.h"
 #include "platform/settings_store.h"
+#include "shell/app_context.h"
 
 #include <QTemporaryDir>
 #include <memory>
@@ -53,6 +53,7 @@ public:
     SettingsStore settings;
     FakeClock clock;
     int endProgramCalls = 0;
+    QByteArray codePage = "CP1252";
 
 private:
     std::unique_ptr<QWebEngineProfile> m_profile;

@@ -1,8 +1,8 @@
 #include "panel/panel_window.h"
-#include "shell/browser_window.h"
 #include "platform/desktop_lock.h"
 #include "platform/elastic_panel.h"
 #include "platform/message_box.h"
+#include "shell/browser_window.h"
 #include "surflog/log_records.h"
 #include "surflog/surf_log_tab.h"
 #include "test_install.h"
@@ -19,13 +19,13 @@ namespace {
 
 QByteArray start(const QDateTime& at)
 {
-    return "SURFING: " + SurfLog::logDateTime(at).toLatin1() + "\r\n\r\r\n";
+    return "SURFING: " + SurfLog::logDateTime(at, CodePage()).toLatin1() + "\r\n\r\r\n";
 }
 
 QByteArray end(const QByteArray& addresses, const QDateTime& at, int bars)
 {
-    return addresses + "\r\nFINISHED AT: " + SurfLog::logDateTime(at).toLatin1() + "\r\n\r\n" +
-           QByteArray(bars, '|') + "\r\n";
+    return addresses + "\r\nFINISHED AT: " + SurfLog::logDateTime(at, CodePage()).toLatin1() +
+           "\r\n\r\n" + QByteArray(bars, '|') + "\r\n";
 }
 
 } // namespace
@@ -93,7 +93,8 @@ private Q_SLOTS:
         QCOMPARE(lock.size(), 2);
         QCOMPARE(lock[0], (QList<QVariant>{1, false}));
         QCOMPARE(lock[1], (QList<QVariant>{2, false}));
-        QCOMPARE(install.settings.read(QStringLiteral("disable"), QString()), QStringLiteral("True"));
+        QCOMPARE(install.settings.read(QStringLiteral("disable"), QString()),
+                 QStringLiteral("True"));
 
         // The start page leads the history: the address check let it through.
         const QByteArray two = install.context().paths.pageAddress(AppPaths::IntroPage).toUtf8() +
@@ -130,7 +131,8 @@ private Q_SLOTS:
         QList<MessageBox::Shown> told;
         QTRY_VERIFY((told += MessageBox::takeShown(), !told.isEmpty()));
         QCOMPARE(told[0].icon, QMessageBox::Warning);
-        QVERIFY2(told[0].text.contains(QStringLiteral("could not be read")), qPrintable(told[0].text));
+        QVERIFY2(told[0].text.contains(QStringLiteral("could not be read")),
+                 qPrintable(told[0].text));
         QTest::keyClicks(tab.Text2, QStringLiteral("note"));
         tab.Command5_Click();
         const QList<MessageBox::Shown> shown = MessageBox::takeShown();
