@@ -1,13 +1,13 @@
 #include "shell/browser_window.h"
 
 #include "panel/panel_window.h"
-#include "shell/about_window.h"
 #include "platform/colors.h"
 #include "platform/desktop_lock.h"
 #include "platform/elastic_panel.h"
 #include "platform/settings_store.h"
 #include "platform/twips.h"
 #include "platform/web_view.h"
+#include "shell/about_window.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -101,8 +101,10 @@ void Form1::buildControls()
     Combo1 = new QComboBox(rodape);
     Combo1->setObjectName(QStringLiteral("Combo1"));
     Combo1->setEditable(true);
-    // The list is the history the address check keeps; typing never adds to it.
+    // The list is the history the address check keeps; typing never adds to it,
+    // and nothing completes what is typed: Enter opens exactly the text in the box.
     Combo1->setInsertPolicy(QComboBox::NoInsert);
+    Combo1->setCompleter(nullptr);
     Combo1->setMaxCount(std::numeric_limits<int>::max());
     Combo1->setGeometry(twipsRect(1950, 5475, 5565, 315));
     Combo1->setStyleSheet(
@@ -325,6 +327,10 @@ void Form1::closeEvent(QCloseEvent* event)
 
 bool Form1::eventFilter(QObject* watched, QEvent* event)
 {
+    // A wheel turned over the box would step through the history and open
+    // each page in turn.
+    if (watched == Combo1 && event->type() == QEvent::Wheel)
+        return true;
     if (watched == Combo1 && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         const QString text = key->text();

@@ -1,8 +1,8 @@
 #include "panel/panel_window.h"
-#include "shell/browser_window.h"
 #include "platform/desktop_lock.h"
 #include "platform/elastic_panel.h"
 #include "platform/twips.h"
+#include "shell/browser_window.h"
 #include "test_install.h"
 #include "test_main.h"
 
@@ -148,6 +148,28 @@ private Q_SLOTS:
         QCOMPARE(view->requested.size(), 2);
         QCOMPARE(view->requested.last(), QStringLiteral("http://a.test/"));
 
+        // The start of a listed address, or the same letters in another case,
+        // opens exactly what was typed: nothing completes or matches it.
+        for (const QString& typed :
+             {QStringLiteral("http://a.t"), QStringLiteral("HTTP://A.TEST/")}) {
+            form->Combo1->setEditText(QString());
+            QTest::keyClicks(form->Combo1, typed);
+            QTest::keyClick(form->Combo1, Qt::Key_Return);
+            QCOMPARE(view->requested.last(), typed);
+            QCOMPARE(form->Combo1->currentText(), typed);
+        }
+        view->requested.removeLast();
+        view->requested.removeLast();
+        // Turning the wheel over the box opens nothing from the list.
+        QCoreApplication::processEvents();
+        for (int delta : {-120, 120, -120}) {
+            QWheelEvent wheel(QPointF(5, 5), form->Combo1->mapToGlobal(QPointF(5, 5)), QPoint(),
+                              QPoint(0, delta), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase,
+                              false);
+            QApplication::sendEvent(form->Combo1, &wheel);
+        }
+        QCOMPARE(view->requested.size(), 2);
+
         // Picking from the list (later, by mouse) navigates to it.
         QCoreApplication::processEvents();
         Q_EMIT form->Combo1->activated(0);
@@ -212,9 +234,15 @@ private Q_SLOTS:
         QVERIFY(install.settings.write(QStringLiteral("color"), QStringLiteral("255")));
         QVERIFY(
             install.settings.write(QStringLiteral("LegendColor"), QStringLiteral("&H0000FF00")));
-        QVERIFY(install.settings.write(QStringLiteral("favorites"), QStringLiteral("1")));
-        QVERIFY(install.settings.write(QStringLiteral("disable"), QStringLiteral("True")));
+        // Texts that say "on" in their own way: applying them writes nothing
+        // back, so a read-only settings file costs no message at start.
+        QVERIFY(install.settings.write(QStringLiteral("favorites"), QStringLiteral(" 1")));
+        QVERIFY(install.settings.write(QStringLiteral("disable"), QStringLiteral("true")));
         auto form = install.window();
+        QCOMPARE(install.settings.read(QStringLiteral("favorites"), QString()),
+                 QStringLiteral(" 1"));
+        QCOMPARE(install.settings.read(QStringLiteral("disable"), QString()),
+                 QStringLiteral("true"));
         QCOMPARE(form->rodape->backColor(), QColor(255, 0, 0));
         QCOMPARE(form->rodape->foreColor(), QColor(0, 255, 0));
         QVERIFY(form->panel().Check3->isChecked());
