@@ -101,7 +101,9 @@ private Q_SLOTS:
         QCOMPARE(paths.pageAddress(AppPaths::IntroPage),
                  QStringLiteral("file:///opt/tobrin/html/intro.htm"));
         const AppPaths root(QStringLiteral("/"));
-        QCOMPARE(root.file(AppPaths::Log), QStringLiteral("//files/log.txt"));
+        // Never "//html", which a page address would read as a host name.
+        QCOMPARE(root.file(AppPaths::Log), QStringLiteral("/files/log.txt"));
+        QCOMPARE(root.pageAddress(AppPaths::IntroPage), QStringLiteral("file:///html/intro.htm"));
     }
 };
 

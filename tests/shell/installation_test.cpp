@@ -1,6 +1,6 @@
-#include "platform/text_file.h"
 #include "shell/app_paths.h"
 #include "shell/installation.h"
+#include "platform/text_file.h"
 #include "test_main.h"
 
 #include <QDir>
@@ -12,30 +12,6 @@ class InstallationTest : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void pathsFollowTheFolder_data()
-    {
-        QTest::addColumn<QString>("folder");
-        QTest::addColumn<QString>("file");
-        QTest::addColumn<QString>("page");
-        QTest::newRow("folder") << "/opt/tobrin"
-                                << "/opt/tobrin/files/log.txt"
-                                << "file:///opt/tobrin/html/intro.htm";
-        QTest::newRow("trailing slash") << "/opt/tobrin/"
-                                        << "/opt/tobrin/files/log.txt"
-                                        << "file:///opt/tobrin/html/intro.htm";
-        // Never "//html", which a page address would read as a host name.
-        QTest::newRow("root") << "/"
-                              << "/files/log.txt"
-                              << "file:///html/intro.htm";
-    }
-    void pathsFollowTheFolder()
-    {
-        QFETCH(QString, folder);
-        const AppPaths paths(folder);
-        QTEST(paths.file(AppPaths::Log), "file");
-        QTEST(paths.pageAddress(AppPaths::IntroPage), "page");
-    }
-
     void missingPiecesAreMadeExistingOnesKeptAndFailuresNamed()
     {
         QTemporaryDir dir;
