@@ -176,7 +176,8 @@ struct Installation
     Installation()
     {
         QDir(dir.path()).mkpath(QStringLiteral("files"));
-        if (!TextFile::writeLines(context.paths.file(AppPaths::NoSurf), corpus().entries).ok())
+        if (!TextFile::writeLines(context.paths.file(AppPaths::NoSurf), corpus().entries,
+                                  context.codePage).ok())
             qFatal("cannot write the benchmark's list file");
     }
 };

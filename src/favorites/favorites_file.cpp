@@ -20,15 +20,16 @@ QStringList toLines(const FavoriteList& favorites)
     return lines;
 }
 
-ReadResult read(const QString& path)
+ReadResult read(const QString& path, const CodePage& page)
 {
-    TextFile::ReadResult file = TextFile::readLines(path);
+    TextFile::ReadResult file = TextFile::readLines(path, page);
     return {fromLines(file.lines), file.error};
 }
 
-TextFile::WriteResult write(const QString& path, const FavoriteList& favorites)
+TextFile::WriteResult write(const QString& path, const FavoriteList& favorites,
+                            const CodePage& page)
 {
-    return TextFile::writeLines(path, toLines(favorites));
+    return TextFile::writeLines(path, toLines(favorites), page);
 }
 
 } // namespace FavoritesFile

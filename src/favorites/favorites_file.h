@@ -32,7 +32,8 @@ struct ReadResult
 };
 
 // A missing file is an empty list.
-ReadResult read(const QString& path);
-[[nodiscard]] TextFile::WriteResult write(const QString& path, const FavoriteList& favorites);
+ReadResult read(const QString& path, const CodePage& page);
+[[nodiscard]] TextFile::WriteResult write(const QString& path, const FavoriteList& favorites,
+                                          const CodePage& page);
 
 } // namespace FavoritesFile

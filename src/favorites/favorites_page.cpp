@@ -76,7 +76,8 @@ QString html(Form form, const FavoriteList& favorites)
 
 QByteArray bytes(Form form, const FavoriteList& favorites)
 {
-    return TextFile::joinLines({html(form, favorites)});
+    // Character references keep the page plain ASCII, whatever the code page.
+    return html(form, favorites).toLatin1() + "\r\n";
 }
 
 TextFile::WriteResult write(const QString& path, Form form, const FavoriteList& favorites)

@@ -1,5 +1,6 @@
 #include "favorites/favorites_tab.h"
 
+#include "platform/address_text.h"
 #include "platform/message_box.h"
 #include "platform/twips.h"
 
@@ -92,7 +93,7 @@ FavoritesTab::FavoritesTab(const AppContext& context, Form1& browser, QWidget* p
 void FavoritesTab::load()
 {
     const FavoritesFile::ReadResult file =
-        FavoritesFile::read(m_context.paths.file(AppPaths::Pref));
+        FavoritesFile::read(m_context.paths.file(AppPaths::Pref), m_context.codePage);
     const QSignalBlocker names(List3);
     const QSignalBlocker addresses(List2);
     List3->clear();
@@ -143,9 +144,20 @@ void FavoritesTab::selectSameRow(QListWidget* clicked, QListWidget* other)
 void FavoritesTab::Command14_Click()
 {
     Command13->setEnabled(false);
-    List3->addItem(oneLine(Text4->text()));
-    List2->addItem(oneLine(Text5->text()));
+    const QString name = oneLine(Text4->text());
+    List3->addItem(name);
+    // Kept in the form the file can hold, so it opens the same page after a restart.
+    List2->addItem(storableAddress(oneLine(Text5->text()), m_context.codePage));
     save(true, FavoritesPage::Form::Add);
+    if (const QString unfit = m_context.codePage.unfit(name); !unfit.isEmpty()) {
+        MessageBox::show(this,
+                         QStringLiteral("The name \"%1\" has letters that the favorites file "
+                                        "cannot hold: %2. The page shows it until the program "
+                                        "ends; the file keeps a \"?\" in place of each of those "
+                                        "letters.")
+                             .arg(name, unfit),
+                         QStringLiteral("Tobrin"), QMessageBox::Ok, QMessageBox::Warning);
+    }
 }
 
 void FavoritesTab::Command13_Click()
@@ -188,8 +200,8 @@ void FavoritesTab::save(bool writeList, FavoritesPage::Form pageForm)
     const FavoriteList favorites = entries();
     QStringList errors;
     if (writeList) {
-        const TextFile::WriteResult list =
-            FavoritesFile::write(m_context.paths.file(AppPaths::Pref), favorites);
+        const TextFile::WriteResult list = FavoritesFile::write(
+            m_context.paths.file(AppPaths::Pref), favorites, m_context.codePage);
         if (!list.ok())
             errors << list.error;
     }

@@ -87,13 +87,14 @@ AddressesTab::~AddressesTab() = default;
 
 void AddressesTab::load()
 {
-    const QString error = m_list->load(m_context.paths.file(AppPaths::NoSurf));
+    const QString error = m_list->load(m_context.paths.file(AppPaths::NoSurf), m_context.codePage);
     if (error.isEmpty())
         return;
     MessageBox::show(this,
-                     error + QStringLiteral("\n\nUntil it can be read, the list of blocked words is "
-                                            "empty and no address is blocked by it. Adding or "
-                                            "deleting a word replaces the file with the list shown."),
+                     error +
+                         QStringLiteral("\n\nUntil it can be read, the list of blocked words is "
+                                        "empty and no address is blocked by it. Adding or "
+                                        "deleting a word replaces the file with the list shown."),
                      QStringLiteral("Tobrin"), QMessageBox::Ok, QMessageBox::Critical);
 }
 
@@ -120,12 +121,12 @@ void AddressesTab::Command11_Click()
     Text1->clear();
     focusText1();
     save();
-    if (!TextFile::isEncodable(word)) {
+    if (const QString unfit = m_context.codePage.unfit(word); !unfit.isEmpty()) {
         MessageBox::show(this,
                          QStringLiteral("The word \"%1\" has letters that the list file cannot "
-                                        "hold. It is blocked until the program ends; the file "
+                                        "hold: %2. It is blocked until the program ends; the file "
                                         "keeps a \"?\" in place of each of those letters.")
-                             .arg(word),
+                             .arg(word, unfit),
                          QStringLiteral("Tobrin"), QMessageBox::Ok, QMessageBox::Warning);
     }
 }
@@ -189,7 +190,8 @@ void AddressesTab::focusText1()
 
 void AddressesTab::save()
 {
-    const TextFile::WriteResult result = m_list->save(m_context.paths.file(AppPaths::NoSurf));
+    const TextFile::WriteResult result =
+        m_list->save(m_context.paths.file(AppPaths::NoSurf), m_context.codePage);
     if (!result.ok())
         MessageBox::showSaveError(this, result.error);
 }

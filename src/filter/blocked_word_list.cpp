@@ -56,14 +56,14 @@ bool BlockedWordList::blocks(QStringView address) const
     return m_matcher.matches(address);
 }
 
-QString BlockedWordList::load(const QString& path)
+QString BlockedWordList::load(const QString& path, const CodePage& page)
 {
-    TextFile::ReadResult read = TextFile::readLines(path);
+    TextFile::ReadResult read = TextFile::readLines(path, page);
     setEntries(std::move(read.lines));
     return read.error;
 }
 
-TextFile::WriteResult BlockedWordList::save(const QString& path) const
+TextFile::WriteResult BlockedWordList::save(const QString& path, const CodePage& page) const
 {
-    return TextFile::writeLines(path, m_entries);
+    return TextFile::writeLines(path, m_entries, page);
 }

@@ -38,8 +38,8 @@ public:
     // The file holds one entry per line, in list order. A missing file is an
     // empty list; the returned text is set only when the file exists but
     // could not be read (the list is then empty too).
-    QString load(const QString& path);
-    [[nodiscard]] TextFile::WriteResult save(const QString& path) const;
+    QString load(const QString& path, const CodePage& page);
+    [[nodiscard]] TextFile::WriteResult save(const QString& path, const CodePage& page) const;
 
     static bool sortsBefore(const QString& a, const QString& b);
 

@@ -192,8 +192,11 @@ void Form2::Check4_Click()
 {
     const bool on = Check4->isChecked();
     QString error;
-    if (!m_context.settings->write(QStringLiteral("disable"), SettingValue::booleanText(on),
-                                   &error))
+    // As for Check3: a value that already says the same is not written again.
+    const bool stored = SettingValue::boolean(
+        m_context.settings->read(QStringLiteral("disable"), QStringLiteral("False")));
+    if (stored != on && !m_context.settings->write(QStringLiteral("disable"),
+                                                   SettingValue::booleanText(on), &error))
         MessageBox::showSaveError(this, error);
     Disable1->setFirstSwitch(on);
     Disable1->setSecondSwitch(on);

@@ -10,8 +10,9 @@
 
 using namespace PasswordWidgets;
 
-Form5::Form5(QWidget* parent, SettingsStore& settings)
-    : PasswordDialog(parent, "Form5", QSize(twips(3900), twips(2010))), m_settings(settings)
+Form5::Form5(QWidget* parent, SettingsStore& settings, const CodePage& page)
+    : PasswordDialog(parent, "Form5", QSize(twips(3900), twips(2010))), m_settings(settings),
+      m_page(page)
 {
     // Created in tab order: first entry, second entry, O K.
     Label2 =
@@ -54,15 +55,17 @@ void Form5::Text2_KeyPress(int& keyAscii)
 void Form5::Command1_Click()
 {
     const QString first = Text1->text();
-    if (first != Text2->text() || first.isEmpty()) {
-        showTryAgain(this);
+    const bool same = first == Text2->text() && !first.isEmpty();
+    if (!same || refuseUnfit(this, first, m_page)) {
+        if (!same)
+            showTryAgain(this);
         Text1->clear();
         Text2->clear();
         Text1->setFocus();
         return;
     }
     QString error;
-    if (!StoredPassword::store(m_settings, first, &error)) {
+    if (!StoredPassword::store(m_settings, first, m_page, &error)) {
         // Both entries stay as typed, so O K can be pressed again once the
         // settings can be written.
         MessageBox::showSaveError(this, error);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "password/password_widgets.h"
+#include "platform/code_page.h"
 
 class QLabel;
 class QLineEdit;
@@ -13,7 +14,7 @@ class Form5 : public PasswordDialog
 {
     Q_OBJECT
 public:
-    Form5(QWidget* parent, SettingsStore& settings);
+    Form5(QWidget* parent, SettingsStore& settings, const CodePage& page);
 
     QLabel* Label2;        // "Enter a password:"
     QLineEdit* Text1;      // the password, masked
@@ -28,4 +29,5 @@ public:
 
 private:
     SettingsStore& m_settings;
+    CodePage m_page;
 };

@@ -13,7 +13,7 @@ void Form1::VideoSoftElastic8_Click()
 {
     if (StoredPassword::isUnset(*m_context.settings)) {
         // A fresh dialog each time, so no earlier typing is ever left in it.
-        Form5 form5(this, *m_context.settings);
+        Form5 form5(this, *m_context.settings, m_context.codePage);
         form5.exec();
     }
 

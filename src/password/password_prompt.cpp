@@ -2,8 +2,9 @@
 
 #include "panel/panel_window.h"
 #include "password/stored_password.h"
-#include "shell/browser_window.h"
 #include "platform/twips.h"
+#include "shell/app_context.h"
+#include "shell/browser_window.h"
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -28,8 +29,10 @@ Form3::Form3(Form1& browser)
 
 void Form3::Command6_Click()
 {
+    const AppContext& context = m_browser.context();
     if (StoredPassword::matches(Text3->text(),
-                                StoredPassword::expected(*m_browser.context().settings))) {
+                                StoredPassword::expected(*context.settings, context.codePage),
+                                context.codePage)) {
         Text3->clear();
         // The prompt is gone before the panel shows; its loop ends once the
         // panel has been closed again and this click has returned.

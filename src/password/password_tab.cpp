@@ -57,9 +57,10 @@ void PasswordTab::Command6_Click()
 void PasswordTab::Command4_Click()
 {
     SettingsStore& settings = *m_context.settings;
+    const CodePage& page = m_context.codePage;
     const bool accepted =
         Text7->text() == Text3->text() &&
-        StoredPassword::matches(Text8->text(), StoredPassword::expected(settings));
+        StoredPassword::matches(Text8->text(), StoredPassword::expected(settings, page), page);
     if (!accepted) {
         showTryAgain(this);
         clearEntries();
@@ -67,8 +68,15 @@ void PasswordTab::Command4_Click()
         Text8->setFocus();
         return;
     }
+    if (refuseUnfit(this, Text3->text(), page)) {
+        // The current password was right: only the new one is typed again.
+        Text7->clear();
+        Text3->clear();
+        Text7->setFocus();
+        return;
+    }
     QString error;
-    if (!StoredPassword::store(settings, Text3->text(), &error)) {
+    if (!StoredPassword::store(settings, Text3->text(), page, &error)) {
         // Not changed: the entries stay as typed for another Apply.
         MessageBox::showSaveError(this, error);
         return;

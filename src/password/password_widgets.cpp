@@ -1,5 +1,6 @@
 #include "password/password_widgets.h"
 
+#include "password/stored_password.h"
 #include "platform/message_box.h"
 #include "platform/twips.h"
 #include "platform/window_placement.h"
@@ -75,6 +76,16 @@ void showTryAgain(QWidget* parent)
 {
     MessageBox::show(parent, QStringLiteral("Enter your password again..."),
                      QStringLiteral("Error!"), QMessageBox::Ok, QMessageBox::Critical);
+}
+
+bool refuseUnfit(QWidget* parent, const QString& password, const CodePage& page)
+{
+    const QString refused = StoredPassword::refusal(password, page);
+    if (!refused.isEmpty()) {
+        MessageBox::show(parent, refused, QStringLiteral("Error!"), QMessageBox::Ok,
+                         QMessageBox::Critical);
+    }
+    return !refused.isEmpty();
 }
 
 } // namespace PasswordWidgets

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/code_page.h"
+
 #include <QDialog>
 #include <QHash>
 #include <QRect>
@@ -20,6 +22,10 @@ QPushButton* button(QWidget* parent, const char* name, const QString& text, cons
 
 // "Enter your password again..." for a wrong or mismatched entry.
 void showTryAgain(QWidget* parent);
+
+// True, after naming the characters to the parent, when the code page
+// cannot hold the password.
+bool refuseUnfit(QWidget* parent, const QString& password, const CodePage& page);
 
 } // namespace PasswordWidgets
 

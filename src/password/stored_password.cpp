@@ -1,7 +1,6 @@
 #include "password/stored_password.h"
 
 #include "platform/settings_store.h"
-#include "platform/text_file.h"
 
 namespace {
 
@@ -10,14 +9,14 @@ const QString kUnsetMarker = QStringLiteral("wzbkmt806j");
 
 } // namespace
 
-QString Scramble(const QString& text, qint16 key)
+QString Scramble(const QString& text, qint16 key, const CodePage& page)
 {
-    QByteArray codes = TextFile::encode(text);
+    QByteArray codes = page.encode(text);
     // Codes are 8-bit both ways, so only the key's low byte can take part.
     const char mask = char(key & 0xFF);
     for (char& code : codes)
         code ^= mask;
-    return TextFile::decode(codes);
+    return page.decode(codes);
 }
 
 namespace StoredPassword {
@@ -27,19 +26,37 @@ bool isUnset(const SettingsStore& settings)
     return settings.read(kWriteKey, kUnsetMarker) == kUnsetMarker;
 }
 
-QString expected(const SettingsStore& settings)
+QString expected(const SettingsStore& settings, const CodePage& page)
 {
-    return Scramble(settings.read(QStringLiteral("password"), QStringLiteral("qqq")), Key);
+    return Scramble(settings.read(QStringLiteral("password"), QStringLiteral("qqq")), Key, page);
 }
 
-bool matches(const QString& typed, const QString& expected)
+bool matches(const QString& typed, const QString& expected, const CodePage& page)
 {
-    return TextFile::decode(TextFile::encode(typed)) == expected;
+    // Decoding the encoded text gives accented letters in the form the page
+    // keeps them, as the stored password has them.
+    return page.fits(typed) && page.decode(page.encode(typed)) == expected;
 }
 
-bool store(SettingsStore& settings, const QString& password, QString* error)
+QString refusal(const QString& password, const CodePage& page)
 {
-    return settings.write(kWriteKey, Scramble(password, Key), error);
+    const QString unfit = page.unfit(password);
+    if (unfit.isEmpty())
+        return {};
+    QStringList chars;
+    for (qsizetype i = 0; i < unfit.size(); ++i) {
+        const qsizetype length = unfit[i].isHighSurrogate() ? 2 : 1;
+        chars << unfit.mid(i, length);
+        i += length - 1;
+    }
+    return QStringLiteral("These characters cannot be used in a password: %1\n\n"
+                          "Please choose a password without them.")
+        .arg(chars.join(u' '));
+}
+
+bool store(SettingsStore& settings, const QString& password, const CodePage& page, QString* error)
+{
+    return settings.write(kWriteKey, Scramble(password, Key, page), error);
 }
 
 } // namespace StoredPassword

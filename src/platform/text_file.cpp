@@ -5,28 +5,7 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
-#include <array>
-
 namespace {
-
-// Windows-1252's 0x80-0x9F; the five codes it leaves undefined keep the C1
-// control character of the same number so that every byte round-trips.
-constexpr std::array<char16_t, 32> kHighControls = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
-// Returns the byte for a character, or -1 when it has none.
-int byteFor(char16_t c)
-{
-    if (c < 0x80 || (c >= 0xA0 && c <= 0xFF))
-        return c;
-    for (size_t i = 0; i < kHighControls.size(); ++i) {
-        if (kHighControls[i] == c)
-            return int(0x80 + i);
-    }
-    return -1;
-}
 
 QString describe(const QString& path, const QString& reason)
 {
@@ -38,46 +17,15 @@ QString describe(const QString& path, const QString& reason)
 
 namespace TextFile {
 
-QString decode(QByteArrayView bytes)
-{
-    QString text(bytes.size(), Qt::Uninitialized);
-    QChar* out = text.data();
-    for (qsizetype i = 0; i < bytes.size(); ++i) {
-        const auto b = static_cast<unsigned char>(bytes[i]);
-        out[i] = (b >= 0x80 && b < 0xA0) ? QChar(kHighControls[b - 0x80]) : QChar(b);
-    }
-    return text;
-}
-
-QByteArray encode(QStringView text)
-{
-    QByteArray bytes(text.size(), Qt::Uninitialized);
-    char* out = bytes.data();
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const int b = byteFor(text[i].unicode());
-        out[i] = b < 0 ? '?' : char(b);
-    }
-    return bytes;
-}
-
-bool isEncodable(QStringView text)
-{
-    for (QChar c : text) {
-        if (byteFor(c.unicode()) < 0)
-            return false;
-    }
-    return true;
-}
-
 QStringList splitLines(QStringView text)
 {
     QStringList lines;
     qsizetype start = 0;
     const qsizetype n = text.size();
     for (qsizetype i = 0; i < n; ++i) {
-        if (text[i] == u'\r') {
+        if (text[i] == u'\r' || text[i] == u'\n') {
             lines.append(text.mid(start, i - start).toString());
-            if (i + 1 < n && text[i + 1] == u'\n')
+            if (text[i] == u'\r' && i + 1 < n && text[i + 1] == u'\n')
                 ++i;
             start = i + 1;
         }
@@ -87,7 +35,7 @@ QStringList splitLines(QStringView text)
     return lines;
 }
 
-QByteArray joinLines(const QStringList& lines)
+QByteArray joinLines(const QStringList& lines, const CodePage& page)
 {
     qsizetype size = 0;
     for (const QString& line : lines)
@@ -95,7 +43,7 @@ QByteArray joinLines(const QStringList& lines)
     QByteArray bytes;
     bytes.reserve(size);
     for (const QString& line : lines) {
-        bytes += encode(line);
+        bytes += page.encode(line);
         bytes += "\r\n";
     }
     return bytes;
@@ -127,13 +75,13 @@ BytesResult readBytes(const QString& path, qint64 maxBytes)
     return result;
 }
 
-ReadResult readLines(const QString& path)
+ReadResult readLines(const QString& path, const CodePage& page)
 {
     BytesResult bytes = readBytes(path);
     ReadResult result;
     result.exists = bytes.exists;
     result.error = bytes.error;
-    result.lines = splitLines(decode(bytes.bytes));
+    result.lines = splitLines(page.decode(bytes.bytes));
     return result;
 }
 
@@ -152,9 +100,9 @@ WriteResult writeBytes(const QString& path, QByteArrayView bytes)
     return {};
 }
 
-WriteResult writeLines(const QString& path, const QStringList& lines)
+WriteResult writeLines(const QString& path, const QStringList& lines, const CodePage& page)
 {
-    return writeBytes(path, joinLines(lines));
+    return writeBytes(path, joinLines(lines, page));
 }
 
 WriteResult appendBytes(const QString& path, QByteArrayView bytes)

@@ -1,27 +1,22 @@
 #pragma once
 
+#include "platform/code_page.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
 
-// The data files are 8-bit text in Windows-1252: every byte 0-255 stands for
-// one character and comes back as the same byte, so a parent's list survives
-// any bytes a hand editor put in it. Lines end CR LF when written; readers
-// also accept a lone CR.
+// The data files are 8-bit text in the user's code page: every byte stands
+// for one character and comes back as the same byte, so a parent's list
+// survives any bytes a hand editor put in it. Lines end CR LF when written;
+// readers also accept a lone CR or a lone LF, as Linux editors save.
 namespace TextFile {
 
-// Bytes to text: every byte becomes exactly one character.
-QString decode(QByteArrayView bytes);
-// Text to bytes: a character with no 8-bit code becomes '?'.
-QByteArray encode(QStringView text);
-// True when every character of text has an 8-bit code.
-bool isEncodable(QStringView text);
-
-// Splits at CR LF or a lone CR. A last line without an end still counts;
-// an empty text has no lines.
+// Splits at CR LF, a lone CR or a lone LF. A last line without an end still
+// counts; an empty text has no lines.
 QStringList splitLines(QStringView text);
 // Each line followed by CR LF.
-QByteArray joinLines(const QStringList& lines);
+QByteArray joinLines(const QStringList& lines, const CodePage& page);
 
 struct ReadResult
 {
@@ -45,12 +40,13 @@ struct WriteResult
 };
 
 BytesResult readBytes(const QString& path, qint64 maxBytes = -1);
-ReadResult readLines(const QString& path);
+ReadResult readLines(const QString& path, const CodePage& page);
 
 // Atomic whole-file rewrites: a crash or a full disk leaves the old file or
 // the new one, never a torn one.
 [[nodiscard]] WriteResult writeBytes(const QString& path, QByteArrayView bytes);
-[[nodiscard]] WriteResult writeLines(const QString& path, const QStringList& lines);
+[[nodiscard]] WriteResult writeLines(const QString& path, const QStringList& lines,
+                                     const CodePage& page);
 
 // Appends in one write, creating the file when it does not exist. On failure
 // the file is as it was: nothing half-written stays.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/code_page.h"
 #include "shell/app_paths.h"
 
 #include <functional>
@@ -10,9 +11,9 @@ class WebView;
 class QWidget;
 
 // What the windows need from outside: the installation folder, the settings,
-// the clock, the page view to embed and the way to end the program. Start-up
-// passes the real ones; tests pass a temporary folder, a settings file of
-// their own, a fake clock and a fake page view.
+// the clock, the page view to embed, the way to end the program and the code
+// page of the files. Start-up passes the real ones; tests pass a temporary
+// folder, a settings file of their own, a fake clock and a fake page view.
 struct AppContext
 {
     AppPaths paths;
@@ -21,4 +22,7 @@ struct AppContext
     std::function<WebView*(QWidget* parent)> createWebView;
     // Ends the program at once, after the quit confirmation.
     std::function<void()> endProgram;
+    // The page the data files and the password are kept in: the user's
+    // language's at start-up, whichever a test chooses in tests.
+    CodePage codePage;
 };

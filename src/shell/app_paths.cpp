@@ -11,6 +11,10 @@ AppPaths::AppPaths(QString applicationDirectory) : m_directory(std::move(applica
 
 QString AppPaths::file(const QString& relative) const
 {
+    // The root already ends in "/"; doubled, "//html" would read as a host
+    // name in a page address.
+    if (m_directory.endsWith(u'/') && relative.startsWith(u'/'))
+        return m_directory + relative.mid(1);
     return m_directory + relative;
 }
 

@@ -103,8 +103,10 @@ void Form1::buildControls()
     Combo1 = new QComboBox(rodape);
     Combo1->setObjectName(QStringLiteral("Combo1"));
     Combo1->setEditable(true);
-    // The list is the history the address check keeps; typing never adds to it.
+    // The list is the history the address check keeps; typing never adds to it,
+    // and nothing completes what is typed: Enter opens exactly the text in the box.
     Combo1->setInsertPolicy(QComboBox::NoInsert);
+    Combo1->setCompleter(nullptr);
     Combo1->setMaxCount(std::numeric_limits<int>::max());
     Combo1->setGeometry(twipsRect(1950, 5475, 5565, 315));
     Combo1->setStyleSheet(
@@ -331,6 +333,10 @@ void Form1::closeEvent(QCloseEvent* event)
 
 bool Form1::eventFilter(QObject* watched, QEvent* event)
 {
+    // A wheel turned over the box would step through the history and open
+    // each page in turn.
+    if (watched == Combo1 && event->type() == QEvent::Wheel)
+        return true;
     if (watched == Combo1 && event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
         const QString text = key->text();

@@ -1,11 +1,11 @@
 #include "shell/module1.h"
 
-#include "shell/browser_window.h"
 #include "platform/clock.h"
-#include "shell/installation.h"
 #include "platform/message_box.h"
 #include "platform/settings_store.h"
 #include "platform/webengine_view.h"
+#include "shell/browser_window.h"
+#include "shell/installation.h"
 
 #include <QApplication>
 #include <QWebEngineProfile>
@@ -50,9 +50,12 @@ int Main(QApplication& app)
     const AppPaths paths(QCoreApplication::applicationDirPath());
     const QStringList problems = Installation::repair(paths);
 
-    AppContext context{paths, &settings, &clock,
+    AppContext context{paths,
+                       &settings,
+                       &clock,
                        [&profile](QWidget* parent) { return new WebEngineView(&profile, parent); },
-                       [] { QCoreApplication::exit(0); }};
+                       [] { QCoreApplication::exit(0); },
+                       CodePage::forLocale(QLocale::system())};
 
     int status = 0;
     {

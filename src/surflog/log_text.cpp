@@ -1,6 +1,6 @@
 #include "surflog/log_text.h"
 
-#include "platform/text_file.h"
+#include "platform/code_page.h"
 
 namespace {
 
@@ -33,7 +33,7 @@ void Decoder::endLine(QString& out)
 
 QString Decoder::decode(QByteArrayView bytes)
 {
-    const QString chars = TextFile::decode(bytes);
+    const QString chars = m_page.decode(bytes);
     QString out;
     out.reserve(chars.size() + 1);
     for (const QChar c : chars) {
@@ -64,15 +64,15 @@ QString Decoder::finish()
     return out;
 }
 
-QString decode(QByteArrayView bytes)
+QString decode(QByteArrayView bytes, const CodePage& page)
 {
-    Decoder decoder;
+    Decoder decoder(page);
     QString text = decoder.decode(bytes);
     text += decoder.finish();
     return text;
 }
 
-QByteArray encode(QStringView text)
+QByteArray encode(QStringView text, const CodePage& page)
 {
     QByteArray bytes;
     bytes.reserve(text.size() + text.size() / 32);
@@ -80,11 +80,11 @@ QByteArray encode(QStringView text)
     for (qsizetype i = 0; i < text.size(); ++i) {
         if (!isBreak(text[i].unicode()))
             continue;
-        bytes += TextFile::encode(text.mid(runStart, i - runStart));
+        bytes += page.encode(text.mid(runStart, i - runStart));
         bytes += "\r\n";
         runStart = i + 1;
     }
-    bytes += TextFile::encode(text.mid(runStart));
+    bytes += page.encode(text.mid(runStart));
     return bytes;
 }
 

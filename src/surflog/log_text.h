@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/code_page.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -16,6 +18,7 @@ namespace SurfLogText {
 class Decoder
 {
 public:
+    explicit Decoder(const CodePage& page) : m_page(page) {}
     // A line ends at CR LF, at a lone CR or at a lone LF.
     QString decode(QByteArrayView bytes);
     // Ends a last line that had no line end of its own.
@@ -24,16 +27,17 @@ public:
 private:
     void endLine(QString& out);
 
+    CodePage m_page;
     bool m_afterCr = false;
     bool m_lineOpen = false;
     qsizetype m_paragraphSize = 0;
 };
 
 // The whole log at once, as Decoder gives it.
-QString decode(QByteArrayView bytes);
+QString decode(QByteArrayView bytes, const CodePage& page);
 
 // The editor's raw text back to the log's bytes: every line or paragraph
-// break becomes CR LF; a character without an 8-bit code becomes '?'.
-QByteArray encode(QStringView text);
+// break becomes CR LF; a character the page cannot hold becomes '?'.
+QByteArray encode(QStringView text, const CodePage& page);
 
 } // namespace SurfLogText

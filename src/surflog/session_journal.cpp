@@ -226,7 +226,7 @@ QByteArray SessionJournal::markLine(char letter)
 }
 
 SessionJournal::Owed SessionJournal::owed(QByteArrayView journal, const QString& lastSeen,
-                                          const InLog& inLog)
+                                          const InLog& inLog, const CodePage& page)
 {
     QStringList history;
     QSet<QString> seen;
@@ -249,7 +249,7 @@ SessionJournal::Owed SessionJournal::owed(QByteArrayView journal, const QString&
         return true;
     };
     auto abnormal = [&] {
-        return quit ? QByteArray() : SurfLog::abnormalEndRecord(history, lastSeen);
+        return quit ? QByteArray() : SurfLog::abnormalEndRecord(history, lastSeen, page);
     };
     for (qsizetype start = 0;;) {
         const qsizetype end = journal.indexOf('\n', start);
@@ -272,7 +272,7 @@ SessionJournal::Owed SessionJournal::owed(QByteArrayView journal, const QString&
             break;
         }
         case 'S':
-            pending += SurfLog::startRecord(QString::fromUtf8(rest));
+            pending += SurfLog::startRecord(QString::fromUtf8(rest), page);
             break;
         case 'E': {
             const QList<QByteArray> values = rest.split(' ');
@@ -285,7 +285,7 @@ SessionJournal::Owed SessionJournal::owed(QByteArrayView journal, const QString&
             const QString dateTime =
                 QString::fromUtf8(rest.mid(values[0].size() + values[1].size() + 2));
             pending += SurfLog::endRecord(history.mid(0, qBound(0, count, int(history.size()))),
-                                          dateTime, path);
+                                          dateTime, path, page);
             break;
         }
         case 'P':

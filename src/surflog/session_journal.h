@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/code_page.h"
+
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
@@ -84,7 +86,8 @@ public:
     // What the log is still owed by a journal whose session is over: its
     // records not yet written, then, unless the quit was confirmed, the end
     // record of an abnormal end listing every address it allowed.
-    static Owed owed(QByteArrayView journal, const QString& lastSeen, const InLog& inLog);
+    static Owed owed(QByteArrayView journal, const QString& lastSeen, const InLog& inLog,
+                     const CodePage& page);
 
 private:
     SessionJournal(QString path, int fd) : m_path(std::move(path)), m_fd(fd) {}

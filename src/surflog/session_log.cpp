@@ -33,10 +33,12 @@ void SessionLog::begin()
     const QString folder = QFileInfo(logPath()).path();
     for (std::unique_ptr<SessionJournal>& earlier : SessionJournal::takeOver(folder)) {
         const SessionJournal::Owed owed =
-            SessionJournal::owed(earlier->contents(), SurfLog::logDateTime(earlier->lastSeen()),
+            SessionJournal::owed(earlier->contents(),
+                                 SurfLog::logDateTime(earlier->lastSeen(), m_context.codePage),
                                  [this](qint64 offset, qint64 length, QByteArrayView sha1) {
                                      return inLog(offset, length, sha1);
-                                 });
+                                 },
+                                 m_context.codePage);
         m_lateOwed = m_lateOwed || owed.late;
         cutBack(owed.cutAt, owed.cut);
         if (owed.bytes.isEmpty())
@@ -61,13 +63,13 @@ void SessionLog::addressAllowed(const QString& address)
 
 void SessionLog::writeStart(const QString& dateTime)
 {
-    record(SurfLog::startRecord(dateTime), SessionJournal::startLine(dateTime));
+    record(SurfLog::startRecord(dateTime, m_context.codePage), SessionJournal::startLine(dateTime));
 }
 
 void SessionLog::writeEnd(const QStringList& history, const QString& dateTime,
                           SurfLog::QuitPath path)
 {
-    record(SurfLog::endRecord(history, dateTime, path),
+    record(SurfLog::endRecord(history, dateTime, path, m_context.codePage),
            SessionJournal::endLine(SurfLog::separatorLength(path), int(history.size()), dateTime));
 }
 

@@ -12,7 +12,7 @@ namespace {
 
 QString now(const Form1& form)
 {
-    return SurfLog::logDateTime(form.context().clock->now());
+    return SurfLog::logDateTime(form.context().clock->now(), form.context().codePage);
 }
 
 } // namespace

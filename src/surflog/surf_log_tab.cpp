@@ -69,7 +69,8 @@ public:
 } // namespace
 
 SurfLogTab::SurfLogTab(const AppContext& context, Form1& browser, QWidget* parent)
-    : QWidget(parent), m_context(context), m_browser(browser), m_fillTimer(new QTimer(this))
+    : QWidget(parent), m_context(context), m_browser(browser), m_fillTimer(new QTimer(this)),
+      m_decoder(context.codePage)
 {
     setObjectName(QStringLiteral("SurfLogTab"));
 
@@ -134,7 +135,7 @@ void SurfLogTab::fillNow()
 void SurfLogTab::startFillingFromLog()
 {
     m_covered = 0;
-    m_decoder = SurfLogText::Decoder();
+    m_decoder = SurfLogText::Decoder(m_context.codePage);
     if (m_toRead > 0) {
         m_reader.setFileName(logPath());
         if (!m_reader.open(QIODevice::ReadOnly)) {
@@ -246,7 +247,7 @@ void SurfLogTab::panelOpening()
 
 QByteArray SurfLogTab::logBytes() const
 {
-    return SurfLogText::encode(Text2->document()->toRawText());
+    return SurfLogText::encode(Text2->document()->toRawText(), m_context.codePage);
 }
 
 void SurfLogTab::Command2_Click()

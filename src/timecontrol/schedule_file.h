@@ -12,8 +12,9 @@ namespace Schedule {
 
 constexpr int SlotCount = 48;
 
-// A day's slot values as read, compared as numbers by each reader.
-using Day = std::array<qint64, SlotCount>;
+// A day's slot values as read, compared as numbers by each reader: "0.5"
+// is neither 0 nor 1.
+using Day = std::array<double, SlotCount>;
 // The editor's grid: true for a blocked half-hour.
 using Blocked = std::array<bool, SlotCount>;
 
@@ -25,13 +26,17 @@ QString tabFile(int tab);
 
 struct ReadResult
 {
-    Day slots{};     // slots the file does not give stay 0 (allowed)
+    Day slots{}; // slots the file does not give stay 0 (allowed)
     bool exists = false;
-    QString error;   // set when the file exists but cannot be read
+    QString error; // set when the file exists but cannot be read
 };
 
-// Reads the first 48 lines by their leading number ("2" is 2, "x" is 0);
-// anything after them is ignored.
+// The leading decimal number of a line, fraction and exponent included
+// (" 0.5x" is 0.5, "1e0" is 1); none is 0.
+double leadingNumber(QStringView line);
+
+// Reads the first 48 lines by their leading number; anything after them is
+// ignored.
 ReadResult readDay(const QString& path);
 
 // Rewrites the file atomically as 48 lines "0"/"1" with CR LF, creating its

@@ -7,7 +7,7 @@ int currentSlot(const QTime& time)
     return time.hour() * 2 + (time.minute() >= 30 ? 1 : 0);
 }
 
-bool isBlocked(qint64 value)
+bool isBlocked(double value)
 {
     return value == 1;
 }

@@ -13,10 +13,11 @@ namespace TimeSlots {
 // 2 x hour, plus 1 from minute 30: 10:29 is 20, 10:30 is 21, 23:59 is 47.
 int currentSlot(const QTime& time);
 
-// Only exactly 1 blocks; other values (2, -1) let the child surf.
-bool isBlocked(qint64 value);
+// Only exactly 1 blocks; other values (2, -1, 0.5) let the child surf.
+bool isBlocked(double value);
 
-// The first slot from `from` to the end of the day whose value is exactly 0;
+// The first slot from `from` to the end of the day whose value is exactly 0
+// (0.5 is not);
 // none when surfing is not allowed again that day.
 std::optional<int> nextAllowedSlot(const Schedule::Day& day, int from);
 

@@ -36,19 +36,35 @@ private Q_SLOTS:
     {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("pref.txt"));
-        const FavoriteList favorites{{"Kids' zoo & <more>", "http://zoo.example/?a=1&b='2'"},
-                                     {QString(), "  spaced  "},
-                                     {"\u00E9\u20AC", QString()}};
-        QVERIFY(FavoritesFile::write(path, favorites).ok());
+        QByteArray high;
+        for (int b = 0x80; b <= 0xFF; ++b)
+            high.append(char(b));
+        const CodePage cyrillic("CP1251");
+        const FavoriteList favorites{
+            {QStringLiteral("Kids' zoo & <more>"), QStringLiteral("http://zoo.example/?a=1&b='2'")},
+            {QString(), QStringLiteral("bare.example")},
+            {QStringLiteral("No address"), QString()},
+            {QString(), QString()},
+            {cyrillic.decode(high), QStringLiteral("  spaced  ")},
+        };
+        QVERIFY(FavoritesFile::write(path, favorites, cyrillic).ok());
         QCOMPARE(TextFile::readBytes(path).bytes,
-                 "Kids' zoo & <more>\r\nhttp://zoo.example/?a=1&b='2'\r\n\r\n  spaced  \r\n"
-                 "\xE9\x80\r\n\r\n");
-        QCOMPARE(FavoritesFile::read(path).favorites, favorites);
+                 "Kids' zoo & <more>\r\nhttp://zoo.example/?a=1&b='2'\r\n\r\nbare.example\r\n"
+                 "No address\r\n\r\n\r\n\r\n" +
+                     high + "\r\n  spaced  \r\n");
+        const FavoritesFile::ReadResult back = FavoritesFile::read(path, cyrillic);
+        QVERIFY(back.error.isEmpty());
+        QCOMPARE(back.favorites, favorites);
 
-        // Hand-edited: a lone CR, and a last name whose address line is missing.
-        QVERIFY(TextFile::writeBytes(path, "One\rhttp://one.example\r\nTwo").ok());
-        QCOMPARE(FavoritesFile::read(path).favorites,
-                 (FavoriteList{{"One", "http://one.example"}, {"Two", QString()}}));
+        // A hand-edited file: lone CR and LF line ends, no end on the last
+        // line, and a last name whose address line is missing.
+        QFile edited(path);
+        QVERIFY(edited.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        edited.write("One\rhttp://one.example\nTwo");
+        edited.close();
+        QCOMPARE(FavoritesFile::read(path, cyrillic).favorites,
+                 (FavoriteList{{QStringLiteral("One"), QStringLiteral("http://one.example")},
+                               {QStringLiteral("Two"), QString()}}));
     }
 
     void pageBytes()

@@ -1,6 +1,8 @@
 #include "password/first_password_dialog.h"
 #include "password/password_prompt.h"
 #include "password/stored_password.h"
+#include "platform/elastic_panel.h"
+#include "platform/message_box.h"
 #include "shell/browser_window.h"
 #include "shown_box.h"
 #include "test_install.h"
@@ -23,13 +25,20 @@ private Q_SLOTS:
     void firstPasswordWithEveryMistake()
     {
         TestInstall install;
-        Form5 f5(nullptr, install.settings);
+        Form5 f5(nullptr, install.settings, CodePage("CP1251"));
         f5.show();
         QVERIFY(!f5.Text2->isEnabled() && !f5.Label3->isEnabled());
         QTest::keyClick(&f5, Qt::Key_Escape); // Escape does not close it
         f5.Command1->click();                 // nothing typed
         expectOneBox(kTryAgain, QStringLiteral("Error!"), QMessageBox::Critical);
         QVERIFY(!f5.Text2->isEnabled());
+        // A letter a Russian user's code page lacks is refused by name, never
+        // stored as '?'. (Typed as an input method would.)
+        f5.Text1->insert(QStringLiteral("\u0416\u4E2D"));
+        f5.Text2->insert(QStringLiteral("\u0416\u4E2D"));
+        f5.Command1->click();
+        QVERIFY(MessageBox::takeShown().value(0).text.contains(u"\u4E2D"));
+        QVERIFY(f5.Text1->text().isEmpty() && f5.Text2->text().isEmpty());
         QTest::keyClicks(f5.Text1, QStringLiteral("Tiger"));
         QVERIFY(f5.Text2->isEnabled() && f5.Label3->isEnabled());
         QTest::keyClick(f5.Text1, Qt::Key_Return);
@@ -54,7 +63,7 @@ private Q_SLOTS:
                      QStringLiteral("Atention!"), QMessageBox::Warning);
         QCOMPARE(f5.result(), int(QDialog::Accepted));
         QCOMPARE(install.settings.read(QStringLiteral("Password"), QString()),
-                 Scramble(QStringLiteral("Tiger"), StoredPassword::Key));
+                 Scramble(QStringLiteral("Tiger"), StoredPassword::Key, CodePage("CP1251")));
     }
 
     // Nothing stored, or the marker: the first-password dialog comes, and
@@ -64,12 +73,13 @@ private Q_SLOTS:
         TestInstall install;
         auto form = install.window();
         auto right = [&](const QString& typed) {
-            return StoredPassword::matches(typed, StoredPassword::expected(install.settings));
+            return StoredPassword::matches(typed, StoredPassword::expected(install.settings, CodePage()),
+                                           CodePage());
         };
         QVERIFY(StoredPassword::isUnset(install.settings) && right("\"\"\""));
         QVERIFY(install.settings.write(QStringLiteral("Password"), QStringLiteral("wzbkmt806j")));
         QVERIFY(StoredPassword::isUnset(install.settings));
-        QVERIFY(StoredPassword::store(install.settings, QString(), nullptr));
+        QVERIFY(StoredPassword::store(install.settings, QString(), CodePage(), nullptr));
         QVERIFY(!StoredPassword::isUnset(install.settings) && right(QString()));
 
         Form3 f3(*form);

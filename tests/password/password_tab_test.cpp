@@ -2,6 +2,7 @@
 #include "password/password_tab.h"
 #include "password/stored_password.h"
 #include "platform/index_tab.h"
+#include "platform/message_box.h"
 #include "shell/browser_window.h"
 #include "shown_box.h"
 #include "test_install.h"
@@ -66,7 +67,7 @@ private Q_SLOTS:
         apply(QStringLiteral("\"\"\""), QStringLiteral("Tiger"), QStringLiteral("Tiger"));
         expectOneBox(QStringLiteral("Write down your new password! Don't forget it!!!"),
                      QStringLiteral("Password changed!"), QMessageBox::Warning);
-        QCOMPARE(stored(), Scramble(QStringLiteral("Tiger"), StoredPassword::Key));
+        QCOMPARE(stored(), Scramble(QStringLiteral("Tiger"), StoredPassword::Key, CodePage()));
         newEntries(true);
         QCOMPARE(panel.focusWidget(), tab.Command4);
 
@@ -77,8 +78,20 @@ private Q_SLOTS:
             QVERIFY(tab.Text8->text().isEmpty() && tab.Text7->text().isEmpty());
             newEntries(false);
             QCOMPARE(panel.focusWidget(), tab.Text8);
-            QCOMPARE(stored(), Scramble(QStringLiteral("Tiger"), StoredPassword::Key));
+            QCOMPARE(stored(), Scramble(QStringLiteral("Tiger"), StoredPassword::Key, CodePage()));
         }
+
+        // A new password the code page cannot hold is refused by name; only
+        // the new entries are typed again.
+        QTest::keyClicks(tab.Text8, QStringLiteral("Tiger"));
+        tab.Text7->insert(QStringLiteral("\u0416"));
+        tab.Text3->insert(QStringLiteral("\u0416"));
+        tab.Command4->click();
+        QVERIFY(MessageBox::takeShown().value(0).text.contains(QStringLiteral(": \u0416\n")));
+        QCOMPARE(stored(), Scramble(QStringLiteral("Tiger"), StoredPassword::Key, CodePage()));
+        QCOMPARE(tab.Text8->text(), QStringLiteral("Tiger"));
+        QCOMPARE(panel.focusWidget(), tab.Text7);
+        tab.Text8->clear();
 
         // An empty new password is a password too.
         apply(QStringLiteral("Tiger"), QString(), QString());

@@ -42,10 +42,10 @@ TextFile::WriteResult writeContent(const QString& kind, const QString& path, cha
     if (kind == u"nosurf") {
         BlockedWordList list;
         list.setEntries(words(letter));
-        return list.save(path);
+        return list.save(path, CodePage());
     }
     if (kind == u"pref")
-        return FavoritesFile::write(path, favorites(letter));
+        return FavoritesFile::write(path, favorites(letter), CodePage());
     if (kind == u"page")
         return FavoritesPage::write(path, FavoritesPage::Form::Add, favorites(letter));
     if (kind == u"schedule") {
@@ -54,7 +54,7 @@ TextFile::WriteResult writeContent(const QString& kind, const QString& path, cha
         return Schedule::writeDay(path, day);
     }
     // The surf log as the viewer's Apply rewrites it.
-    return TextFile::writeLines(path, words(letter));
+    return TextFile::writeLines(path, words(letter), CodePage());
 }
 
 // Rewrites the file, alternating between its two contents, until killed.

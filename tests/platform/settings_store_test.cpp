@@ -1,4 +1,5 @@
 #include "platform/settings_store.h"
+#include "shell/app_paths.h"
 #include "test_main.h"
 
 #include <QFile>
@@ -63,6 +64,15 @@ private Q_SLOTS:
         QFETCH(bool, boolean);
         QCOMPARE(SettingValue::colorNumber(text), color);
         QCOMPARE(SettingValue::boolean(text), boolean);
+    }
+
+    // At the root folder no path gets "//", which a page address would read
+    // as a host name.
+    void pathsAtTheRootFolder()
+    {
+        const AppPaths root(QStringLiteral("/"));
+        QCOMPARE(root.file(AppPaths::Log), QStringLiteral("/files/log.txt"));
+        QCOMPARE(root.pageAddress(AppPaths::IntroPage), QStringLiteral("file:///html/intro.htm"));
     }
 };
 

@@ -104,16 +104,31 @@ private Q_SLOTS:
         QCOMPARE(view->requested, QStringList());
         QTest::keyClick(form->Combo1, Qt::Key_Return);
         QCOMPARE(view->requested, QStringList{typed}); // once, and no completion
+        // Turning the wheel over the box opens nothing from the list.
+        for (int delta : {-120, 120, -120}) {
+            QWheelEvent wheel(QPointF(5, 5), form->Combo1->mapToGlobal(QPointF(5, 5)), QPoint(),
+                              QPoint(0, delta), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase,
+                              false);
+            QApplication::sendEvent(form->Combo1, &wheel);
+        }
+        QCOMPARE(view->requested, QStringList{typed});
     }
 
     void loadAppliesTheStoredSettings()
     {
         TestInstall install;
         QVERIFY(install.settings.write(QStringLiteral("color"), QStringLiteral("255")));
-        QVERIFY(install.settings.write(QStringLiteral("LegendColor"), "&H0000FF00"));
-        QVERIFY(install.settings.write(QStringLiteral("favorites"), QStringLiteral("1")));
-        QVERIFY(install.settings.write(QStringLiteral("disable"), QStringLiteral("True")));
+        QVERIFY(
+            install.settings.write(QStringLiteral("LegendColor"), QStringLiteral("&H0000FF00")));
+        // Texts that say "on" in their own way: applying them writes nothing
+        // back, so a read-only settings file costs no message at start.
+        QVERIFY(install.settings.write(QStringLiteral("favorites"), QStringLiteral(" 1")));
+        QVERIFY(install.settings.write(QStringLiteral("disable"), QStringLiteral("true")));
         auto form = install.window();
+        QCOMPARE(install.settings.read(QStringLiteral("favorites"), QString()),
+                 QStringLiteral(" 1"));
+        QCOMPARE(install.settings.read(QStringLiteral("disable"), QString()),
+                 QStringLiteral("true"));
         QCOMPARE(form->rodape->backColor(), QColor(255, 0, 0));
         QCOMPARE(form->rodape->foreColor(), QColor(0, 255, 0));
         QVERIFY(form->panel().Check3->isChecked() && !form->Combo1->isEnabled());

@@ -49,9 +49,12 @@ void TestInstall::setBytes(const QString& relative, const QByteArray& bytes) con
 
 AppContext TestInstall::context()
 {
-    return AppContext{AppPaths(dir()), &settings, &clock,
+    return AppContext{AppPaths(dir()),
+                      &settings,
+                      &clock,
                       [](QWidget* parent) { return new FakeWebView(parent); },
-                      [this] { ++endProgramCalls; }};
+                      [this] { ++endProgramCalls; },
+                      CodePage(codePage)};
 }
 
 std::unique_ptr<Form1> TestInstall::window(bool load)

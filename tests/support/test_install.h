@@ -43,4 +43,5 @@ public:
     SettingsStore settings;
     FakeClock clock;
     int endProgramCalls = 0;
+    QByteArray codePage = "CP1252";
 };

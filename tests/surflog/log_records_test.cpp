@@ -1,4 +1,4 @@
-#include "platform/text_file.h"
+#include "platform/address_text.h"
 #include "surflog/log_records.h"
 #include "surflog/log_text.h"
 #include "surflog/session_journal.h"
@@ -15,21 +15,33 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("address");
         QTest::addColumn<QString>("logged");
+        QTest::addColumn<QByteArray>("page");
         QTest::newRow("8-bit letters kept") << "http://caf\u00e9.fr/\u20ac"
-                                            << "http://caf\u00e9.fr/\u20ac";
+                                            << "http://caf\u00e9.fr/\u20ac" << QByteArray("CP1252");
+        QTest::newRow("letters of another page")
+            << "http://\u043c\u0438\u0440.\u0440\u0444/"
+            << "http://\u043c\u0438\u0440.\u0440\u0444/" << QByteArray("CP1251");
+        QTest::newRow("letters the page lacks")
+            << "http://\u043c\u0438\u0440.\u0440\u0444/"
+            << "http://xn--h1ahn.xn--p1ai/" << QByteArray("CP1252");
         QTest::newRow("host and path")
             << "http://\u4f8b\u3048.jp/\u30d1\u30b9?q=\u65e5\u672c#\u00e9"
-            << "http://xn--r8jz45g.jp/%E3%83%91%E3%82%B9?q=%E6%97%A5%E6%9C%AC#%C3%A9";
+            << "http://xn--r8jz45g.jp/%E3%83%91%E3%82%B9?q=%E6%97%A5%E6%9C%AC#%C3%A9"
+            << QByteArray("CP1252");
         QTest::newRow("outside the BMP") << "http://x.org/\U0001F600"
-                                         << "http://x.org/%F0%9F%98%80";
+                                         << "http://x.org/%F0%9F%98%80" << QByteArray("CP1252");
         QTest::newRow("not an address") << "\u65e5\u672c \u00e9"
-                                        << "%E6%97%A5%E6%9C%AC \u00e9";
+                                        << "%E6%97%A5%E6%9C%AC \u00e9" << QByteArray("CP1252");
     }
     void addressForLog()
     {
         QFETCH(QString, address);
         QFETCH(QString, logged);
-        QCOMPARE(SurfLog::addressForLog(address), logged);
+        QFETCH(QByteArray, page);
+        const CodePage codePage(page);
+        const QString result = storableAddress(address, codePage);
+        QCOMPARE(result, logged);
+        QVERIFY(codePage.fits(result));
     }
 
     void dateTimeIsShortDateThenTime_data()
@@ -53,7 +65,8 @@ private Q_SLOTS:
         QFETCH(QString, logged);
         const QDateTime moment(QDate(2026, 12, 7), QTime(10, 5, 7));
         QCOMPARE(
-            SurfLog::logDateTime(QLocale(locale).toString(moment, QLocale::ShortFormat), moment),
+            SurfLog::logDateTime(QLocale(locale).toString(moment, QLocale::ShortFormat), moment,
+                                 CodePage()),
             logged);
     }
 
@@ -80,7 +93,8 @@ private Q_SLOTS:
         QFETCH(bool, inLog);
         QFETCH(QByteArray, owed);
         const SessionJournal::Owed result = SessionJournal::owed(
-            journal, QStringLiteral("T"), [&](qint64, qint64, QByteArrayView) { return inLog; });
+            journal, QStringLiteral("T"), [&](qint64, qint64, QByteArrayView) { return inLog; },
+            CodePage());
         QCOMPARE(result.bytes, owed);
     }
 
@@ -88,8 +102,9 @@ private Q_SLOTS:
     // every line in CR LF. (The fuzz target checks reading in pieces.)
     void viewerTextEndsLinesInCrLf()
     {
-        const QString text = SurfLogText::decode("a\rb\nc\r\nd");
-        QCOMPARE(SurfLogText::encode(text), QByteArray("a\r\nb\r\nc\r\nd\r\n"));
+        const CodePage page;
+        const QString text = SurfLogText::decode("a\rb\nc\r\nd", page);
+        QCOMPARE(SurfLogText::encode(text, page), QByteArray("a\r\nb\r\nc\r\nd\r\n"));
     }
 };
 

@@ -30,13 +30,13 @@ namespace {
 
 QByteArray start(const QDateTime& at)
 {
-    return "SURFING: " + SurfLog::logDateTime(at).toLatin1() + "\r\n\r\r\n";
+    return "SURFING: " + SurfLog::logDateTime(at, CodePage()).toLatin1() + "\r\n\r\r\n";
 }
 
 QByteArray end(const QByteArray& addresses, const QDateTime& at, int bars)
 {
-    return addresses + "\r\nFINISHED AT: " + SurfLog::logDateTime(at).toLatin1() + "\r\n\r\n" +
-           QByteArray(bars, '|') + "\r\n";
+    return addresses + "\r\nFINISHED AT: " + SurfLog::logDateTime(at, CodePage()).toLatin1() +
+           "\r\n\r\n" + QByteArray(bars, '|') + "\r\n";
 }
 
 // Opens the panel as the parent does and closes it; returns what it told.
@@ -68,7 +68,7 @@ int surfUntilKilled()
         AppContext{AppPaths(qEnvironmentVariable("TOBRIN_SURF_DIR")), nullptr, &clock, {}, {}});
     std::fputs("ready\n", stdout), std::fflush(stdout);
     log.begin();
-    log.writeStart(SurfLog::logDateTime(clock.now()));
+    log.writeStart(SurfLog::logDateTime(clock.now(), CodePage()));
     const QByteArray round = qgetenv("TOBRIN_SURF_ROUND");
     for (int i = 0;; ++i) {
         const QByteArray address = "http://r" + round + ".example/" + QByteArray::number(i);
@@ -130,7 +130,7 @@ private Q_SLOTS:
         const QByteArray one = install.context().paths.pageAddress(AppPaths::IntroPage).toUtf8() +
                                "\r\nhttp://a.example/\r\n";
         QCOMPARE(install.bytes(AppPaths::Log),
-                 "OLD\r\nSURFING: " + SurfLog::logDateTime(t0).toLatin1() + "\r\n\r\r\n" +
+                 "OLD\r\nSURFING: " + SurfLog::logDateTime(t0, CodePage()).toLatin1() + "\r\n\r\r\n" +
                      end(one, t1, 54) + end(one + "http://xn--r8jz45g.jp/\r\n", t2, 158));
     }
 

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QByteArray>
+#include <QHash>
+#include <QLocale>
+#include <QString>
+
+#include <array>
+#include <memory>
+
+// The single-byte code page that Windows uses for the user's language, in
+// which the data files and the scrambled password are kept. The tables come
+// from the system's iconv once, when the page is made; after that nearly
+// every conversion is a lookup, and iconv is asked again only for letters
+// the page writes as a base letter and an accent (Vietnamese).
+class CodePage
+{
+public:
+    // An iconv name such as "CP1252"; an unknown name falls back to CP1252.
+    explicit CodePage(const QByteArray& iconvName = "CP1252");
+
+    // Windows' page for the locale's language and script: CP1250 Central
+    // European ... CP1258 Vietnamese, CP874 Thai, CP1252 where none fits.
+    static QByteArray nameFor(const QLocale& locale);
+    static CodePage forLocale(const QLocale& locale) { return CodePage(nameFor(locale)); }
+
+    const QByteArray& name() const { return m_name; }
+
+    // Every byte gives one character; a byte the page leaves undefined keeps
+    // the control character of the same number, so any file round-trips.
+    QString decode(QByteArrayView bytes) const;
+
+    // The characters of text that the page cannot hold, each once, in order.
+    QString unfit(QStringView text) const;
+    bool fits(QStringView text) const { return unfit(text).isEmpty(); }
+
+    // Text to bytes. Callers refuse or warn about unfit() first; whatever is
+    // still unfit becomes '?'.
+    QByteArray encode(QStringView text) const;
+
+private:
+    // Appends the bytes for one character (or surrogate pair); false when
+    // the page has none.
+    bool appendChar(QByteArray& out, QStringView c) const;
+
+    QByteArray m_name;
+    std::array<char16_t, 256> m_chars{};
+    QHash<char16_t, char> m_bytes;   // characters above ASCII
+    std::shared_ptr<void> m_encoder; // iconv from UTF-16 to the page
+};
