@@ -1,13 +1,13 @@
 #include "shell/browser_window.h"
 
 #include "panel/panel_window.h"
-#include "shell/about_window.h"
 #include "platform/colors.h"
 #include "platform/desktop_lock.h"
 #include "platform/elastic_panel.h"
 #include "platform/settings_store.h"
 #include "platform/twips.h"
 #include "platform/web_view.h"
+#include "shell/about_window.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -159,6 +159,7 @@ Form2& Form1::panel()
     if (!m_panel) {
         m_panel = new Form2(m_context, *this);
         m_panel->Form_Load();
+        followAddressControl(*m_panel);
     }
     return *m_panel;
 }

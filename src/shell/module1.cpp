@@ -1,11 +1,11 @@
 #include "shell/module1.h"
 
-#include "shell/browser_window.h"
 #include "platform/clock.h"
-#include "shell/installation.h"
 #include "platform/message_box.h"
 #include "platform/settings_store.h"
 #include "platform/webengine_view.h"
+#include "shell/browser_window.h"
+#include "shell/installation.h"
 
 #include <QApplication>
 #include <QWebEngineProfile>
@@ -45,13 +45,18 @@ int Main(QApplication& app)
     SettingsStore settings(SettingsStore::userFilePath());
     SystemClock clock;
     // A named profile keeps the engine's own data apart from other programs'.
+    // Sign-ins are kept across runs, those a site meant for one visit too.
     QWebEngineProfile profile(QStringLiteral("Tobrin"));
+    profile.setPersistentCookiesPolicy(QWebEngineProfile::ForcePersistentCookies);
 
     const AppPaths paths(QCoreApplication::applicationDirPath());
     const QStringList problems = Installation::repair(paths);
 
     AppContext context{paths, &settings, &clock,
-                       [&profile](QWidget* parent) { return new WebEngineView(&profile, parent); },
+                       [&profile, &paths](QWidget* parent) {
+                           return new WebEngineView(&profile, parent,
+                                                    paths.file(AppPaths::PagesFolder));
+                       },
                        [] { QCoreApplication::exit(0); }};
 
     int status = 0;

@@ -1,7 +1,7 @@
 #include "test_install.h"
 
-#include "shell/browser_window.h"
 #include "platform/webengine_view.h"
+#include "shell/browser_window.h"
 
 #include <QWebEngineProfile>
 
@@ -63,9 +63,10 @@ AppContext TestInstall::context(Engine engine)
         if (!m_profile)
             m_profile = std::make_unique<QWebEngineProfile>();
         QWebEngineProfile* profile = m_profile.get();
-        context.createWebView = [profile](QWidget* parent) {
-            return new WebEngineView(profile, parent);
-        };
+        context.createWebView =
+            [profile, pages = context.paths.file(AppPaths::PagesFolder)](QWidget* parent) {
+                return new WebEngineView(profile, parent, pages);
+            };
     }
     return context;
 }
