@@ -165,6 +165,15 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(checked.contains(server.url("/casino-target.htm")), kLoadTimeout);
         QCOMPARE(form->Combo1->currentText(), kBlocked);
 
+        // Typed script runs nowhere, whatever its letter case or leading blanks.
+        for (const char* typed : {"javascript:fetch('/casino-ran')", "JavaScript:fetch('/ran')",
+                                  "  javascript:fetch('/ran')"}) {
+            form->Combo1->setEditText(QString::fromLatin1(typed));
+            int enter = 13;
+            form->Combo1_KeyPress(enter);
+            QCOMPARE(form->Combo1->currentText(), kBlocked);
+        }
+
         // Allowed addresses once each, even when visited twice; nothing blocked
         // was recorded or fetched.
         navigate("/start.htm");
@@ -173,6 +182,33 @@ private Q_SLOTS:
             QCOMPARE(history(*form).count(server.url(allowed)), 1);
         QCOMPARE(history(*form).filter(QStringLiteral("casino")), QStringList());
         QCOMPARE(server.requests.filter(QStringLiteral("casino")), QStringList());
+        QVERIFY(!server.requests.contains("/ran"));
+
+        // A blocked image is not fetched and leaves the box and the history
+        // alone; with the address control stopped it is fetched.
+        const QStringList before = history(*form);
+        const auto image = [&](const QString& path) {
+            view->engineView()->page()->runJavaScript("new Image().src = '" + path + "'");
+        };
+        image("/casino.png");
+        image("/fine.png");
+        QTRY_VERIFY_WITH_TIMEOUT(server.requests.contains("/fine.png"), kLoadTimeout);
+        QVERIFY(!server.requests.contains("/casino.png"));
+        QCOMPARE(form->Combo1->currentText(), server.url("/start.htm"));
+        QCOMPARE(history(*form), before);
+        form->panel().Check1->setChecked(true);
+        image("/casino.png");
+        QTRY_VERIFY_WITH_TIMEOUT(server.requests.contains("/casino.png"), kLoadTimeout);
+
+        // The installation's pages still show.
+        form->VideoSoftElastic5_Click();
+        QTRY_COMPARE_WITH_TIMEOUT(form->CurrentUrl,
+                                  install.context().paths.pageAddress(AppPaths::IntroPage),
+                                  kLoadTimeout);
+        form->cmdBookMarks_Click();
+        QTRY_COMPARE_WITH_TIMEOUT(form->CurrentUrl,
+                                  install.context().paths.pageAddress(AppPaths::FavoritesPage),
+                                  kLoadTimeout);
     }
 };
 
