@@ -167,7 +167,7 @@ private Q_SLOTS:
 
         // Typed script runs nowhere, whatever its letter case or leading blanks.
         for (const char* typed : {"javascript:fetch('/casino-ran')", "JavaScript:fetch('/ran')",
-                                  "  javascript:fetch('/ran')"}) {
+                                  " \t javascript:fetch('/ran')"}) {
             form->Combo1->setEditText(QString::fromLatin1(typed));
             int enter = 13;
             form->Combo1_KeyPress(enter);
