@@ -30,9 +30,9 @@ public:
     using RequestCheck = std::function<bool(QStringView address)>;
     // Every request the engine makes (pages, frames, images, scripts, styles,
     // fetches, downloads) is failed unsent when the check says so; a null
-    // check lets every request through. The check is called on the engine's
-    // own threads, so it must only read what no one changes: a new list
-    // comes as a new check.
+    // check lets every request through. The engine may call the check off
+    // the window's thread, so it must only read what no one changes: a new
+    // list comes as a new check.
     virtual void setRequestCheck(std::shared_ptr<const RequestCheck> check) = 0;
 
 Q_SIGNALS:

@@ -15,7 +15,8 @@
 #include <mutex>
 
 // Sees every request of the profile before it is sent, pages and frames as
-// well as images, scripts, fetches and downloads, on the engine's IO thread.
+// well as images, scripts, fetches and downloads; the engine may call it off
+// the window's thread.
 class WebEngineView::RequestGuard final : public QWebEngineUrlRequestInterceptor
 {
 public:
