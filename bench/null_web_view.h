@@ -13,4 +13,5 @@ public:
     bool GoForward() override { return false; }
     void Stop() override {}
     void Refresh() override {}
+    void setRequestCheck(std::shared_ptr<const RequestCheck>) override {}
 };

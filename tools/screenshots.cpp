@@ -2,12 +2,12 @@
 // each tab of the control panel, on a fresh installation in a temporary
 // folder. Run through scripts/screenshots, which starts a virtual display.
 #include "panel/panel_window.h"
-#include "shell/browser_window.h"
 #include "platform/clock.h"
 #include "platform/index_tab.h"
-#include "shell/installation.h"
 #include "platform/settings_store.h"
 #include "platform/webengine_view.h"
+#include "shell/browser_window.h"
+#include "shell/installation.h"
 
 #include <QApplication>
 #include <QDir>
@@ -55,7 +55,10 @@ int main(int argc, char* argv[])
     SystemClock clock;
     QWebEngineProfile profile;
     AppContext context{paths, &settings, &clock,
-                       [&profile](QWidget* parent) { return new WebEngineView(&profile, parent); },
+                       [&profile, &paths](QWidget* parent) {
+                           return new WebEngineView(&profile, parent,
+                                                    paths.file(AppPaths::PagesFolder));
+                       },
                        [] {}};
 
     Form1 form(context);

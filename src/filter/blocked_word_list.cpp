@@ -26,7 +26,7 @@ void BlockedWordList::setEntries(QStringList entries)
     beginResetModel();
     std::stable_sort(entries.begin(), entries.end(), &BlockedWordList::sortsBefore);
     m_entries = std::move(entries);
-    m_matcher.build(m_entries);
+    rebuild();
     endResetModel();
 }
 
@@ -37,7 +37,7 @@ int BlockedWordList::insert(const QString& word)
     const int row = int(place - m_entries.cbegin());
     beginInsertRows({}, row, row);
     m_entries.insert(row, word);
-    m_matcher.build(m_entries);
+    rebuild();
     endInsertRows();
     return row;
 }
@@ -46,14 +46,22 @@ QString BlockedWordList::takeAt(int row)
 {
     beginRemoveRows({}, row, row);
     QString word = m_entries.takeAt(row);
-    m_matcher.build(m_entries);
+    rebuild();
     endRemoveRows();
     return word;
 }
 
+void BlockedWordList::rebuild()
+{
+    auto matcher = std::make_shared<WordMatcher>();
+    matcher->build(m_entries);
+    m_matcher = std::move(matcher);
+    Q_EMIT matcherChanged();
+}
+
 bool BlockedWordList::blocks(QStringView address) const
 {
-    return m_matcher.matches(address);
+    return m_matcher->matches(address);
 }
 
 QString BlockedWordList::load(const QString& path, const CodePage& page)

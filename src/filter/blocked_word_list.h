@@ -6,10 +6,14 @@
 #include <QAbstractListModel>
 #include <QStringList>
 
+#include <memory>
+
 // The blocked words as the parent sees them: in alphabetical order ignoring
 // letter case, every entry exactly as typed or read (repeats and the empty
 // word included). The index the address check asks is rebuilt with every
-// change, so a change holds for the very next address.
+// change, so a change holds for the very next address. Each build is a new
+// index that is never changed afterwards, so other threads may keep asking
+// the one they hold.
 class BlockedWordList final : public QAbstractListModel
 {
     Q_OBJECT
@@ -33,7 +37,7 @@ public:
     // True when the address contains an entry, compared exactly. No entry
     // matches an empty address; the empty entry matches any other.
     bool blocks(QStringView address) const;
-    const WordMatcher& matcher() const { return m_matcher; }
+    std::shared_ptr<const WordMatcher> matcher() const { return m_matcher; }
 
     // The file holds one entry per line, in list order. A missing file is an
     // empty list; the returned text is set only when the file exists but
@@ -43,7 +47,13 @@ public:
 
     static bool sortsBefore(const QString& a, const QString& b);
 
+Q_SIGNALS:
+    // A new index replaced the old one.
+    void matcherChanged();
+
 private:
+    void rebuild();
+
     QStringList m_entries;
-    WordMatcher m_matcher;
+    std::shared_ptr<const WordMatcher> m_matcher = std::make_shared<const WordMatcher>();
 };

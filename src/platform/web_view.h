@@ -1,7 +1,11 @@
 #pragma once
 
 #include <QString>
+#include <QStringView>
 #include <QWidget>
+
+#include <functional>
+#include <memory>
 
 // What the program uses of the embedded browser, and nothing more. The
 // browser window talks only to this, so its tests run against a fake and the
@@ -22,9 +26,21 @@ public:
     virtual void Stop() = 0;
     virtual void Refresh() = 0;
 
+    // True for an address whose request must not leave the machine.
+    using RequestCheck = std::function<bool(QStringView address)>;
+    // Every request the engine makes (pages, frames, images, scripts, styles,
+    // fetches, downloads) is failed unsent when the check says so; a null
+    // check lets every request through. The engine may call the check off
+    // the window's thread, so it must only read what no one changes: a new
+    // list comes as a new check.
+    virtual void setRequestCheck(std::shared_ptr<const RequestCheck> check) = 0;
+
 Q_SIGNALS:
     // Raised before every navigation, main frame or frame, whatever started
     // it; setting *cancel to true prevents it. May be raised inside Navigate.
+    // *cancel arrives already true for an address the view never shows (only
+    // web pages and the installation's own pages are shown): that navigation
+    // is refused whatever the handler does.
     void BeforeNavigate2(const QString& url, bool* cancel);
     void DownloadBegin();
     // Also raised when a download was stopped or failed.

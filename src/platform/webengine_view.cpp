@@ -1,12 +1,62 @@
 #include "platform/webengine_view.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <QWebEngineHistory>
 #include <QWebEngineLoadingInfo>
 #include <QWebEnginePage>
+#include <QWebEngineProfile>
 #include <QWebEngineSettings>
+#include <QWebEngineUrlRequestInterceptor>
 #include <QWebEngineView>
+
+#include <mutex>
+
+// Sees every request of the profile before it is sent, pages and frames as
+// well as images, scripts, fetches and downloads; the engine may call it off
+// the window's thread.
+class WebEngineView::RequestGuard final : public QWebEngineUrlRequestInterceptor
+{
+public:
+    // The profile's guard, installed by the first view on it and owned by it.
+    static RequestGuard* of(QWebEngineProfile* profile)
+    {
+        for (QObject* child : profile->children()) {
+            if (auto* guard = dynamic_cast<RequestGuard*>(child))
+                return guard;
+        }
+        auto* guard = new RequestGuard(profile);
+        profile->setUrlRequestInterceptor(guard);
+        return guard;
+    }
+
+    void setCheck(std::shared_ptr<const RequestCheck> check)
+    {
+        const std::lock_guard lock(m_mutex);
+        m_check = std::move(check);
+    }
+
+    void interceptRequest(QWebEngineUrlRequestInfo& info) override
+    {
+        // The lock covers only the copy: the check itself runs unlocked, on a
+        // list that a change replaces rather than edits.
+        std::shared_ptr<const RequestCheck> check;
+        {
+            const std::lock_guard lock(m_mutex);
+            check = m_check;
+        }
+        if (check && (*check)(info.requestUrl().toString()))
+            info.block(true);
+    }
+
+private:
+    using QWebEngineUrlRequestInterceptor::QWebEngineUrlRequestInterceptor;
+
+    std::mutex m_mutex;
+    std::shared_ptr<const RequestCheck> m_check;
+};
 
 // Decides on every navigation in one place, before the engine starts it.
 class WebEngineView::Page final : public QWebEnginePage
@@ -21,11 +71,12 @@ protected:
     // Called for main frames and frames alike, for typed, followed, scripted,
     // redirected and history navigations; refusing one means the request is
     // never sent.
-    bool acceptNavigationRequest(const QUrl& url, NavigationType, bool) override
+    bool acceptNavigationRequest(const QUrl& url, NavigationType, bool isMainFrame) override
     {
-        bool cancel = false;
+        const bool shown = m_owner->mayShow(url, isMainFrame);
+        bool cancel = !shown;
         Q_EMIT m_owner->BeforeNavigate2(url.toString(), &cancel);
-        return !cancel;
+        return shown && !cancel;
     }
 
     QWebEnginePage* createWindow(WebWindowType) override
@@ -40,8 +91,9 @@ private:
     WebEngineView* m_owner;
 };
 
-WebEngineView::WebEngineView(QWebEngineProfile* profile, QWidget* parent)
-    : WebView(parent), m_view(new QWebEngineView(this))
+WebEngineView::WebEngineView(QWebEngineProfile* profile, QWidget* parent, const QString& localPages)
+    : WebView(parent), m_view(new QWebEngineView(this)), m_guard(RequestGuard::of(profile)),
+      m_localPages(localPages.isEmpty() ? QString() : QDir::cleanPath(localPages))
 {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -102,11 +154,34 @@ QUrl WebEngineView::addressBarUrl(const QString& text)
     return url;
 }
 
+bool WebEngineView::mayShow(const QUrl& url, bool mainFrame) const
+{
+    const QString scheme = url.scheme();
+    if (scheme == u"http" || scheme == u"https")
+        return true;
+    if (url.isLocalFile()) {
+        // A file of the page folder, not a listing of it or of what lies
+        // around it (the parent's lists and the surf log are files too).
+        const QString path = QDir::cleanPath(url.toLocalFile());
+        return !m_localPages.isEmpty() && path.startsWith(m_localPages + u'/') &&
+               !QFileInfo(path).isDir();
+    }
+    // Pages make frames of their own with these; they load nothing.
+    return !mainFrame && scheme == u"about" && (url.path() == u"blank" || url.path() == u"srcdoc");
+}
+
 bool WebEngineView::Navigate(const QString& address)
 {
     const QUrl url = addressBarUrl(address);
     if (url.isEmpty())
         return false;
+    // Refused here, before the engine sees it: a typed "javascript:" address
+    // would otherwise run in the page on screen without any navigation.
+    if (!mayShow(url, true)) {
+        bool cancel = true;
+        Q_EMIT BeforeNavigate2(url.toString(), &cancel);
+        return false;
+    }
     m_view->load(url);
     return true;
 }
@@ -135,4 +210,9 @@ void WebEngineView::Stop()
 void WebEngineView::Refresh()
 {
     m_view->reload();
+}
+
+void WebEngineView::setRequestCheck(std::shared_ptr<const RequestCheck> check)
+{
+    m_guard->setCheck(std::move(check));
 }

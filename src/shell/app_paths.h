@@ -22,6 +22,8 @@ public:
     static inline const QString Log = QStringLiteral("/files/log.txt");
     static inline const QString FavoritesPage = QStringLiteral("/html/favorites.htm");
     static inline const QString IntroPage = QStringLiteral("/html/intro.htm");
+    // The only local files the page view shows.
+    static inline const QString PagesFolder = QStringLiteral("/html");
     // "/buffer/buf1.log" (Monday) to "/buffer/buf7.log" (Sunday).
     static QString schedule(int dayNumber);
 

@@ -163,6 +163,7 @@ Form2& Form1::panel()
     if (!m_panel) {
         m_panel = new Form2(m_context, *this);
         m_panel->Form_Load();
+        followAddressControl(*m_panel);
     }
     return *m_panel;
 }

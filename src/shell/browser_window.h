@@ -99,6 +99,10 @@ private:
     // returns whether the program is ending.
     bool QuitSequence(bool byCloseRequest);
 
+    // filter/: hands the panel's words and switch to the page view's check of
+    // every other request, now and after each change.
+    void followAddressControl(Form2& form2);
+
     void buildControls();
     void placeOnScreen();
     void openAboutWindow();

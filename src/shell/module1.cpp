@@ -45,7 +45,9 @@ int Main(QApplication& app)
     SettingsStore settings(SettingsStore::userFilePath());
     SystemClock clock;
     // A named profile keeps the engine's own data apart from other programs'.
+    // Sign-ins are kept across runs, those a site meant for one visit too.
     QWebEngineProfile profile(QStringLiteral("Tobrin"));
+    profile.setPersistentCookiesPolicy(QWebEngineProfile::ForcePersistentCookies);
 
     const AppPaths paths(QCoreApplication::applicationDirPath());
     const QStringList problems = Installation::repair(paths);
@@ -53,7 +55,10 @@ int Main(QApplication& app)
     AppContext context{paths,
                        &settings,
                        &clock,
-                       [&profile](QWidget* parent) { return new WebEngineView(&profile, parent); },
+                       [&profile, &paths](QWidget* parent) {
+                           return new WebEngineView(&profile, parent,
+                                                    paths.file(AppPaths::PagesFolder));
+                       },
                        [] { QCoreApplication::exit(0); },
                        CodePage::forLocale(QLocale::system())};
 

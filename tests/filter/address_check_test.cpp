@@ -85,6 +85,23 @@ private Q_SLOTS:
         form->WebBrowser1_BeforeNavigate2(QString(), cancel);
         QVERIFY(!cancel);
     }
+
+    // A refusal by the page view itself (typed script, a file of the disk)
+    // shows as a blocked site, also with the address control stopped, and
+    // records nothing.
+    void refusalsOfThePageViewShowAsBlocked()
+    {
+        TestInstall install;
+        auto form = install.window();
+        form->panel().Check1->setChecked(true);
+        const QStringList before = history(*form);
+        bool cancel = true;
+        Q_EMIT install.view(*form)->BeforeNavigate2(QStringLiteral("javascript:fetch('/ran')"),
+                                                    &cancel);
+        QVERIFY(cancel);
+        QCOMPARE(form->Combo1->currentText(), kBlocked);
+        QCOMPARE(history(*form), before);
+    }
 };
 
 TOBRIN_TEST(AddressCheckTest);

@@ -3,6 +3,9 @@
 #include "test_main.h"
 
 #include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QTest>
 #include <QWebEnginePage>
@@ -22,7 +25,8 @@ constexpr int Patience = 30000;
 class Watched
 {
 public:
-    explicit Watched(QWebEngineProfile* profile) : view(profile, nullptr)
+    explicit Watched(QWebEngineProfile* profile, const QString& localPages = {})
+        : view(profile, nullptr, localPages)
     {
         view.resize(480, 320);
         view.show();
@@ -65,10 +69,20 @@ public:
         QTest::qWait(100); // a frame or a redirect may begin one more
         return count("complete") > 0 && count("complete") == count("begin");
     }
+    bool navigates(const QString& address)
+    {
+        return loads([&] { return view.Navigate(address); });
+    }
+    bool saw(const QString& prefix) const
+    {
+        return std::any_of(events.begin(), events.end(),
+                           [&](const QString& e) { return e.startsWith(prefix); });
+    }
     QString url() const { return view.engineView()->url().toString(); }
+    void runScript(const QString& js) { view.engineView()->page()->runJavaScript(js); }
     bool script(const QString& js)
     {
-        return loads([&] { return view.engineView()->page()->runJavaScript(js), true; });
+        return loads([&] { return runScript(js), true; });
     }
 
     WebEngineView view;
@@ -90,6 +104,7 @@ class WebEngineViewTest : public QObject
     std::unique_ptr<QWebEngineProfile> m_profile;
     LocalHttpServer m_server;
     QString at(const QString& path) const { return m_server.url(path); }
+    std::unique_ptr<Watched> watched() { return std::make_unique<Watched>(m_profile.get()); }
 
 private Q_SLOTS:
     void initTestCase()
@@ -234,6 +249,133 @@ private Q_SLOTS:
         QFETCH(QString, typed);
         QFETCH(QString, url);
         QCOMPARE(WebEngineView::addressBarUrl(typed).toString(), url);
+    }
+
+    // Each kind of request the page makes, first to a blocked address, then,
+    // once that one has failed, to an allowed one: the server must hear only
+    // the second.
+    void everyRequestMeetsTheCheck_data()
+    {
+        QTest::addColumn<QString>("request"); // a script function of the address; empty: save link
+        QTest::newRow("image") << "u => new Promise((ok, no) => "
+                                  "Object.assign(new Image(), {onload: ok, onerror: no, src: u}))";
+        QTest::newRow("script") << "u => new Promise((ok, no) => document.head.append("
+                                   "Object.assign(document.createElement('script'), "
+                                   "{onload: ok, onerror: no, src: u})))";
+        QTest::newRow("style") << "u => new Promise((ok, no) => document.head.append("
+                                  "Object.assign(document.createElement('link'), "
+                                  "{rel: 'stylesheet', onload: ok, onerror: no, href: u})))";
+        QTest::newRow("media") << "u => new Promise((ok, no) => "
+                                  "Object.assign(document.createElement('video'), "
+                                  "{preload: 'auto', oncanplay: ok, onerror: no, src: u}))";
+        QTest::newRow("font") << "u => new FontFace('f' + Math.random(), `url(${u})`).load()";
+        QTest::newRow("fetch") << "u => fetch(u)";
+        QTest::newRow("xhr") << "u => new Promise(done => { const x = new XMLHttpRequest(); "
+                                "x.onloadend = done; x.open('GET', u); x.send(); })";
+        QTest::newRow("frame") << "u => new Promise(done => document.body.append("
+                                  "Object.assign(document.createElement('iframe'), "
+                                  "{onload: done, src: u})))";
+        QTest::newRow("save link") << QString();
+    }
+
+    void everyRequestMeetsTheCheck()
+    {
+        QFETCH(QString, request);
+        auto w = watched();
+        QVERIFY(w->navigates(at("/b")));
+        auto words = std::make_shared<const WebView::RequestCheck>(
+            [](QStringView address) { return address.contains(u"games"); });
+        w->view.setRequestCheck(words);
+        const QString kind = QString(QTest::currentDataTag()).replace(' ', '-');
+        const QString blocked = "/games-" + kind, allowed = "/fine-" + kind;
+        m_server.requests.clear();
+        if (request.isEmpty()) {
+            QWebEnginePage* page = w->view.engineView()->page();
+            page->download(QUrl(at(blocked)));
+            QTest::qWait(300);
+            page->download(QUrl(at(allowed)));
+        } else {
+            w->runScript(
+                QString(
+                    "(async r => { await r('%1').catch(() => {}); r('%2').catch(() => {}); })(%3)")
+                    .arg(blocked, allowed, request));
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(m_server.requests.contains(allowed), Patience);
+        QVERIFY2(!m_server.requests.contains(blocked), qPrintable(m_server.requests.join(' ')));
+        w->view.setRequestCheck(nullptr); // the profile outlives this view
+    }
+
+    // Pages and frames show web pages and the files of the page folder only;
+    // anything else is refused before the engine starts it, and the
+    // before-navigate handler is told so.
+    void onlyWebPagesAndOwnPagesShow_data()
+    {
+        QTest::addColumn<QString>("address"); // %1: the installation, %2: the web server
+        QTest::addColumn<bool>("inFrame");    // of the installation's page, or typed
+        QTest::addColumn<bool>("shown");
+        QTest::newRow("web page") << "%2/scripted" << false << true;
+        QTest::newRow("own page") << "%1/html/page.htm" << false << true;
+        QTest::newRow("script") << "javascript:fetch('/ran')" << false << false;
+        QTest::newRow("script, capitals") << "JavaScript:fetch('/ran')" << false << false;
+        QTest::newRow("script, blanks first") << " \t javascript:fetch('/ran')" << false << false;
+        QTest::newRow("disk") << "file:///" << false << false;
+        QTest::newRow("page folder") << "%1/html/" << false << false;
+        QTest::newRow("list file") << "%1/files/nosurf.txt" << false << false;
+        QTest::newRow("way out") << "file://%1/html/../files/nosurf.txt" << false << false;
+        QTest::newRow("like-named") << "%1/htmlx/page.htm" << false << false;
+        QTest::newRow("source") << "view-source:%2/b" << false << false;
+        QTest::newRow("internal") << "chrome://version" << false << false;
+        QTest::newRow("data") << "data:text/html,<title>ran</title>" << false << false;
+        QTest::newRow("blank page") << "about:blank" << false << false;
+        QTest::newRow("unknown") << "tobrin-nothing:x" << false << false;
+        QTest::newRow("frame: web page") << "%2/frame" << true << true;
+        QTest::newRow("frame: own page") << "inner.htm" << true << true;
+        QTest::newRow("frame: blank") << "about:blank" << true << true;
+        QTest::newRow("frame: list file") << "../files/nosurf.txt" << true << false;
+        QTest::newRow("frame: data") << "data:text/html,ran" << true << false;
+    }
+
+    void onlyWebPagesAndOwnPagesShow()
+    {
+        QFETCH(QString, address);
+        QFETCH(bool, inFrame);
+        QFETCH(bool, shown);
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkpath("html") && QDir(dir.path()).mkpath("files") &&
+                QDir(dir.path()).mkpath("htmlx"));
+        address.replace("%1", dir.path()).replace("%2", at(""));
+        const QString holder = dir.filePath("html/holder.htm");
+        for (const auto& [file, body] :
+             {std::pair("html/page.htm", html("Own page")),
+              std::pair("html/inner.htm", html("Inner")), std::pair("htmlx/page.htm", html("x")),
+              std::pair("files/nosurf.txt", QByteArray("games\r\n")),
+              std::pair("html/holder.htm",
+                        html("Holder", "<iframe src='" + address.toUtf8() + "'></iframe>"))}) {
+            QFile f(dir.filePath(file));
+            QVERIFY(f.open(QIODevice::WriteOnly) && f.write(body) == body.size());
+        }
+        auto w = std::make_unique<Watched>(m_profile.get(), dir.filePath("html"));
+        QStringList refused; // what the view itself refused before the handler ran
+        QObject::connect(&w->view, &WebView::BeforeNavigate2, &w->view,
+                         [&](const QString& url, bool* cancel) {
+                             if (*cancel)
+                                 refused << url;
+                         });
+        QVERIFY(w->navigates(at("/b")));
+        m_server.requests.clear();
+        if (inFrame) {
+            QVERIFY(w->navigates(holder));
+            QVERIFY(w->events.contains("title Holder"));
+            QTest::qWait(300); // lets a frame that should not be there arrive
+            QCOMPARE(refused.filter(QString(address).remove("../")).isEmpty(), shown);
+        } else {
+            QCOMPARE(w->navigates(address), shown);
+            QCOMPARE(refused.isEmpty(), shown);
+            QCOMPARE(w->url() != at("/b"), shown);
+        }
+        QTest::qWait(shown ? 0 : 300); // a script that ran would have fetched by now
+        QVERIFY(!m_server.requests.contains("/ran"));
+        QVERIFY(!w->saw("title ran"));
     }
 };
 

@@ -17,6 +17,10 @@ public:
     bool GoForward() override;
     void Stop() override;
     void Refresh() override;
+    void setRequestCheck(std::shared_ptr<const RequestCheck> check) override
+    {
+        requestCheck = check;
+    }
 
     // While false, a navigation that was let through stays "downloading"
     // until finishLoad() completes it, as a real engine does later.
@@ -32,6 +36,7 @@ public:
     QStringList requested; // every address passed to Navigate, allowed or not
     int stopCount = 0;
     int refreshCount = 0;
+    std::shared_ptr<const RequestCheck> requestCheck;
 
 private:
     bool load(const QString& address, bool addToHistory);
