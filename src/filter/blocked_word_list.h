@@ -1,29 +1,36 @@
 #pragma once
 
-#include "filter/word_matcher.h"
+#include "filter/word_index.h"
 #include "platform/text_file.h"
 
 #include <QAbstractListModel>
 #include <QStringList>
 
+#include <memory>
+#include <mutex>
+
 // The blocked words as the parent sees them: in alphabetical order ignoring
 // letter case, every entry exactly as typed or read (repeats and the empty
-// word included). The index the address check asks is rebuilt with every
-// change, so a change holds for the very next address.
+// word included). Every change makes a new index at once, so it holds for the
+// very next address; only the first full build after a load runs off the
+// window's thread, and until it is done the words are checked one by one.
 class BlockedWordList final : public QAbstractListModel
 {
     Q_OBJECT
 public:
-    using QAbstractListModel::QAbstractListModel;
+    explicit BlockedWordList(QObject* parent = nullptr);
+    ~BlockedWordList() override;
 
     int rowCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
 
-    const QStringList& entries() const { return m_entries; }
+    int count() const { return int(m_index->words().size()); }
+    QString at(int row) const;
+    QStringList entries() const;
 
     // Replaces the whole list; the entries are sorted, equal ones (ignoring
     // case) keeping their given order.
-    void setEntries(QStringList entries);
+    void setEntries(const QStringList& entries);
     // Puts a word after every entry that sorts before or equal to it, as a
     // sorted list box does; returns its row.
     int insert(const QString& word);
@@ -33,7 +40,10 @@ public:
     // True when the address contains an entry, compared exactly. No entry
     // matches an empty address; the empty entry matches any other.
     bool blocks(QStringView address) const;
-    const WordMatcher& matcher() const { return m_matcher; }
+    // The current words and index, for a check on another thread.
+    std::shared_ptr<const WordIndex> snapshot() const;
+    // False while the first full build is still running.
+    bool indexed() const { return snapshot()->indexed(); }
 
     // The file holds one entry per line, in list order. A missing file is an
     // empty list; the returned text is set only when the file exists but
@@ -43,7 +53,20 @@ public:
 
     static bool sortsBefore(const QString& a, const QString& b);
 
+Q_SIGNALS:
+    // The first full build after a load is done.
+    void indexReady();
+
 private:
-    QStringList m_entries;
-    WordMatcher m_matcher;
+    void replace(WordStore words);
+    void buildBeside(std::shared_ptr<const WordStore> words);
+    void changed(std::shared_ptr<const WordStore> words);
+    void publish(std::shared_ptr<const WordIndex> index);
+    int placeFor(std::string_view word) const;
+
+    std::shared_ptr<const WordIndex> m_index; // read and written on the window's thread only
+    mutable std::mutex m_published;           // guards m_shared, read from other threads
+    std::shared_ptr<const WordIndex> m_shared;
+    // Tells a finished background build whether its words are still the list's.
+    std::shared_ptr<int> m_generation;
 };
