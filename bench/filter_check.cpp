@@ -156,6 +156,7 @@ void setLabel(benchmark::State& state, int which)
 std::shared_ptr<const WordIndex> indexOf(const QStringList& words)
 {
     auto store = std::make_shared<WordStore>();
+    store->reserve(std::size_t(words.size()), std::size_t(words.size()) * 20);
     for (const QString& w : words)
         store->append(toUtf8(w));
     return WordIndex::build(store);
@@ -224,7 +225,7 @@ struct Installation
 
 void waitForIndex(const BlockedWordList& list)
 {
-    while (!list.indexed())
+    while (!list.indexCurrent())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
 }
 

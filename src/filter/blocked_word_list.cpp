@@ -137,11 +137,12 @@ void BlockedWordList::replace(WordStore words)
 
 void BlockedWordList::buildBeside(std::shared_ptr<const WordStore> words)
 {
-    // A change before the build ends makes its result stale: the change has
-    // published an index of its own, and starts another build if it must.
+    // One build at a time: a change while it runs makes its result stale,
+    // and the next build starts from the words as they are then.
     const int generation = ++*m_generation;
-    if (!QCoreApplication::instance())
-        return; // no event loop to hand the result back: the one-by-one check stays
+    if (m_building || !QCoreApplication::instance())
+        return; // without an event loop the result could not come back
+    m_building = true;
     std::weak_ptr<int> alive = m_generation;
     std::thread([this, words = std::move(words), generation, alive] {
         std::shared_ptr<const WordIndex> built = WordIndex::build(words);
@@ -152,10 +153,15 @@ void BlockedWordList::buildBeside(std::shared_ptr<const WordStore> words)
             app,
             [this, built = std::move(built), generation, alive] {
                 const std::shared_ptr<int> current = alive.lock();
-                if (!current || *current != generation)
+                if (!current)
                     return;
-                publish(built);
-                Q_EMIT indexReady();
+                m_building = false;
+                if (*current == generation) {
+                    publish(built);
+                    Q_EMIT indexReady();
+                } else {
+                    buildBeside(m_index->store());
+                }
             },
             Qt::QueuedConnection);
     }).detach();
@@ -214,10 +220,8 @@ QString BlockedWordList::takeAt(int row)
 
 void BlockedWordList::changed(std::shared_ptr<const WordStore> words)
 {
-    // Builds run only while the list is unindexed; the one that was running
-    // saw the words before this change.
-    if (!m_index->indexed())
-        buildBeside(std::move(words));
+    // The index answers exactly at once; a fresh automaton makes it fast again.
+    buildBeside(std::move(words));
 }
 
 bool BlockedWordList::blocks(QStringView address) const

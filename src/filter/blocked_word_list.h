@@ -11,9 +11,8 @@
 
 // The blocked words as the parent sees them: in alphabetical order ignoring
 // letter case, every entry exactly as typed or read (repeats and the empty
-// word included). Every change makes a new index at once, so it holds for the
-// very next address; only the first full build after a load runs off the
-// window's thread, and until it is done the words are checked one by one.
+// word included). Every change holds for the very next address; the index is
+// rebuilt off the window's thread, and answers exactly meanwhile.
 class BlockedWordList final : public QAbstractListModel
 {
     Q_OBJECT
@@ -42,8 +41,9 @@ public:
     bool blocks(QStringView address) const;
     // The current words and index, for a check on another thread.
     std::shared_ptr<const WordIndex> snapshot() const;
-    // False while the first full build is still running.
-    bool indexed() const { return snapshot()->indexed(); }
+    // True once a build covers the words as they are; until then every
+    // answer is still exact, only slower.
+    bool indexCurrent() const { return m_index->current(); }
 
     // The file holds one entry per line, in list order. A missing file is an
     // empty list; the returned text is set only when the file exists but
@@ -54,7 +54,7 @@ public:
     static bool sortsBefore(const QString& a, const QString& b);
 
 Q_SIGNALS:
-    // The first full build after a load is done.
+    // A build covering the words as they are is in use.
     void indexReady();
 
 private:
@@ -69,4 +69,5 @@ private:
     std::shared_ptr<const WordIndex> m_shared;
     // Tells a finished background build whether its words are still the list's.
     std::shared_ptr<int> m_generation;
+    bool m_building = false;
 };

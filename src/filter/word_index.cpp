@@ -1,42 +1,18 @@
 #include "filter/word_index.h"
 
 #include <algorithm>
-#include <cstring>
 #include <limits>
 
 namespace {
 
-constexpr std::size_t kLong = 4; // words this long or longer go through the filter
+constexpr std::uint32_t kWordEnds = 0x80000000u;
+constexpr std::uint32_t kIndexMask = 0x7FFFFFFFu;
+constexpr std::size_t kDenseStates = 4096; // 4 MiB of tables at the most
 
-std::uint32_t firstFour(const char* p)
+bool isAscii(std::string_view word)
 {
-    std::uint32_t v;
-    std::memcpy(&v, p, 4);
-    return v;
-}
-
-std::uint32_t firstTwo(std::string_view word)
-{
-    return std::uint32_t(static_cast<unsigned char>(word[0])) << 8 |
-           static_cast<unsigned char>(word[1]);
-}
-
-// The key of a short word: its bytes, and its length in the top byte.
-std::uint32_t shortKey(const char* p, std::size_t length)
-{
-    std::uint32_t key = std::uint32_t(length) << 24;
-    for (std::size_t i = 0; i < length; ++i)
-        key |= std::uint32_t(static_cast<unsigned char>(p[i])) << (8 * i);
-    return key;
-}
-
-std::size_t commonPrefix(std::string_view a, std::string_view b)
-{
-    const std::size_t n = std::min(a.size(), b.size());
-    std::size_t i = 0;
-    while (i < n && a[i] == b[i])
-        ++i;
-    return i;
+    return std::all_of(word.begin(), word.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
 } // namespace
@@ -47,8 +23,7 @@ bool WordStore::append(std::string_view word)
         return false;
     m_bytes.append(word);
     m_ends.push_back(std::uint32_t(m_bytes.size()));
-    for (char c : word)
-        m_ascii = m_ascii && static_cast<unsigned char>(c) < 0x80;
+    m_ascii = m_ascii && isAscii(word);
     return true;
 }
 
@@ -69,9 +44,7 @@ WordStore WordStore::inserted(std::size_t row, std::string_view word) const
     out.m_ends.push_back(at + std::uint32_t(word.size()));
     for (std::size_t i = row; i < m_ends.size(); ++i)
         out.m_ends.push_back(m_ends[i] + std::uint32_t(word.size()));
-    out.m_ascii = m_ascii;
-    for (char c : word)
-        out.m_ascii = out.m_ascii && static_cast<unsigned char>(c) < 0x80;
+    out.m_ascii = m_ascii && isAscii(word);
     return out;
 }
 
@@ -86,8 +59,8 @@ WordStore WordStore::removed(std::size_t row) const
     out.m_ends.assign(m_ends.begin(), m_ends.begin() + std::ptrdiff_t(row));
     for (std::size_t i = row + 1; i < m_ends.size(); ++i)
         out.m_ends.push_back(m_ends[i] - std::uint32_t(gone.size()));
-    // Still right when the word taken out was the only one beyond ASCII:
-    // the flag only ever speeds up the save.
+    // Left as it was when the word taken out was the last beyond ASCII: the
+    // flag only ever speeds up the save.
     out.m_ascii = m_ascii;
     return out;
 }
@@ -98,127 +71,230 @@ std::string toUtf8(QStringView text)
     return {bytes.constData(), std::size_t(bytes.size())};
 }
 
+WordAutomaton::WordAutomaton(const WordStore& words)
+{
+    std::vector<std::string_view> all;
+    all.reserve(words.size());
+    for (std::size_t row = 0; row < words.size(); ++row) {
+        if (words.at(row).empty())
+            m_emptyWord = true;
+        else
+            all.push_back(words.at(row));
+    }
+    std::sort(all.begin(), all.end());
+    all.erase(std::unique(all.begin(), all.end()), all.end());
+    build(all);
+
+    // A word that holds another word adds nothing to a yes-or-no answer.
+    // Scanning each word shows which: it reaches a word's end before its own
+    // last byte, or its own state's fail state ends one. Lists of words made
+    // from a few common parts shrink a lot; others are left as built.
+    std::vector<std::string_view> kept;
+    for (std::string_view w : all) {
+        std::uint32_t state = 0;
+        bool holdsAnother = false;
+        for (std::size_t i = 0; i + 1 < w.size() && !holdsAnother; ++i) {
+            state = child(state, static_cast<std::uint8_t>(w[i]));
+            holdsAnother = (m_states[state].firstChild & kWordEnds) != 0;
+        }
+        if (!holdsAnother && !w.empty()) {
+            state = child(state, static_cast<std::uint8_t>(w.back()));
+            // 0 here: a word that starts with another word was left out of the trie.
+            holdsAnother = state == 0 || (m_states[m_states[state].fail].firstChild & kWordEnds) != 0;
+        }
+        if (!holdsAnother)
+            kept.push_back(w);
+    }
+    if (kept.size() < all.size() - all.size() / 4) {
+        all = {};
+        build(kept);
+    }
+}
+
+void WordAutomaton::build(std::vector<std::string_view> sorted)
+{
+    m_states.clear();
+    m_label.clear();
+    // The trie in depth-first order, straight from the sorted words: each word
+    // shares its longest common prefix with the last word put in. A word that
+    // starts with a word already in adds nothing to a yes-or-no answer.
+    std::vector<std::uint32_t> parent{0};
+    std::vector<std::uint8_t> label{0};
+    std::vector<std::uint32_t> depth{0};
+    std::vector<bool> ends{false};
+    std::vector<std::uint32_t> path{0}; // path[d]: node of the last word at depth d
+    std::string_view last;
+    std::size_t lastEnd = 0; // depth at which a word ends on the current path, 0 for none
+    for (std::string_view w : sorted) {
+        std::size_t common = 0;
+        const std::size_t limit = std::min(last.size(), w.size());
+        while (common < limit && last[common] == w[common])
+            ++common;
+        if (lastEnd != 0 && lastEnd <= common)
+            continue;
+        lastEnd = 0;
+        path.resize(common + 1);
+        for (std::size_t d = common; d < w.size(); ++d) {
+            parent.push_back(path[d]);
+            label.push_back(static_cast<std::uint8_t>(w[d]));
+            depth.push_back(std::uint32_t(d + 1));
+            ends.push_back(false);
+            path.push_back(std::uint32_t(parent.size() - 1));
+        }
+        ends[path.back()] = true;
+        lastEnd = w.size();
+        last = w;
+    }
+
+    // Breadth-first numbering: a stable sort by depth keeps siblings together
+    // and in label order, and sibling groups in the order of their parents.
+    const std::size_t n = parent.size();
+    const std::uint32_t maxDepth = *std::max_element(depth.begin(), depth.end());
+    std::vector<std::uint32_t> start(std::size_t(maxDepth) + 2, 0);
+    for (std::uint32_t d : depth)
+        ++start[std::size_t(d) + 1];
+    for (std::size_t d = 1; d < start.size(); ++d)
+        start[d] += start[d - 1];
+    std::vector<std::uint32_t> order(n); // breadth-first number of each depth-first node
+    for (std::size_t i = 0; i < n; ++i)
+        order[i] = start[depth[i]]++;
+
+    m_label.assign(n, 0);
+    std::vector<std::uint32_t> bfsParent(n, 0);
+    std::vector<bool> bfsEnds(n, false);
+    for (std::size_t i = 0; i < n; ++i) {
+        m_label[order[i]] = label[i];
+        bfsParent[order[i]] = order[parent[i]];
+        bfsEnds[order[i]] = ends[i];
+    }
+    parent = {};
+    label = {};
+    depth = {};
+    order = {};
+
+    m_states.assign(n + 1, State{0, 0});
+    for (std::size_t s = 1; s < n; ++s)
+        ++m_states[bfsParent[s] + 1].firstChild;
+    m_states[0].firstChild = 1;
+    for (std::size_t s = 1; s <= n; ++s)
+        m_states[s].firstChild += m_states[s - 1].firstChild;
+
+    // The shallowest states, where a scan spends most of its steps and where
+    // states have the most children, get a table of all 256 bytes.
+    m_denseStates = std::uint32_t(std::min<std::size_t>(n, kDenseStates));
+    m_dense.assign(std::size_t(m_denseStates) * 256, 0);
+    for (std::uint32_t d = 0; d < m_denseStates; ++d) {
+        for (std::uint32_t s = m_states[d].firstChild; s < m_states[d + 1].firstChild; ++s)
+            m_dense[std::size_t(d) * 256 + m_label[s]] = s;
+    }
+
+    // Fail links in breadth-first order: the longest proper suffix of a
+    // state's text that is also a state. Parents come before children.
+    for (std::size_t s = 1; s < n; ++s) {
+        const std::uint32_t p = bfsParent[s];
+        std::uint32_t target = 0;
+        if (p != 0) {
+            std::uint32_t f = m_states[p].fail;
+            for (;;) {
+                if (const std::uint32_t next = child(f, m_label[s])) {
+                    target = next;
+                    break;
+                }
+                if (f == 0)
+                    break;
+                f = m_states[f].fail;
+            }
+        }
+        m_states[s].fail = target;
+        if (bfsEnds[s] || (m_states[target].firstChild & kWordEnds))
+            m_states[s].firstChild |= kWordEnds;
+    }
+}
+
+std::uint32_t WordAutomaton::child(std::uint32_t state, std::uint8_t c) const
+{
+    if (state < m_denseStates)
+        return m_dense[std::size_t(state) * 256 + c];
+    const std::uint32_t begin = m_states[state].firstChild & kIndexMask;
+    const std::uint32_t end = m_states[state + 1].firstChild & kIndexMask;
+    const std::uint8_t* labels = m_label.data();
+    if (end - begin <= 8) {
+        for (std::uint32_t i = begin; i < end; ++i) {
+            if (labels[i] == c)
+                return i;
+        }
+        return 0;
+    }
+    const std::uint8_t* found = std::lower_bound(labels + begin, labels + end, c);
+    return found != labels + end && *found == c ? std::uint32_t(found - labels) : 0;
+}
+
+bool WordAutomaton::matches(std::string_view text) const
+{
+    if (text.empty())
+        return false;
+    if (m_emptyWord)
+        return true;
+    if (m_label.size() <= 1)
+        return false;
+    std::uint32_t state = 0;
+    for (char byte : text) {
+        const auto c = static_cast<std::uint8_t>(byte);
+        for (;;) {
+            if (state == 0) {
+                state = m_dense[c];
+                break;
+            }
+            if (const std::uint32_t next = child(state, c)) {
+                state = next;
+                break;
+            }
+            state = m_states[state].fail;
+        }
+        if (m_states[state].firstChild & kWordEnds)
+            return true;
+    }
+    return false;
+}
+
+std::size_t WordAutomaton::memoryBytes() const
+{
+    return m_states.capacity() * sizeof(State) + m_label.capacity() + m_dense.capacity() * 4;
+}
+
 WordIndex::WordIndex(std::shared_ptr<const WordStore> words) : m_words(std::move(words)) {}
 
 std::shared_ptr<const WordIndex> WordIndex::build(std::shared_ptr<const WordStore> words)
 {
     auto index = std::make_shared<WordIndex>(std::move(words));
-    const WordStore& store = *index->m_words;
-    std::size_t longWords = 0;
-    for (std::size_t row = 0; row < store.size(); ++row) {
-        const std::string_view w = store.at(row);
-        if (w.size() >= kLong) {
-            ++longWords;
-        } else if (w.empty()) {
-            ++index->m_emptyWords;
-        } else {
-            ++index->m_short[shortKey(w.data(), w.size())];
-            index->m_shortLengths |= std::uint8_t(1u << (w.size() - 1));
-        }
-    }
-    index->m_sorted.reserve(longWords);
-    for (std::size_t row = 0; row < store.size(); ++row) {
-        if (store.at(row).size() >= kLong)
-            index->m_sorted.push_back(std::uint32_t(row));
-    }
-    std::sort(index->m_sorted.begin(), index->m_sorted.end(),
-              [&store](std::uint32_t a, std::uint32_t b) { return store.at(a) < store.at(b); });
-
-    index->m_byFirstTwo.assign(0x10001, 0);
-    for (std::uint32_t row : index->m_sorted)
-        ++index->m_byFirstTwo[firstTwo(store.at(row)) + 1];
-    for (std::size_t k = 1; k < index->m_byFirstTwo.size(); ++k)
-        index->m_byFirstTwo[k] += index->m_byFirstTwo[k - 1];
-
-    index->sizeFilter(longWords);
-    index->m_indexed = true;
+    index->m_automaton = std::make_shared<const WordAutomaton>(*index->m_words);
     return index;
-}
-
-void WordIndex::sizeFilter(std::size_t longWords)
-{
-    // About sixteen bits a word keeps false passes near one place in a
-    // hundred; 2^27 bits (16 MiB) is the most it takes.
-    int bits = 12;
-    while (bits < 27 && (std::size_t(1) << bits) < longWords * 16)
-        ++bits;
-    m_filterBits = bits;
-    m_filter.assign(std::size_t(1) << (bits - 6), 0);
-    for (std::uint32_t row : m_sorted)
-        addFilterBits(m_words->at(row));
-}
-
-void WordIndex::addFilterBits(std::string_view word)
-{
-    const std::uint64_t h = firstFour(word.data()) * 0x9E3779B97F4A7C15ull;
-    const std::uint64_t mask = (std::uint64_t(1) << m_filterBits) - 1;
-    const std::uint64_t a = h >> (64 - m_filterBits);
-    const std::uint64_t b = (h >> (64 - 2 * m_filterBits)) & mask;
-    m_filter[a >> 6] |= std::uint64_t(1) << (a & 63);
-    m_filter[b >> 6] |= std::uint64_t(1) << (b & 63);
-}
-
-bool WordIndex::filterHas(std::uint32_t prefix) const
-{
-    const std::uint64_t h = prefix * 0x9E3779B97F4A7C15ull;
-    const std::uint64_t mask = (std::uint64_t(1) << m_filterBits) - 1;
-    const std::uint64_t a = h >> (64 - m_filterBits);
-    const std::uint64_t b = (h >> (64 - 2 * m_filterBits)) & mask;
-    return (m_filter[a >> 6] >> (a & 63) & 1) && (m_filter[b >> 6] >> (b & 63) & 1);
 }
 
 std::shared_ptr<const WordIndex> WordIndex::inserted(std::shared_ptr<const WordStore> words,
                                                      std::size_t row) const
 {
-    if (!m_indexed)
-        return std::make_shared<WordIndex>(std::move(words));
     auto index = std::make_shared<WordIndex>(*this);
     index->m_words = std::move(words);
-    const WordStore& store = *index->m_words;
-    const std::string_view word = store.at(row);
-    for (std::uint32_t& r : index->m_sorted)
-        r += r >= row ? 1 : 0;
-    if (word.empty()) {
-        ++index->m_emptyWords;
-    } else if (word.size() < kLong) {
-        ++index->m_short[shortKey(word.data(), word.size())];
-        index->m_shortLengths |= std::uint8_t(1u << (word.size() - 1));
-    } else {
-        const auto place =
-            std::upper_bound(index->m_sorted.begin(), index->m_sorted.end(), word,
-                             [&store](std::string_view w, std::uint32_t r) { return w < store.at(r); });
-        index->m_sorted.insert(place, std::uint32_t(row));
-        for (std::size_t k = firstTwo(word) + 1; k < index->m_byFirstTwo.size(); ++k)
-            ++index->m_byFirstTwo[k];
-        if ((std::size_t(1) << m_filterBits) < index->m_sorted.size() * 8)
-            index->sizeFilter(index->m_sorted.size());
-        else
-            index->addFilterBits(word);
-    }
+    if (m_automaton)
+        index->m_added.emplace_back(index->m_words->at(row));
     return index;
 }
 
 std::shared_ptr<const WordIndex> WordIndex::removed(std::shared_ptr<const WordStore> words,
                                                     std::size_t row) const
 {
-    if (!m_indexed)
-        return std::make_shared<WordIndex>(std::move(words));
-    const std::string_view word = m_words->at(row);
     auto index = std::make_shared<WordIndex>(*this);
     index->m_words = std::move(words);
-    if (word.empty()) {
-        --index->m_emptyWords;
-    } else if (word.size() < kLong) {
-        const auto it = index->m_short.find(shortKey(word.data(), word.size()));
-        if (--it->second == 0)
-            index->m_short.erase(it);
-    } else {
-        index->m_sorted.erase(std::find(index->m_sorted.begin(), index->m_sorted.end(), row));
-        for (std::size_t k = firstTwo(word) + 1; k < index->m_byFirstTwo.size(); ++k)
-            --index->m_byFirstTwo[k];
+    if (m_automaton) {
+        // A word put in since the build is simply forgotten again; one the
+        // automaton holds cannot be taken out of it.
+        const auto added = std::find(index->m_added.begin(), index->m_added.end(), m_words->at(row));
+        if (added != index->m_added.end())
+            index->m_added.erase(added);
+        else
+            index->m_removed = true;
     }
-    for (std::uint32_t& r : index->m_sorted)
-        r -= r > row ? 1 : 0;
     return index;
 }
 
@@ -226,34 +302,16 @@ bool WordIndex::matches(QStringView text) const
 {
     if (text.isEmpty())
         return false;
-    if (m_indexed && m_emptyWords > 0)
-        return true;
-    return matchesUtf8(toUtf8(text));
-}
-
-bool WordIndex::matchesUtf8(std::string_view text) const
-{
-    if (text.empty())
-        return false;
-    if (!m_indexed)
-        return scan(text);
-    if (m_emptyWords > 0)
-        return true;
-    const char* p = text.data();
-    const std::size_t n = text.size();
-    const bool anyLong = !m_sorted.empty();
-    for (std::size_t i = 0; i < n; ++i) {
-        if (m_shortLengths) {
-            for (std::size_t len = 1; len < kLong && i + len <= n; ++len) {
-                if ((m_shortLengths >> (len - 1) & 1) && m_short.count(shortKey(p + i, len)))
-                    return true;
-            }
-        }
-        if (anyLong && i + kLong <= n && filterHas(firstFour(p + i)) &&
-            longWordAt(text.substr(i)))
+    const std::string bytes = toUtf8(text);
+    if (!m_automaton)
+        return scan(bytes);
+    for (const std::string& word : m_added) {
+        if (bytes.find(word) != std::string::npos)
             return true;
     }
-    return false;
+    if (!m_automaton->matches(bytes))
+        return false;
+    return !m_removed || scan(bytes);
 }
 
 bool WordIndex::scan(std::string_view text) const
@@ -264,38 +322,4 @@ bool WordIndex::scan(std::string_view text) const
             return true;
     }
     return false;
-}
-
-// True when a word of four bytes or more starts `rest`. The words that do
-// are all at or before the last word not after `rest`, and each of them
-// starts that word too; so look there, and if it is no prefix, look again
-// below its common prefix with `rest`, which only shrinks.
-bool WordIndex::longWordAt(std::string_view rest) const
-{
-    const WordStore& store = *m_words;
-    const std::uint32_t key = firstTwo(rest);
-    auto lo = m_sorted.begin() + std::ptrdiff_t(m_byFirstTwo[key]);
-    auto hi = m_sorted.begin() + std::ptrdiff_t(m_byFirstTwo[key + 1]);
-    std::string_view probe = rest;
-    while (lo != hi) {
-        const auto after = std::upper_bound(
-            lo, hi, probe, [&store](std::string_view s, std::uint32_t r) { return s < store.at(r); });
-        if (after == lo)
-            return false;
-        const std::string_view word = store.at(*(after - 1));
-        if (probe.starts_with(word))
-            return true;
-        const std::size_t common = commonPrefix(word, probe);
-        if (common < kLong)
-            return false;
-        probe = probe.substr(0, common);
-        hi = after - 1;
-    }
-    return false;
-}
-
-std::size_t WordIndex::memoryBytes() const
-{
-    return m_sorted.capacity() * 4 + m_byFirstTwo.capacity() * 4 + m_filter.capacity() * 8 +
-           m_short.size() * 32;
 }

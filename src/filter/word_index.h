@@ -6,7 +6,6 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 // The blocked words as UTF-8, back to back in one buffer, in list order. A
@@ -21,6 +20,7 @@ public:
         const std::uint32_t begin = row == 0 ? 0 : m_ends[row - 1];
         return {m_bytes.data() + begin, std::size_t(m_ends[row] - begin)};
     }
+    std::size_t bytes() const { return m_bytes.size(); }
     // True when every word is plain ASCII, which every code page holds as is.
     bool ascii() const { return m_ascii; }
     std::size_t memoryBytes() const { return m_bytes.capacity() + m_ends.capacity() * 4; }
@@ -40,58 +40,77 @@ private:
 
 std::string toUtf8(QStringView text);
 
-// Answers "does this address contain one of the words?", case-sensitive and
-// exact, for any number of words. Immutable once made, so the engine's
-// request thread can ask a snapshot while the window makes the next one.
-//
-// Words of four bytes or more sit in byte order; a filter over their first
-// four bytes rejects almost every place in an address at once, and a place
-// that passes is settled by binary search. Shorter words, rare in real
-// lists, are looked up in a small table at every place. Until the first full
-// build is done the words are scanned one by one: slower, but never wrong.
+// Answers "does this text contain any of these words?" in one pass over the
+// text's UTF-8 bytes, whatever the number of words (an Aho-Corasick
+// automaton). Letter case matters and nothing is normalised. Only the yes or
+// no is kept, so a word that contains another word adds nothing and is left
+// out, and the scan stops at the first hit.
+class WordAutomaton
+{
+public:
+    explicit WordAutomaton(const WordStore& words);
+
+    bool matches(std::string_view text) const;
+    // Bytes held by the automaton (not by the words it was built from).
+    std::size_t memoryBytes() const;
+    std::size_t stateCount() const { return m_label.size(); }
+
+private:
+    void build(std::vector<std::string_view> words);
+    std::uint32_t child(std::uint32_t state, std::uint8_t c) const;
+
+    bool m_emptyWord = false;
+    // State 0 is the root; states are numbered breadth first, so the children
+    // of a state s are the states from firstChild of s up to firstChild of
+    // s + 1, in ascending order of their m_label. The top bit of firstChild
+    // says that a word ends at s or at one of its fail states.
+    struct State
+    {
+        std::uint32_t firstChild;
+        std::uint32_t fail;
+    };
+    std::vector<State> m_states; // one more than there are states
+    std::vector<std::uint8_t> m_label;
+    // Every byte's next state for the first m_denseStates states, 0 for none.
+    std::vector<std::uint32_t> m_dense;
+    std::uint32_t m_denseStates = 0;
+};
+
+// The check the browser makes of every address: the list's words now, and an
+// automaton built in the background from the words as they were. Words added
+// since are checked one by one; once a word was taken out, an address the
+// automaton blocks is checked against the words themselves. So every
+// snapshot answers exactly, and an Add or a Delete costs no rebuild before
+// the next address. Immutable: the engine's request thread asks a snapshot
+// while the window makes the next one.
 class WordIndex
 {
 public:
-    // The words, unindexed.
     explicit WordIndex(std::shared_ptr<const WordStore> words);
 
-    // The full build: seconds for millions of words, so done off the window's thread.
+    // A new automaton over words, for the words as they are.
     static std::shared_ptr<const WordIndex> build(std::shared_ptr<const WordStore> words);
-    // The index of `words`, which are this index's words with one word put in
-    // at row, or taken out of it: linear, with no sorting.
+    // The index of `words`, which are this index's words with one put in at
+    // row, or taken out of it.
     std::shared_ptr<const WordIndex> inserted(std::shared_ptr<const WordStore> words,
                                               std::size_t row) const;
     std::shared_ptr<const WordIndex> removed(std::shared_ptr<const WordStore> words,
                                              std::size_t row) const;
 
     bool matches(QStringView text) const;
-    bool matchesUtf8(std::string_view text) const;
 
-    bool indexed() const { return m_indexed; }
+    // True while the automaton covers the words exactly.
+    bool current() const { return m_automaton && m_added.empty() && !m_removed; }
+    bool indexed() const { return m_automaton != nullptr; }
     const WordStore& words() const { return *m_words; }
     const std::shared_ptr<const WordStore>& store() const { return m_words; }
-    // Bytes of the index, the words not counted.
-    std::size_t memoryBytes() const;
+    std::size_t memoryBytes() const { return m_automaton ? m_automaton->memoryBytes() : 0; }
 
 private:
     bool scan(std::string_view text) const;
-    bool longWordAt(std::string_view rest) const;
-    void addFilterBits(std::string_view word);
-    void sizeFilter(std::size_t longWords);
-    bool filterHas(std::uint32_t prefix) const;
 
     std::shared_ptr<const WordStore> m_words;
-    bool m_indexed = false;
-    std::uint32_t m_emptyWords = 0;
-    // Words of one to three bytes, by their bytes and length, with their count.
-    std::unordered_map<std::uint32_t, std::uint32_t> m_short;
-    std::uint8_t m_shortLengths = 0; // bit n - 1 set when a word of n bytes is there
-    // Rows of the words of four bytes or more, in byte order of the words;
-    // m_byFirstTwo[k] is where the words starting with the two bytes k begin.
-    std::vector<std::uint32_t> m_sorted;
-    std::vector<std::uint32_t> m_byFirstTwo;
-    // Two bits per word's first four bytes; a bit left by a deleted word only
-    // costs a binary search.
-    std::vector<std::uint64_t> m_filter;
-    int m_filterBits = 0;
+    std::shared_ptr<const WordAutomaton> m_automaton; // none before the first build
+    std::vector<std::string> m_added;                  // words put in since it was built
+    bool m_removed = false;                            // a word it holds was taken out
 };

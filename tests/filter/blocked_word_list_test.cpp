@@ -42,21 +42,11 @@ std::shared_ptr<const WordStore> storeOf(const QStringList& words)
 }
 
 // The index at every stage a list goes through: before its first build,
-// built, grown a word at a time from empty, and shrunk a word at a time
-// from a build that also held `decoys`.
+// built, and kept in step after the build word by word: grown from empty, or
+// shrunk from a build that also held the decoys. Both take the decoys out again.
 std::vector<std::shared_ptr<const WordIndex>> stages(const QStringList& words,
                                                      const QStringList& decoys)
 {
-    const auto all = storeOf(words);
-    std::vector<std::shared_ptr<const WordIndex>> out{std::make_shared<WordIndex>(all),
-                                                      WordIndex::build(all)};
-    auto grown = WordIndex::build(std::make_shared<WordStore>());
-    for (std::size_t row = 0; row < all->size(); ++row) {
-        // Each word goes in at the front, so the rows already indexed all move.
-        auto next = std::make_shared<const WordStore>(grown->words().inserted(0, all->at(all->size() - 1 - row)));
-        grown = grown->inserted(next, 0);
-    }
-    out.push_back(grown);
     QStringList mixed;
     std::vector<bool> decoy;
     for (qsizetype i = 0; i < words.size() || i < decoys.size(); ++i) {
@@ -68,15 +58,22 @@ std::vector<std::shared_ptr<const WordIndex>> stages(const QStringList& words,
             }
         }
     }
-    auto shrunk = WordIndex::build(storeOf(mixed));
-    for (qsizetype row = mixed.size() - 1; row >= 0; --row) {
-        if (decoy[std::size_t(row)]) {
-            auto next = std::make_shared<const WordStore>(shrunk->words().removed(std::size_t(row)));
-            shrunk = shrunk->removed(next, std::size_t(row));
+    const auto all = storeOf(mixed);
+    auto grown = WordIndex::build(std::make_shared<WordStore>());
+    for (std::size_t row = all->size(); row-- > 0;) {
+        // Each word goes in at the front, so every row already there moves.
+        auto next = std::make_shared<const WordStore>(grown->words().inserted(0, all->at(row)));
+        grown = grown->inserted(next, 0);
+    }
+    auto shrunk = WordIndex::build(all);
+    for (std::size_t row = mixed.size(); row-- > 0;) {
+        if (decoy[row]) {
+            grown = grown->removed(std::make_shared<const WordStore>(grown->words().removed(row)), row);
+            shrunk = shrunk->removed(std::make_shared<const WordStore>(shrunk->words().removed(row)), row);
         }
     }
-    out.push_back(shrunk);
-    return out;
+    const auto exact = storeOf(words);
+    return {std::make_shared<WordIndex>(exact), WordIndex::build(exact), grown, shrunk};
 }
 
 } // namespace
