@@ -6,6 +6,11 @@
 #include <numeric>
 #include <thread>
 
+#include <malloc.h>
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
 namespace {
 
 // Lists this long take long enough to load or save that the parent should see
@@ -145,6 +150,8 @@ void BlockedWordList::buildBeside(std::shared_ptr<const WordStore> words)
     m_building = true;
     std::weak_ptr<int> alive = m_generation;
     std::thread([this, words = std::move(words), generation, alive] {
+        // Below the window and the page engine: the list checks exactly meanwhile.
+        setpriority(PRIO_PROCESS, pid_t(syscall(SYS_gettid)), 15);
         std::shared_ptr<const WordIndex> built = WordIndex::build(words);
         QCoreApplication* app = QCoreApplication::instance();
         if (!app)
@@ -158,6 +165,9 @@ void BlockedWordList::buildBeside(std::shared_ptr<const WordStore> words)
                 m_building = false;
                 if (*current == generation) {
                     publish(built);
+                    // The build's scratch space goes back to the system, not
+                    // only to this thread's heap.
+                    malloc_trim(0);
                     Q_EMIT indexReady();
                 } else {
                     buildBeside(m_index->store());
@@ -231,6 +241,10 @@ bool BlockedWordList::blocks(QStringView address) const
 
 QString BlockedWordList::load(const QString& path)
 {
+    // A long list's file, its words and the index build take blocks of many
+    // megabytes for a moment: mapped apart, each goes back to the system
+    // when freed instead of staying in the heap.
+    mallopt(M_MMAP_THRESHOLD, 1 << 20);
     TextFile::BytesResult file = TextFile::readBytes(path);
     const BusyPointer busy(std::size_t(file.bytes.size()) > kBusyWords * 8);
     // ASCII, as host-name lists are, reads the same in every code page and is
@@ -249,6 +263,7 @@ QString BlockedWordList::load(const QString& path)
     file.bytes = {};
     decoded = {};
     replace(std::move(words));
+    malloc_trim(0);
     if (!fits && file.error.isEmpty())
         return QStringLiteral("The file \"%1\" is too large: only its first words are blocked.")
             .arg(path);
