@@ -1,28 +1,49 @@
 // The blocked-word check runs before every navigation, frames included, on
-// the window's own thread: these measure it at the largest list a parent's
-// file held before (32,767 entries) against short and long addresses, and
-// what keeping its index in step costs.
+// the window's own thread: these measure it against short and long addresses
+// with 32,767 words (the largest list a parent's file held before), a
+// million and ten million (public host-name lists pasted in), and what
+// loading the list and keeping its index in step cost.
+//
+//   filter_check [--benchmark_filter=...]   the 10-million cases only with
+//                                            TOBRIN_BENCH_HUGE=1 (minutes, GiBs)
 #include "null_web_view.h"
 #include "widgets_main.h"
 #include "filter/addresses_tab.h"
 #include "filter/blocked_word_list.h"
-#include "filter/word_matcher.h"
+#include "filter/word_index.h"
 #include "shell/app_context.h"
 #include "shell/browser_window.h"
+#include "platform/clock.h"
 #include "platform/text_file.h"
 
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QListView>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 
+#include <map>
+
 namespace {
 
-constexpr int kEntries = 32767;
+constexpr int kShortList = 32767;
+constexpr int kMillion = 1000000;
+constexpr int kTenMillion = 10000000;
+
+// The list sizes measured; ten million only on request.
+void sizes(benchmark::internal::Benchmark* b, std::initializer_list<int> which)
+{
+    const bool huge = qEnvironmentVariableIntValue("TOBRIN_BENCH_HUGE") != 0;
+    for (int n : {kShortList, kMillion, kTenMillion}) {
+        if (n != kTenMillion || huge)
+            for (int w : which)
+                b->Args({w, n});
+    }
+}
 
 const QStringList kSyllables = {
     "ka",  "to",   "ri",   "men",  "bet",  "po",   "ker",  "ga",  "me",   "chat", "por",
@@ -85,12 +106,15 @@ struct Corpus
 
 // Entries that the allowed addresses happen to contain are replaced until
 // none does: allowed is the case that reads the whole address.
-const Corpus& corpus()
+const Corpus& corpus(int entries)
 {
-    static const Corpus c = [] {
+    static std::map<int, Corpus> made;
+    if (const auto it = made.find(entries); it != made.end())
+        return it->second;
+    const Corpus& c = made[entries] = [entries] {
         QRandomGenerator random(20261206);
         Corpus c;
-        for (int i = 0; i < kEntries; ++i)
+        for (int i = 0; i < entries; ++i)
             c.entries << makeEntry(random);
         c.allowed60 = makeAddress(random, 60);
         c.allowed2000 = makeAddress(random, 2000);
@@ -103,7 +127,7 @@ const Corpus& corpus()
                 }
             }
         }
-        const QString word = c.entries[kEntries / 2];
+        const QString word = c.entries[entries / 2];
         c.blocked60 = c.allowed60.left(30) + word + c.allowed60.mid(30);
         c.blocked60.truncate(std::max<qsizetype>(60, 30 + word.size()));
         c.blocked2000 = c.allowed2000.left(1000) + word + c.allowed2000.mid(1000);
@@ -113,9 +137,9 @@ const Corpus& corpus()
     return c;
 }
 
-const QString& address(int which)
+const QString& address(int which, int entries)
 {
-    const Corpus& c = corpus();
+    const Corpus& c = corpus(entries);
     switch (which) {
     case 0: return c.allowed60;
     case 1: return c.allowed2000;
@@ -131,93 +155,167 @@ void setLabel(benchmark::State& state, int which)
     state.SetLabel(names[which]);
 }
 
+std::shared_ptr<const WordIndex> indexOf(const QStringList& words)
+{
+    auto store = std::make_shared<WordStore>();
+    store->reserve(std::size_t(words.size()), std::size_t(words.size()) * 20);
+    for (const QString& w : words)
+        store->append(toUtf8(w));
+    return WordIndex::build(store);
+}
+
 void BM_IndexCheck(benchmark::State& state)
 {
     const int which = int(state.range(0));
-    WordMatcher matcher;
-    matcher.build(corpus().entries);
-    const QString& a = address(which);
+    const int entries = int(state.range(1));
+    const auto index = indexOf(corpus(entries).entries);
+    const QString& a = address(which, entries);
     const bool expected = which >= 2;
-    if (matcher.matches(a) != expected || plainLoop(corpus().entries, a) != expected)
+    if (index->matches(a) != expected || plainLoop(corpus(entries).entries, a) != expected)
         state.SkipWithError("the corpus does not give the intended answer");
     for (auto _ : state)
-        benchmark::DoNotOptimize(matcher.matches(a));
+        benchmark::DoNotOptimize(index->matches(a));
     setLabel(state, which);
-    state.counters["index_MiB"] = double(matcher.memoryBytes()) / (1024.0 * 1024.0);
-    state.counters["states"] = double(matcher.stateCount());
+    state.counters["index_MiB"] = double(index->memoryBytes()) / (1024.0 * 1024.0);
+    state.counters["words_MiB"] = double(index->words().memoryBytes()) / (1024.0 * 1024.0);
 }
-BENCHMARK(BM_IndexCheck)->DenseRange(0, 3)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_IndexCheck)
+    ->Apply([](auto* b) { sizes(b, {0, 1, 2, 3}); })
+    ->Unit(benchmark::kMicrosecond);
 
-// The plain loop the index replaces, for comparison.
+// The plain loop, for comparison; it also checks addresses while the first
+// build after a load runs.
 void BM_PlainLoop(benchmark::State& state)
 {
     const int which = int(state.range(0));
-    const QString& a = address(which);
+    const int entries = int(state.range(1));
+    const QString& a = address(which, entries);
+    const WordIndex unindexed(indexOf(corpus(entries).entries)->store());
     for (auto _ : state)
-        benchmark::DoNotOptimize(plainLoop(corpus().entries, a));
+        benchmark::DoNotOptimize(unindexed.matches(a));
     setLabel(state, which);
 }
-BENCHMARK(BM_PlainLoop)->DenseRange(0, 1)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_PlainLoop)
+    ->Apply([](auto* b) { sizes(b, {1}); })
+    ->Unit(benchmark::kMillisecond);
 
+// The full build, which runs beside the window after a load.
 void BM_IndexBuild(benchmark::State& state)
 {
-    WordMatcher matcher;
+    const auto store = indexOf(corpus(int(state.range(1))).entries)->store();
     for (auto _ : state)
-        matcher.build(corpus().entries);
-    state.counters["index_MiB"] = double(matcher.memoryBytes()) / (1024.0 * 1024.0);
+        benchmark::DoNotOptimize(WordIndex::build(store));
 }
-BENCHMARK(BM_IndexBuild)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_IndexBuild)
+    ->Apply([](auto* b) { sizes(b, {0}); })
+    ->Unit(benchmark::kMillisecond);
 
 struct Installation
 {
     QTemporaryDir dir;
-    AppContext context{AppPaths(dir.path()), nullptr, nullptr,
+    SystemClock clock; // the schedule check runs while a benchmark waits for the index
+    AppContext context{AppPaths(dir.path()), nullptr, &clock,
                        [](QWidget* parent) { return new NullWebView(parent); }, [] {}};
-    Installation()
+    explicit Installation(int entries)
     {
         QDir(dir.path()).mkpath(QStringLiteral("files"));
-        if (!TextFile::writeLines(context.paths.file(AppPaths::NoSurf), corpus().entries,
-                                  context.codePage).ok())
+        QStringList sorted = corpus(entries).entries;
+        std::stable_sort(sorted.begin(), sorted.end(), &BlockedWordList::sortsBefore);
+        if (!TextFile::writeLines(context.paths.file(AppPaths::NoSurf), sorted, context.codePage).ok())
             qFatal("cannot write the benchmark's list file");
     }
 };
 
-// The panel's load step for this tab: read the 32,767-line file, sort it,
-// fill List1 and build the index.
+void waitForIndex(const BlockedWordList& list)
+{
+    while (!list.indexCurrent())
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+}
+
+// The panel's load step for this tab, on the window's thread: read the file
+// as the program saved it (in order), fill List1. The index is built beside.
 void BM_PanelLoad(benchmark::State& state)
 {
-    Installation install;
+    const int entries = int(state.range(1));
+    Installation install(entries);
     Form1 browser(install.context);
     for (auto _ : state) {
         AddressesTab tab(install.context, browser, nullptr);
         tab.load();
-        if (tab.list().entries().size() != kEntries)
+        if (tab.list().count() != entries)
             state.SkipWithError("the list did not load whole");
+        state.PauseTiming();
+        waitForIndex(tab.list()); // let the build end before the next round starts one
+        state.ResumeTiming();
     }
 }
-BENCHMARK(BM_PanelLoad)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PanelLoad)
+    ->Apply([](auto* b) { sizes(b, {0}); })
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);
 
 // One Add and one Delete through the tab, each applied to the list, the
 // index and the file.
 void BM_AddThenDelete(benchmark::State& state)
 {
-    Installation install;
+    Installation install(int(state.range(1)));
     Form1 browser(install.context);
     AddressesTab tab(install.context, browser, nullptr);
     tab.load();
+    waitForIndex(tab.list());
     const QString word = QStringLiteral("newword");
     for (auto _ : state) {
         tab.Text1->setText(word);
         tab.Command11_Click();
         if (!tab.blocks(QStringLiteral("http://newword.example/")))
             state.SkipWithError("the added word does not block");
-        const int row = int(tab.list().entries().indexOf(word));
-        tab.List1->setCurrentIndex(tab.list().index(row));
+        // A new word goes after the entries equal to it ignoring case.
+        int lo = 0, hi = tab.list().count();
+        while (lo < hi) {
+            const int mid = (lo + hi) / 2;
+            if (BlockedWordList::sortsBefore(word, tab.list().at(mid)))
+                hi = mid;
+            else
+                lo = mid + 1;
+        }
+        tab.List1->setCurrentIndex(tab.list().index(lo - 1));
         tab.Command12_Click();
     }
     state.counters["changes_per_iteration"] = 2;
 }
-BENCHMARK(BM_AddThenDelete)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_AddThenDelete)
+    ->Apply([](auto* b) { sizes(b, {0}); })
+    ->Unit(benchmark::kMillisecond);
+
+// The parent opens the tab and scrolls through the whole list: the longest
+// the window is kept from its events by one step.
+void BM_OpenAndScroll(benchmark::State& state)
+{
+    const int entries = int(state.range(1));
+    Installation install(entries);
+    Form1 browser(install.context);
+    AddressesTab tab(install.context, browser, nullptr);
+    tab.load();
+    double longest = 0;
+    for (auto _ : state) {
+        QElapsedTimer step;
+        auto measure = [&](auto&& action) {
+            step.start();
+            action();
+            QCoreApplication::processEvents();
+            longest = std::max(longest, step.nsecsElapsed() / 1e6);
+        };
+        measure([&] { tab.show(); });
+        for (int k = 0; k <= 20; ++k)
+            measure([&] { tab.List1->scrollTo(tab.list().index(int(qint64(entries - 1) * k / 20))); });
+        measure([&] { tab.hide(); });
+    }
+    state.counters["longest_step_ms"] = longest;
+}
+BENCHMARK(BM_OpenAndScroll)
+    ->Apply([](auto* b) { sizes(b, {0}); })
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
 
 } // namespace
 

@@ -6,7 +6,7 @@
 //
 //   request_check [ROUNDS]      (default 21)
 
-#include "filter/word_matcher.h"
+#include "filter/word_index.h"
 #include "local_http_server.h"
 #include "platform/webengine_view.h"
 
@@ -105,8 +105,10 @@ int main(int argc, char* argv[])
                   << server.url("/assets/scripts/part.js?v=" + n)
                   << server.url("/assets/pictures/picture.png?v=" + n);
     }
-    auto matcher = std::make_shared<WordMatcher>();
-    matcher->build(wordsThatBlockNothing(addresses));
+    auto store = std::make_shared<WordStore>();
+    for (const QString& word : wordsThatBlockNothing(addresses))
+        store->append(toUtf8(word));
+    const auto matcher = WordIndex::build(store);
 
     // The check as the browser window hands it over, timed from inside.
     std::atomic<long long> checkNanoseconds{0};

@@ -72,6 +72,10 @@ AddressesTab::AddressesTab(const AppContext& context, Form1& browser, QWidget* p
     List1->setEditTriggers(QAbstractItemView::NoEditTriggers);
     // Every row is one line of text; without this a long list is measured row by row.
     List1->setUniformItemSizes(true);
+    // A list of a million host names is laid out in steps, so the panel never
+    // stops answering while it opens.
+    List1->setLayoutMode(QListView::Batched);
+    List1->setBatchSize(100000);
     List1->setModel(m_list);
     List1->installEventFilter(this);
 

@@ -1,6 +1,78 @@
 #include "filter/blocked_word_list.h"
 
+#include <QGuiApplication>
+
 #include <algorithm>
+#include <numeric>
+#include <thread>
+
+#include <malloc.h>
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+
+namespace {
+
+// Lists this long take long enough to load or save that the parent should see
+// the program is busy.
+constexpr std::size_t kBusyWords = 100000;
+
+QString fromUtf8(std::string_view word)
+{
+    return QString::fromUtf8(word.data(), qsizetype(word.size()));
+}
+
+// The list's order (letter case ignored) on the stored UTF-8 words: ASCII is
+// compared byte by byte, which is what the case-insensitive string compare
+// does there; anything else is left to it.
+int compareIgnoringCase(std::string_view a, std::string_view b)
+{
+    const std::size_t n = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < n; ++i) {
+        auto x = static_cast<unsigned char>(a[i]);
+        auto y = static_cast<unsigned char>(b[i]);
+        if ((x | y) >= 0x80)
+            return fromUtf8(a).compare(fromUtf8(b), Qt::CaseInsensitive);
+        if (x >= 'A' && x <= 'Z')
+            x += 'a' - 'A';
+        if (y >= 'A' && y <= 'Z')
+            y += 'a' - 'A';
+        if (x != y)
+            return x < y ? -1 : 1;
+    }
+    return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
+}
+
+class BusyPointer
+{
+public:
+    explicit BusyPointer(bool busy) : m_busy(busy && qobject_cast<QGuiApplication*>(qApp))
+    {
+        if (m_busy)
+            QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    }
+    ~BusyPointer()
+    {
+        if (m_busy)
+            QGuiApplication::restoreOverrideCursor();
+    }
+    BusyPointer(const BusyPointer&) = delete;
+    BusyPointer& operator=(const BusyPointer&) = delete;
+
+private:
+    bool m_busy;
+};
+
+} // namespace
+
+BlockedWordList::BlockedWordList(QObject* parent)
+    : QAbstractListModel(parent),
+      m_index(std::make_shared<WordIndex>(std::make_shared<WordStore>())),
+      m_generation(std::make_shared<int>(0))
+{
+}
+
+BlockedWordList::~BlockedWordList() = default;
 
 bool BlockedWordList::sortsBefore(const QString& a, const QString& b)
 {
@@ -9,69 +81,196 @@ bool BlockedWordList::sortsBefore(const QString& a, const QString& b)
 
 int BlockedWordList::rowCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : int(m_entries.size());
+    return parent.isValid() ? 0 : count();
 }
 
 QVariant BlockedWordList::data(const QModelIndex& index, int role) const
 {
-    if (!index.isValid() || index.row() >= m_entries.size())
+    if (!index.isValid() || index.row() >= count())
         return {};
     if (role == Qt::DisplayRole || role == Qt::EditRole)
-        return m_entries.at(index.row());
+        return at(index.row());
     return {};
 }
 
-void BlockedWordList::setEntries(QStringList entries)
+QString BlockedWordList::at(int row) const
 {
+    return fromUtf8(m_index->words().at(std::size_t(row)));
+}
+
+QStringList BlockedWordList::entries() const
+{
+    QStringList list;
+    list.reserve(count());
+    for (int row = 0; row < count(); ++row)
+        list.append(at(row));
+    return list;
+}
+
+void BlockedWordList::setEntries(const QStringList& entries)
+{
+    WordStore words;
+    for (const QString& entry : entries)
+        words.append(toUtf8(entry));
+    replace(std::move(words));
+}
+
+void BlockedWordList::replace(WordStore words)
+{
+    std::vector<std::uint32_t> order(words.size());
+    std::iota(order.begin(), order.end(), 0u);
+    const auto before = [&words](std::uint32_t a, std::uint32_t b) {
+        return compareIgnoringCase(words.at(a), words.at(b)) < 0;
+    };
+    // A list this program saved is in order already: checking costs far less than sorting.
+    if (!std::is_sorted(order.begin(), order.end(), before)) {
+        std::stable_sort(order.begin(), order.end(), before);
+        WordStore sorted;
+        sorted.reserve(words.size(), words.memoryBytes());
+        for (std::uint32_t row : order)
+            sorted.append(words.at(row));
+        words = std::move(sorted);
+    }
+    order = {};
+    auto store = std::make_shared<const WordStore>(std::move(words));
     beginResetModel();
-    std::stable_sort(entries.begin(), entries.end(), &BlockedWordList::sortsBefore);
-    m_entries = std::move(entries);
-    rebuild();
+    publish(std::make_shared<WordIndex>(store));
     endResetModel();
+    buildBeside(std::move(store));
+}
+
+void BlockedWordList::buildBeside(std::shared_ptr<const WordStore> words)
+{
+    // One build at a time: a change while it runs makes its result stale,
+    // and the next build starts from the words as they are then.
+    const int generation = ++*m_generation;
+    if (m_building || !QCoreApplication::instance())
+        return; // without an event loop the result could not come back
+    m_building = true;
+    std::weak_ptr<int> alive = m_generation;
+    std::thread([this, words = std::move(words), generation, alive] {
+        // Below the window and the page engine: the list checks exactly meanwhile.
+        setpriority(PRIO_PROCESS, pid_t(syscall(SYS_gettid)), 15);
+        std::shared_ptr<const WordIndex> built = WordIndex::build(words);
+        QCoreApplication* app = QCoreApplication::instance();
+        if (!app)
+            return;
+        QMetaObject::invokeMethod(
+            app,
+            [this, built = std::move(built), generation, alive] {
+                const std::shared_ptr<int> current = alive.lock();
+                if (!current)
+                    return;
+                m_building = false;
+                if (*current == generation) {
+                    publish(built);
+                    // The build's scratch space goes back to the system, not
+                    // only to this thread's heap.
+                    malloc_trim(0);
+                } else {
+                    buildBeside(m_index->store());
+                }
+            },
+            Qt::QueuedConnection);
+    }).detach();
+}
+
+void BlockedWordList::publish(std::shared_ptr<const WordIndex> index)
+{
+    m_index = std::move(index);
+    Q_EMIT matcherChanged();
+}
+
+int BlockedWordList::placeFor(std::string_view word) const
+{
+    const WordStore& words = m_index->words();
+    std::size_t lo = 0;
+    std::size_t hi = words.size();
+    while (lo < hi) {
+        const std::size_t mid = lo + (hi - lo) / 2;
+        if (compareIgnoringCase(word, words.at(mid)) < 0)
+            hi = mid;
+        else
+            lo = mid + 1;
+    }
+    return int(lo);
 }
 
 int BlockedWordList::insert(const QString& word)
 {
-    const auto place =
-        std::upper_bound(m_entries.cbegin(), m_entries.cend(), word, &BlockedWordList::sortsBefore);
-    const int row = int(place - m_entries.cbegin());
+    const std::string bytes = toUtf8(word);
+    const int row = placeFor(bytes);
+    auto words = std::make_shared<const WordStore>(m_index->words().inserted(std::size_t(row), bytes));
     beginInsertRows({}, row, row);
-    m_entries.insert(row, word);
-    rebuild();
+    publish(m_index->inserted(words, std::size_t(row)));
     endInsertRows();
+    changed(std::move(words));
     return row;
 }
 
 QString BlockedWordList::takeAt(int row)
 {
+    const QString word = at(row);
+    auto words = std::make_shared<const WordStore>(m_index->words().removed(std::size_t(row)));
     beginRemoveRows({}, row, row);
-    QString word = m_entries.takeAt(row);
-    rebuild();
+    publish(m_index->removed(words, std::size_t(row)));
     endRemoveRows();
+    changed(std::move(words));
     return word;
 }
 
-void BlockedWordList::rebuild()
+void BlockedWordList::changed(std::shared_ptr<const WordStore> words)
 {
-    auto matcher = std::make_shared<WordMatcher>();
-    matcher->build(m_entries);
-    m_matcher = std::move(matcher);
-    Q_EMIT matcherChanged();
+    // The index answers exactly at once; a fresh automaton makes it fast again.
+    buildBeside(std::move(words));
 }
 
 bool BlockedWordList::blocks(QStringView address) const
 {
-    return m_matcher->matches(address);
+    return m_index->matches(address);
 }
 
 QString BlockedWordList::load(const QString& path, const CodePage& page)
 {
-    TextFile::ReadResult read = TextFile::readLines(path, page);
-    setEntries(std::move(read.lines));
-    return read.error;
+    // A long list's file, its words and the index build take blocks of many
+    // megabytes for a moment: mapped apart, each goes back to the system
+    // when freed instead of staying in the heap.
+    mallopt(M_MMAP_THRESHOLD, 1 << 20);
+    TextFile::BytesResult file = TextFile::readBytes(path);
+    const BusyPointer busy(std::size_t(file.bytes.size()) > kBusyWords * 8);
+    // ASCII, as host-name lists are, reads the same in every code page and is
+    // UTF-8 already: a long list then never exists as 16-bit text.
+    const bool ascii = std::all_of(file.bytes.cbegin(), file.bytes.cend(),
+                                   [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    std::string decoded = ascii ? std::string() : toUtf8(page.decode(file.bytes));
+    const std::string_view text =
+        ascii ? std::string_view(file.bytes.constData(), std::size_t(file.bytes.size())) : decoded;
+    WordStore words;
+    words.reserve(std::size_t(std::count(text.begin(), text.end(), '\n')) + 1, text.size());
+    bool fits = true;
+    TextFile::forEachLine(text, [&](std::size_t start, std::size_t length) {
+        fits = fits && words.append(text.substr(start, length));
+    });
+    file.bytes = {};
+    decoded = {};
+    replace(std::move(words));
+    malloc_trim(0);
+    if (!fits && file.error.isEmpty())
+        return QStringLiteral("The file \"%1\" is too large: only its first words are blocked.")
+            .arg(path);
+    return file.error;
 }
 
 TextFile::WriteResult BlockedWordList::save(const QString& path, const CodePage& page) const
 {
-    return TextFile::writeLines(path, m_entries, page);
+    const WordStore& words = m_index->words();
+    const BusyPointer busy(words.size() > kBusyWords);
+    std::string utf8;
+    utf8.reserve(words.memoryBytes());
+    for (std::size_t row = 0; row < words.size(); ++row)
+        utf8.append(words.at(row)).append("\r\n");
+    // Plain ASCII is the same in every code page: no need to go through 16-bit text.
+    if (words.ascii())
+        return TextFile::writeBytes(path, QByteArrayView(utf8.data(), qsizetype(utf8.size())));
+    return TextFile::writeBytes(path, page.encode(fromUtf8(utf8)));
 }

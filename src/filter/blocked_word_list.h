@@ -1,6 +1,6 @@
 #pragma once
 
-#include "filter/word_matcher.h"
+#include "filter/word_index.h"
 #include "platform/text_file.h"
 
 #include <QAbstractListModel>
@@ -10,24 +10,25 @@
 
 // The blocked words as the parent sees them: in alphabetical order ignoring
 // letter case, every entry exactly as typed or read (repeats and the empty
-// word included). The index the address check asks is rebuilt with every
-// change, so a change holds for the very next address. Each build is a new
-// index that is never changed afterwards, so other threads may keep asking
-// the one they hold.
+// word included). Every change holds for the very next address; the index is
+// rebuilt off the window's thread, and answers exactly meanwhile.
 class BlockedWordList final : public QAbstractListModel
 {
     Q_OBJECT
 public:
-    using QAbstractListModel::QAbstractListModel;
+    explicit BlockedWordList(QObject* parent = nullptr);
+    ~BlockedWordList() override;
 
     int rowCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
 
-    const QStringList& entries() const { return m_entries; }
+    int count() const { return int(m_index->words().size()); }
+    QString at(int row) const;
+    QStringList entries() const;
 
     // Replaces the whole list; the entries are sorted, equal ones (ignoring
     // case) keeping their given order.
-    void setEntries(QStringList entries);
+    void setEntries(const QStringList& entries);
     // Puts a word after every entry that sorts before or equal to it, as a
     // sorted list box does; returns its row.
     int insert(const QString& word);
@@ -37,7 +38,12 @@ public:
     // True when the address contains an entry, compared exactly. No entry
     // matches an empty address; the empty entry matches any other.
     bool blocks(QStringView address) const;
-    std::shared_ptr<const WordMatcher> matcher() const { return m_matcher; }
+    // The current words and index; never changed once made, so another
+    // thread (the engine's request check) may keep asking the one it holds.
+    std::shared_ptr<const WordIndex> matcher() const { return m_index; }
+    // True once a build covers the words as they are; until then every
+    // answer is still exact, only slower.
+    bool indexCurrent() const { return m_index->current(); }
 
     // The file holds one entry per line, in list order. A missing file is an
     // empty list; the returned text is set only when the file exists but
@@ -48,12 +54,19 @@ public:
     static bool sortsBefore(const QString& a, const QString& b);
 
 Q_SIGNALS:
-    // A new index replaced the old one.
+    // A new index replaced the old one: after every change, and when a
+    // build covering the words as they are is in use.
     void matcherChanged();
 
 private:
-    void rebuild();
+    void replace(WordStore words);
+    void buildBeside(std::shared_ptr<const WordStore> words);
+    void changed(std::shared_ptr<const WordStore> words);
+    void publish(std::shared_ptr<const WordIndex> index);
+    int placeFor(std::string_view word) const;
 
-    QStringList m_entries;
-    std::shared_ptr<const WordMatcher> m_matcher = std::make_shared<const WordMatcher>();
+    std::shared_ptr<const WordIndex> m_index;
+    // Tells a finished background build whether its words are still the list's.
+    std::shared_ptr<int> m_generation;
+    bool m_building = false;
 };

@@ -20,18 +20,9 @@ namespace TextFile {
 QStringList splitLines(QStringView text)
 {
     QStringList lines;
-    qsizetype start = 0;
-    const qsizetype n = text.size();
-    for (qsizetype i = 0; i < n; ++i) {
-        if (text[i] == u'\r' || text[i] == u'\n') {
-            lines.append(text.mid(start, i - start).toString());
-            if (text[i] == u'\r' && i + 1 < n && text[i + 1] == u'\n')
-                ++i;
-            start = i + 1;
-        }
-    }
-    if (start < n)
-        lines.append(text.mid(start).toString());
+    forEachLine(text, [&](std::size_t start, std::size_t length) {
+        lines.append(text.mid(qsizetype(start), qsizetype(length)).toString());
+    });
     return lines;
 }
 

@@ -15,6 +15,27 @@ namespace TextFile {
 // Splits at CR LF, a lone CR or a lone LF. A last line without an end still
 // counts; an empty text has no lines.
 QStringList splitLines(QStringView text);
+
+// Calls line(start, length) for each line of text as splitLines splits it,
+// without copying: for lists too long to hold as one string per line. Works
+// on 16-bit text and on 8-bit or UTF-8 bytes alike.
+template <typename View, typename Line>
+void forEachLine(const View& text, Line&& line)
+{
+    const std::size_t n = std::size_t(text.size());
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        if (text[i] != '\r' && text[i] != '\n')
+            continue;
+        line(start, i - start);
+        if (text[i] == '\r' && i + 1 < n && text[i + 1] == '\n')
+            ++i;
+        start = i + 1;
+    }
+    if (start < n)
+        line(start, n - start);
+}
+
 // Each line followed by CR LF.
 QByteArray joinLines(const QStringList& lines, const CodePage& page);
 

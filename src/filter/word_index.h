@@ -1,0 +1,116 @@
+#pragma once
+
+#include <QStringView>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The blocked words as UTF-8, back to back in one buffer, in list order. A
+// million host names cost about their file's size here, where one string
+// object apiece would cost four times as much.
+class WordStore
+{
+public:
+    std::size_t size() const { return m_ends.size(); }
+    std::string_view at(std::size_t row) const
+    {
+        const std::uint32_t begin = row == 0 ? 0 : m_ends[row - 1];
+        return {m_bytes.data() + begin, std::size_t(m_ends[row] - begin)};
+    }
+    std::size_t bytes() const { return m_bytes.size(); }
+    // True when every word is plain ASCII, which every code page holds as is.
+    bool ascii() const { return m_ascii; }
+    std::size_t memoryBytes() const { return m_bytes.capacity() + m_ends.capacity() * 4; }
+
+    // False, leaving the store as it was, when the words would pass 4 GiB.
+    bool append(std::string_view word);
+    void reserve(std::size_t words, std::size_t bytes);
+    // The same words with one more at row, or one less.
+    WordStore inserted(std::size_t row, std::string_view word) const;
+    WordStore removed(std::size_t row) const;
+
+private:
+    std::string m_bytes;
+    std::vector<std::uint32_t> m_ends; // where each word ends in m_bytes
+    bool m_ascii = true;
+};
+
+std::string toUtf8(QStringView text);
+
+// Answers "does this text contain any of these words?" in one pass over the
+// text's UTF-8 bytes, whatever the number of words (an Aho-Corasick
+// automaton). Letter case matters and nothing is normalised. Only the yes or
+// no is kept, so a word that contains another word adds nothing and is left
+// out, and the scan stops at the first hit.
+class WordAutomaton
+{
+public:
+    explicit WordAutomaton(const WordStore& words);
+
+    bool matches(std::string_view text) const;
+    // Bytes held by the automaton (not by the words it was built from).
+    std::size_t memoryBytes() const;
+    std::size_t stateCount() const { return m_label.size(); }
+
+private:
+    void build(std::vector<std::string_view> words);
+    std::uint32_t child(std::uint32_t state, std::uint8_t c) const;
+
+    bool m_emptyWord = false;
+    // State 0 is the root; states are numbered breadth first, so the children
+    // of a state s are the states from firstChild of s up to firstChild of
+    // s + 1, in ascending order of their m_label. The top bit of firstChild
+    // says that a word ends at s or at one of its fail states.
+    struct State
+    {
+        std::uint32_t firstChild;
+        std::uint32_t fail;
+    };
+    std::vector<State> m_states; // one more than there are states
+    std::vector<std::uint8_t> m_label;
+    // Every byte's next state for the first m_denseStates states, 0 for none.
+    std::vector<std::uint32_t> m_dense;
+    std::uint32_t m_denseStates = 0;
+};
+
+// The check the browser makes of every address: the list's words now, and an
+// automaton built in the background from the words as they were. Words added
+// since are checked one by one; once a word was taken out, an address the
+// automaton blocks is checked against the words themselves. So every
+// snapshot answers exactly, and an Add or a Delete costs no rebuild before
+// the next address. Immutable: the engine's request thread asks a snapshot
+// while the window makes the next one.
+class WordIndex
+{
+public:
+    explicit WordIndex(std::shared_ptr<const WordStore> words);
+
+    // A new automaton over words, for the words as they are.
+    static std::shared_ptr<const WordIndex> build(std::shared_ptr<const WordStore> words);
+    // The index of `words`, which are this index's words with one put in at
+    // row, or taken out of it.
+    std::shared_ptr<const WordIndex> inserted(std::shared_ptr<const WordStore> words,
+                                              std::size_t row) const;
+    std::shared_ptr<const WordIndex> removed(std::shared_ptr<const WordStore> words,
+                                             std::size_t row) const;
+
+    bool matches(QStringView text) const;
+
+    // True while the automaton covers the words exactly.
+    bool current() const { return m_automaton && m_added.empty() && !m_removed; }
+    bool indexed() const { return m_automaton != nullptr; }
+    const WordStore& words() const { return *m_words; }
+    const std::shared_ptr<const WordStore>& store() const { return m_words; }
+    std::size_t memoryBytes() const { return m_automaton ? m_automaton->memoryBytes() : 0; }
+
+private:
+    bool scan(std::string_view text) const;
+
+    std::shared_ptr<const WordStore> m_words;
+    std::shared_ptr<const WordAutomaton> m_automaton; // none before the first build
+    std::vector<std::string> m_added;                  // words put in since it was built
+    bool m_removed = false;                            // a word it holds was taken out
+};
