@@ -1,5 +1,6 @@
 #include "filter/blocked_word_list.h"
 
+#include <QCursor>
 #include <QGuiApplication>
 
 #include <algorithm>
