@@ -73,11 +73,6 @@ public:
     {
         return loads([&] { return view.Navigate(address); });
     }
-    bool saw(const QString& prefix) const
-    {
-        return std::any_of(events.begin(), events.end(),
-                           [&](const QString& e) { return e.startsWith(prefix); });
-    }
     QString url() const { return view.engineView()->url().toString(); }
     void runScript(const QString& js) { view.engineView()->page()->runJavaScript(js); }
     bool script(const QString& js)
@@ -119,10 +114,7 @@ private Q_SLOTS:
         m_server.page("/c", html("Page C"));
         m_server.redirect("/redir", "/c");
         m_server.redirect("/redir-to-forbidden", "/forbidden-target");
-        LocalHttpServer::Reply slow;
-        slow.body = html("Slow");
-        slow.delayMs = 60000;
-        m_server.reply("/slow", slow);
+        m_server.reply("/slow", {200, html("Slow"), "text/html", {}, 60000});
     }
 
     void cleanupTestCase() { m_profile.reset(); }
@@ -164,16 +156,13 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("how");
         QTest::addColumn<QString>("refused");
-        QTest::newRow("typed") << "/forbidden"
-                               << "/forbidden";
-        QTest::newRow("redirected") << "/redir-to-forbidden"
-                                    << "/forbidden-target";
-        QTest::newRow("by script") << "location.href = '/forbidden-script'"
-                                   << "/forbidden-script";
-        QTest::newRow("a second typed one while the first winds down") << "twice"
-                                                                       << "/forbidden-2";
-        QTest::newRow("going back") << "back"
-                                    << "/b";
+        for (const auto& [tag, how, refused] :
+             {std::tuple("typed", "/forbidden", "/forbidden"),
+              std::tuple("redirected", "/redir-to-forbidden", "/forbidden-target"),
+              std::tuple("by script", "location.href = '/forbidden-script'", "/forbidden-script"),
+              std::tuple("a second typed one while the first winds down", "twice", "/forbidden-2"),
+              std::tuple("going back", "back", "/b")})
+            QTest::newRow(tag) << QString(how) << QString(refused);
     }
     void aRefusalReallyCancels()
     {
@@ -231,18 +220,13 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("url");
-        QTest::newRow("host") << "example.org"
-                              << "http://example.org";
-        QTest::newRow("host and port") << "127.0.0.1:8080/x"
-                                       << "http://127.0.0.1:8080/x";
-        QTest::newRow("full") << "https://example.org/a?b=1"
-                              << "https://example.org/a?b=1";
-        QTest::newRow("local file") << "/tmp/a b/intro.htm"
-                                    << "file:///tmp/a b/intro.htm";
-        QTest::newRow("no host") << "http://"
-                                 << "";
-        QTest::newRow("blank") << "  "
-                               << "";
+        for (const auto& [typed, url] :
+             {std::pair("example.org", "http://example.org"),
+              std::pair("127.0.0.1:8080/x", "http://127.0.0.1:8080/x"),
+              std::pair("https://example.org/a?b=1", "https://example.org/a?b=1"),
+              std::pair("/tmp/a b/intro.htm", "file:///tmp/a b/intro.htm"),
+              std::pair("http://", ""), std::pair("  ", "")})
+            QTest::newRow(typed) << QString(typed) << QString(url);
     }
     void typedTextIsReadAsAnAddressBarReadsIt()
     {
@@ -375,7 +359,7 @@ private Q_SLOTS:
         }
         QTest::qWait(shown ? 0 : 300); // a script that ran would have fetched by now
         QVERIFY(!m_server.requests.contains("/ran"));
-        QVERIFY(!w->saw("title ran"));
+        QVERIFY(!w->events.contains("title ran"));
     }
 };
 
