@@ -131,12 +131,13 @@ private Q_SLOTS:
                  Scramble(u"Tiger"_s, Key, CodePage("CP1251")));
     }
 
-    // The stored marker counts as nothing stored (the default and the empty
-    // password are met by the password tab's test); a wrong password is refused.
+    // Nothing stored, or the marker: unset (the default and the empty password
+    // are met by the password tab's test). A wrong password is refused.
     void storedValueDecidesTheDialogs()
     {
         TestInstall install;
         auto form = install.window();
+        QVERIFY(isUnset(install.settings));
         QVERIFY(install.settings.write(u"Password"_s, u"wzbkmt806j"_s));
         QVERIFY(isUnset(install.settings));
 
