@@ -125,21 +125,6 @@ private Q_SLOTS:
         QCOMPARE(readAll(path), saved);
     }
 
-    // A word goes after the entries equal to it ignoring case; taking one of
-    // two copies leaves the other blocking.
-    void insertAndTake()
-    {
-        BlockedWordList list;
-        list.setEntries({"delta", "Bravo", "alpha"});
-        QCOMPARE(list.insert(u"bravo"_s), 2);
-        QCOMPARE(list.insert(u"Bravo"_s), 3);
-        QCOMPARE(list.entries(), (QStringList{"alpha", "Bravo", "bravo", "Bravo", "delta"}));
-        QCOMPARE(list.takeAt(1), u"Bravo"_s);
-        QVERIFY(list.blocks(u"http://Bravo/"));
-        QCOMPARE(list.takeAt(2), u"Bravo"_s);
-        QVERIFY(!list.blocks(u"http://Bravo/"));
-    }
-
     // The cases the random comparison below never produces.
     void matches_data()
     {
