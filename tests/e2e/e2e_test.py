@@ -14,7 +14,7 @@ import sys
 import time
 import unittest
 
-from tobrin_driver import Display, OtherPrograms, Site, Tobrin, request_close
+from tobrin_driver import Display, OtherPrograms, Site, Tobrin
 
 BUILD = sys.argv.pop(1) if len(sys.argv) > 1 else "build"
 SESSION = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "session")
@@ -120,7 +120,7 @@ class FamilyDay(unittest.TestCase):
              lambda: mouse(x + 200, y + 100, "keydown", "alt", "click", 5, "keyup", "alt")),
             ("minimising the browser", lambda: t.xdotool("windowminimize", t.browser)),
             ("minimising the cover", lambda: t.xdotool("windowminimize", cover)),
-            ("closing the cover", lambda: request_close(self.display.name, cover)),
+            ("closing the cover", lambda: t.close_window(cover)),
             ("showing the desktop", lambda: subprocess.run(["wmctrl", "-k", "on"], env=t.env())),
             ("another workspace", lambda: subprocess.run(["wmctrl", "-s", "1"], env=t.env())),
             ("the browser sent to a workspace", lambda: subprocess.run(
@@ -326,14 +326,9 @@ class FamilyDay(unittest.TestCase):
         t.click(panel, *ADD_FAVORITE, unit=1)
         pref = ("Index page\r\n%s\r\n" % self.site.url("/index.html")).encode()
         self.assertEqual(t.read("/files/pref.txt"), pref)
-        self.assertEqual(
-            t.read("/html/favorites.htm"),
-            ("<html><title>Favorites</title><body bgcolor=white><font face='Comic Sans MS' "
-             "size='+2' color=Blue>Favorites</font><p><font face='arial'  color=Black>"
-             "<a href='%s'><img src='tobrin_ico.gif' border=0  hspace=15 width=20 height=20>"
-             "Index page</a><br></font><br><hr><font face='Courier' size='-1' color=Black>"
-             "<a href='intro.htm'>Tobrin 2.0 by Corvane</a></font></body></html>\r\n"
-             % self.site.url("/index.html")).encode())
+        # The page made from the list (its bytes are the unit tests') links to it.
+        self.assertIn(b"<a href='%s'>" % self.site.url("/index.html").encode(),
+                      t.read("/html/favorites.htm"))
 
         # The favorites page (a local file) leads back to the web site: its
         # first link, reached with the keyboard.

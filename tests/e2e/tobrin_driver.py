@@ -2,8 +2,6 @@
 display, through the mouse and keyboard, against a web site served on
 127.0.0.1, with its own installation folder and settings."""
 
-import ctypes
-import ctypes.util
 import http.server
 import os
 import pathlib
@@ -134,42 +132,6 @@ class OtherPrograms:
         self.process.wait(10)
 
 
-class _ClientMessage(ctypes.Structure):
-    _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
-                ("display", ctypes.c_void_p), ("window", ctypes.c_ulong),
-                ("message_type", ctypes.c_ulong), ("format", ctypes.c_int),
-                ("data", ctypes.c_long * 5)]
-
-
-class _Event(ctypes.Union):
-    _fields_ = [("xclient", _ClientMessage), ("pad", ctypes.c_long * 24)]
-
-
-def request_close(display_name, window):
-    """Asks a window to close, as a window manager's close button does."""
-    x11 = ctypes.CDLL(ctypes.util.find_library("X11"))
-    x11.XOpenDisplay.restype = ctypes.c_void_p
-    x11.XOpenDisplay.argtypes = [ctypes.c_char_p]
-    x11.XInternAtom.restype = ctypes.c_ulong
-    x11.XInternAtom.argtypes = [ctypes.c_void_p, ctypes.c_char_p, ctypes.c_int]
-    x11.XSendEvent.argtypes = [ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_long,
-                               ctypes.c_void_p]
-    x11.XFlush.argtypes = [ctypes.c_void_p]
-    x11.XCloseDisplay.argtypes = [ctypes.c_void_p]
-    display = x11.XOpenDisplay(display_name.encode())
-    if not display:
-        raise RuntimeError("cannot open display " + display_name)
-    event = _Event()
-    event.xclient.type = 33  # ClientMessage
-    event.xclient.window = int(window)
-    event.xclient.message_type = x11.XInternAtom(display, b"WM_PROTOCOLS", 0)
-    event.xclient.format = 32
-    event.xclient.data[0] = x11.XInternAtom(display, b"WM_DELETE_WINDOW", 0)
-    x11.XSendEvent(display, int(window), 0, 0, ctypes.byref(event))
-    x11.XFlush(display)
-    x11.XCloseDisplay(display)
-
-
 class Tobrin:
     """One installed copy of the program, started and driven on a display."""
 
@@ -195,8 +157,8 @@ class Tobrin:
         return os.path.join(self.home, ".config", "Corvane", "Corvane.conf")
 
     def settings(self):
-        path = self.settings_file()
-        return pathlib.Path(path).read_bytes() if os.path.exists(path) else b""
+        path = pathlib.Path(self.settings_file())
+        return path.read_bytes() if path.exists() else b""
 
     # --- the process --------------------------------------------------------
     def env(self):
@@ -306,7 +268,8 @@ class Tobrin:
         time.sleep(0.2)
 
     def close_window(self, window):
-        request_close(self.display.name, window)
+        """Asks a window to close, as the window manager's close button does."""
+        subprocess.run(["wmctrl", "-i", "-c", hex(int(window))], env=self.env())
         time.sleep(0.3)
 
     def client_stacking(self):

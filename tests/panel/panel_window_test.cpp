@@ -20,7 +20,7 @@ class PanelWindowTest : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void init() { MessageBox::takeShown(); }
+    void cleanup() { MessageBox::takeShown(); }
 
     void createdHiddenWithItsCaptions()
     {
@@ -28,9 +28,9 @@ private Q_SLOTS:
         auto form = install.window();
         Form2& panel = form->panel();
         QVERIFY(panel.isHidden());
-        QCOMPARE(panel.windowTitle(), QStringLiteral(" Parental Remote Control"));
+        QCOMPARE(panel.windowTitle(), u" Parental Remote Control"_s);
         QCOMPARE(panel.VideoSoftIndexTab1->captions(),
-                 QStringLiteral("General|Addresses|Favorites|Time|Surf Log|Password"));
+                 u"General|Addresses|Favorites|Time|Surf Log|Password"_s);
         const QList<std::pair<QObject*, QString>> captions = {
             {panel.Command1, "&O K"},
             {panel.Frame1, "Control"},
@@ -62,8 +62,8 @@ private Q_SLOTS:
         QTest::mouseClick(form->panel().Command8, Qt::LeftButton);
         ColorDialog::queueAnswer(QColor(0, 0, 255));
         QTest::mouseClick(form->panel().Label11, Qt::LeftButton);
-        QCOMPARE(install.settings.read(QStringLiteral("color"), QString()), "255");
-        QCOMPARE(install.settings.read(QStringLiteral("legendcolor"), QString()), "16711680");
+        QCOMPARE(install.settings.read(u"color"_s, QString()), "255");
+        QCOMPARE(install.settings.read(u"legendcolor"_s, QString()), "16711680");
         QCOMPARE(form->rodape->foreColor(), QColor(0, 0, 255));
         // The next start shows the stored colours in the frame and the miniature.
         form = install.window();
@@ -77,7 +77,7 @@ private Q_SLOTS:
         ColorDialog::queueAnswer(QColor(0, 128, 0));
         QTest::mouseClick(form->panel().Command9, Qt::LeftButton);
         QCOMPARE(form->rodape->foreColor(), QColor(0, 128, 0));
-        QVERIFY(MessageBox::takeShown().value(0).text.contains(QStringLiteral("legendcolor")));
+        QVERIFY(MessageBox::takeShown().value(0).text.contains(u"legendcolor"_s));
     }
 
     void desktopLockStoresFirstThenSwitchesInOrder()
@@ -87,10 +87,8 @@ private Q_SLOTS:
         Form2& panel = form->panel();
         QStringList order;
         connect(panel.Disable1, &DesktopLock::switchSet, this, [&](int which, bool on) {
-            order << QStringLiteral("%1:%2:%3")
-                         .arg(which)
-                         .arg(on)
-                         .arg(install.settings.read(QStringLiteral("disable"), "unset"));
+            order << u"%1:%2:%3"_s.arg(which).arg(on).arg(
+                install.settings.read(u"disable"_s, "unset"));
         });
         QTest::mouseClick(panel.Check4, Qt::LeftButton);
         QCOMPARE(order, (QStringList{"1:1:True", "2:1:True"}));
@@ -99,18 +97,13 @@ private Q_SLOTS:
         // and pointed to the login session.
         QList<MessageBox::Shown> shown = MessageBox::takeShown();
         QCOMPARE(shown.size(), 1);
-        QVERIFY(shown[0].text.contains(QStringLiteral("the \"Tobrin\" session")));
+        QVERIFY(shown[0].text.contains(u"the \"Tobrin\" session"_s));
         QTest::mouseClick(panel.Check4, Qt::LeftButton);
         QCOMPARE(order, (QStringList{"1:1:True", "2:1:True", "1:0:False", "2:0:False"}));
         QVERIFY(!panel.Disable1->cover());
         QVERIFY(MessageBox::takeShown().isEmpty());
     }
-};
 
-class DesktopLockTest : public QObject
-{
-    Q_OBJECT
-private Q_SLOTS:
     void coverFollowsTheSwitchesAndIsGivenBack()
     {
         QWidget browser;
@@ -139,5 +132,4 @@ private Q_SLOTS:
 };
 
 TOBRIN_TEST(PanelWindowTest);
-TOBRIN_TEST(DesktopLockTest);
 #include "panel_window_test.moc"

@@ -1,11 +1,17 @@
 #include "panel/panel_window.h"
 #include "platform/desktop_lock.h"
 #include "platform/elastic_panel.h"
+#include "platform/text_file.h"
+#include "shell/app_paths.h"
 #include "shell/browser_window.h"
+#include "shell/installation.h"
 #include "test_install.h"
 #include "test_main.h"
 
 #include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QWindow>
 
@@ -27,11 +33,11 @@ private Q_SLOTS:
         QVERIFY(!form->cmdBack->isEnabled()); // the step failed
 
         view->autoFinish = true;
-        QVERIFY(view->pageNavigates(QStringLiteral("http://a.test/")));
+        QVERIFY(view->pageNavigates(u"http://a.test/"_s));
         QTest::mouseClick(form->cmdBack, Qt::LeftButton);
         QVERIFY(form->cmdForward->isEnabled() && form->cmdBack->isEnabled());
         // A new navigation leaves ">>" as it was; only a failed step disables it.
-        QVERIFY(view->pageNavigates(QStringLiteral("http://b.test/")));
+        QVERIFY(view->pageNavigates(u"http://b.test/"_s));
         QVERIFY(form->cmdForward->isEnabled());
         QTest::mouseClick(form->cmdForward, Qt::LeftButton);
         QVERIFY(!form->cmdForward->isEnabled());
@@ -45,15 +51,15 @@ private Q_SLOTS:
         TestInstall install;
         auto form = install.window(false);
         FakeWebView* view = install.view(*form);
-        QCOMPARE(form->windowTitle(), QStringLiteral(" Corvane Tobrin 2.0"));
+        QCOMPARE(form->windowTitle(), u" Corvane Tobrin 2.0"_s);
         // What the title bar shows: Qt would drop a lone "[*]" as its marker.
         form->winId();
-        Q_EMIT view->TitleChange(QStringLiteral("A [*] B"));
-        QCOMPARE(form->windowHandle()->title(), QStringLiteral("A [*] B - Tobrin 2.0"));
+        Q_EMIT view->TitleChange(u"A [*] B"_s);
+        QCOMPARE(form->windowHandle()->title(), u"A [*] B - Tobrin 2.0"_s);
 
         view->autoFinish = false;
         form->Form_Load();
-        QCOMPARE(form->rodape->caption(), QStringLiteral(" Receiving..."));
+        QCOMPARE(form->rodape->caption(), u" Receiving..."_s);
         QList<int> looks;
         for (int tick = 0; tick < 3; ++tick) {
             form->Timer2_Timer();
@@ -65,18 +71,18 @@ private Q_SLOTS:
         // A stopped download counts as complete.
         QTest::mouseClick(form->cmdstop, Qt::LeftButton);
         QCOMPARE(view->stopCount, 1);
-        QCOMPARE(form->cmdstop->caption(), QStringLiteral("RELOAD"));
-        QCOMPARE(form->rodape->caption(), QStringLiteral(" Page received !"));
+        QCOMPARE(form->cmdstop->caption(), u"RELOAD"_s);
+        QCOMPARE(form->rodape->caption(), u" Page received !"_s);
         QVERIFY(!form->Timer2->isActive());
         QCOMPARE(form->falante2->pictureLook(), 10);
 
         // The reload is the next download; the timer really drives the speakers.
         QTest::mouseClick(form->cmdstop, Qt::LeftButton);
         QCOMPARE(view->refreshCount, 1);
-        QCOMPARE(form->cmdstop->caption(), QStringLiteral("STOP"));
+        QCOMPARE(form->cmdstop->caption(), u"STOP"_s);
         QTRY_COMPARE_WITH_TIMEOUT(form->falante1->pictureLook(), 9, 2000);
-        Q_EMIT view->StatusTextChange(QStringLiteral("  http://x.test/a?b  "));
-        QCOMPARE(form->rodape->caption(), QStringLiteral("  http://x.test/a?b  "));
+        Q_EMIT view->StatusTextChange(u"  http://x.test/a?b  "_s);
+        QCOMPARE(form->rodape->caption(), u"  http://x.test/a?b  "_s);
     }
 
     // Enter, and only Enter, navigates to exactly the text in the box.
@@ -96,7 +102,7 @@ private Q_SLOTS:
         form->show();
         QVERIFY(QTest::qWaitForWindowActive(form.get())); // completion acts only with the focus
         FakeWebView* view = install.view(*form);
-        form->Combo1->addItem(QStringLiteral("http://a.test/"));
+        form->Combo1->addItem(u"http://a.test/"_s);
         form->Combo1->setFocus();
         form->Combo1->clearEditText();
         view->requested.clear();
@@ -117,24 +123,43 @@ private Q_SLOTS:
     void loadAppliesTheStoredSettings()
     {
         TestInstall install;
-        QVERIFY(install.settings.write(QStringLiteral("color"), QStringLiteral("255")));
-        QVERIFY(
-            install.settings.write(QStringLiteral("LegendColor"), QStringLiteral("&H0000FF00")));
+        QVERIFY(install.settings.write(u"color"_s, u"255"_s));
+        QVERIFY(install.settings.write(u"LegendColor"_s, u"&H0000FF00"_s));
         // Texts that say "on" in their own way: applying them writes nothing
         // back, so a read-only settings file costs no message at start.
-        QVERIFY(install.settings.write(QStringLiteral("favorites"), QStringLiteral(" 1")));
-        QVERIFY(install.settings.write(QStringLiteral("disable"), QStringLiteral("true")));
+        QVERIFY(install.settings.write(u"favorites"_s, u" 1"_s));
+        QVERIFY(install.settings.write(u"disable"_s, u"true"_s));
         auto form = install.window();
-        QCOMPARE(install.settings.read(QStringLiteral("favorites"), QString()),
-                 QStringLiteral(" 1"));
-        QCOMPARE(install.settings.read(QStringLiteral("disable"), QString()),
-                 QStringLiteral("true"));
+        QCOMPARE(install.settings.read(u"favorites"_s, QString()), u" 1"_s);
+        QCOMPARE(install.settings.read(u"disable"_s, QString()), u"true"_s);
         QCOMPARE(form->rodape->backColor(), QColor(255, 0, 0));
         QCOMPARE(form->rodape->foreColor(), QColor(0, 255, 0));
         QVERIFY(form->panel().Check3->isChecked() && !form->Combo1->isEnabled());
         QVERIFY(form->panel().Check4->isChecked());
         QVERIFY(form->panel().Disable1->firstSwitch() && form->panel().Disable1->secondSwitch());
         QVERIFY(form->panel().isHidden());
+    }
+
+    void missingPiecesAreMadeExistingOnesKeptAndFailuresNamed()
+    {
+        QTemporaryDir dir;
+        const AppPaths paths(dir.path());
+        QVERIFY(QDir(dir.path()).mkdir(u"files"_s));
+        QVERIFY(TextFile::writeBytes(paths.file(AppPaths::Log), "SURFING: old\r\n").ok());
+        QCOMPARE(Installation::repair(paths), QStringList());
+        QCOMPARE(TextFile::readBytes(paths.file(AppPaths::Log)).bytes, "SURFING: old\r\n");
+        QCOMPARE(QFileInfo(paths.file(AppPaths::schedule(7))).size(), 0);
+        QVERIFY(TextFile::readBytes(paths.file(AppPaths::IntroPage)).bytes.contains("Tobrin"));
+        QVERIFY(TextFile::readBytes(paths.file("/html/tobrin_ico.gif")).bytes.startsWith("GIF8"));
+
+        // What cannot be made (a plain file where the buffer folder should be)
+        // is named, and the rest is still made.
+        const AppPaths broken(dir.filePath(u"broken"_s));
+        QVERIFY(QDir(dir.path()).mkdir(u"broken"_s));
+        QVERIFY(TextFile::writeBytes(broken.file(u"/buffer"_s), "x").ok());
+        const QStringList problems = Installation::repair(broken);
+        QVERIFY2(problems.value(0).contains("buffer"), qPrintable(problems.join(u'|')));
+        QVERIFY(QFile::exists(broken.file(AppPaths::NoSurf)));
     }
 };
 

@@ -17,10 +17,7 @@ public:
     bool GoForward() override;
     void Stop() override;
     void Refresh() override;
-    void setRequestCheck(std::shared_ptr<const RequestCheck> check) override
-    {
-        requestCheck = check;
-    }
+    void setRequestCheck(std::shared_ptr<const RequestCheck>) override {}
 
     // While false, a navigation that was let through stays "downloading"
     // until finishLoad() completes it, as a real engine does later.
@@ -36,7 +33,6 @@ public:
     QStringList requested; // every address passed to Navigate, allowed or not
     int stopCount = 0;
     int refreshCount = 0;
-    std::shared_ptr<const RequestCheck> requestCheck;
 
 private:
     bool load(const QString& address, bool addToHistory);

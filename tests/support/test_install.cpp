@@ -54,7 +54,7 @@ AppContext TestInstall::context()
                       &clock,
                       [](QWidget* parent) { return new FakeWebView(parent); },
                       [this] { ++endProgramCalls; },
-                      CodePage(codePage)};
+                      CodePage("CP1252")};
 }
 
 std::unique_ptr<Form1> TestInstall::window(bool load)

@@ -43,5 +43,4 @@ public:
     SettingsStore settings;
     FakeClock clock;
     int endProgramCalls = 0;
-    QByteArray codePage = "CP1252";
 };

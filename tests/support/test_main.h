@@ -1,7 +1,10 @@
 #pragma once
 
 #include <QObject>
+#include <QString>
 #include <functional>
+
+using namespace Qt::StringLiterals; // u"..."_s in every test
 
 // Each test file registers its QtTest class with TOBRIN_TEST(Class); the one
 // program of the folder runs every registered class. TOBRIN_TEST_CLASS=Name

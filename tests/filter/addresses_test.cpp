@@ -1,12 +1,15 @@
 #include "filter/addresses_tab.h"
 #include "filter/blocked_word_list.h"
 #include "panel/panel_window.h"
+#include "platform/elastic_panel.h"
 #include "platform/index_tab.h"
 #include "platform/message_box.h"
 #include "shell/browser_window.h"
 #include "test_install.h"
 #include "test_main.h"
 
+#include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QLineEdit>
 #include <QListView>
@@ -14,6 +17,16 @@
 #include <QTest>
 
 namespace {
+
+const QString kBlocked = u"S I T E   B L O C K E D"_s;
+
+QStringList history(const Form1& form)
+{
+    QStringList items;
+    for (int i = 0; i < form.Combo1->count(); ++i)
+        items << form.Combo1->itemText(i);
+    return items;
+}
 
 // The panel shown on its Addresses tab, as a parent sees it.
 struct Editor
@@ -50,11 +63,85 @@ struct Editor
 
 } // namespace
 
-class AddressesTabTest : public QObject
+class AddressesTest : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void init() { MessageBox::takeShown(); }
+    void cleanup() { MessageBox::takeShown(); }
+
+    // The fake page view raises its events through the same handler as the real engine.
+    void blockedAndAllowedAddresses()
+    {
+        TestInstall install;
+        install.setBytes(AppPaths::NoSurf, "bet \r\ncasino\r\n");
+        auto form = install.window();
+        FakeWebView* view = install.view(*form);
+        const QString start = install.context().paths.pageAddress(AppPaths::IntroPage);
+
+        // Blocked: cancelled, stopped, never recorded; the status line stays.
+        const int stops = view->stopCount;
+        QVERIFY(!view->Navigate(u"http://www.casino.com/"_s));
+        QCOMPARE(form->Combo1->currentText(), kBlocked);
+        QCOMPARE(view->stopCount, stops + 1);
+        QCOMPARE(form->rodape->caption(), u" Checking site..."_s);
+        QCOMPARE(form->cursor().shape(), Qt::ArrowCursor); // back to the default pointer
+
+        // Letter case and a trailing space in an entry both count; an address
+        // is recorded once, and another letter case is another address.
+        QVERIFY(view->Navigate(u"http://www.CASINO.com/"_s));
+        QVERIFY(view->Navigate(u"http://bet.com/"_s));
+        QVERIFY(!view->Navigate(u"http://x.com/?q=bet both"_s));
+        QVERIFY(view->Navigate(u"http://bet.com/"_s));
+        QVERIFY(view->pageNavigates(u"http://Bet.com/"_s));
+        QCOMPARE(history(*form), (QStringList{start, "http://www.CASINO.com/", "http://bet.com/",
+                                              "http://Bet.com/"}));
+        QCOMPARE(form->Combo1->currentText(), u"http://Bet.com/"_s);
+
+        // A word added in the panel holds for the very next step back.
+        form->panel().addresses().list().insert(u"bet.com"_s);
+        QVERIFY(view->GoBack());
+        QCOMPARE(form->Combo1->currentText(), kBlocked);
+
+        // Switched off: nothing is examined, shown or recorded.
+        form->panel().Check1->setChecked(true);
+        form->rodape->setCaption(u"before"_s);
+        bool cancel = false;
+        form->WebBrowser1_BeforeNavigate2(u"http://casino.com/"_s, cancel);
+        QVERIFY(!cancel);
+        QCOMPARE(form->rodape->caption(), u"before"_s);
+        QCOMPARE(history(*form).size(), 4);
+    }
+
+    // The first check loads the panel's list; the empty entry blocks every
+    // address but the empty one.
+    void emptyEntry()
+    {
+        TestInstall install;
+        install.setBytes(AppPaths::NoSurf, "\r\n");
+        auto form = install.window(false);
+        bool cancel = false;
+        form->WebBrowser1_BeforeNavigate2(u"a"_s, cancel);
+        QVERIFY(form->panelLoaded() && cancel);
+        cancel = false;
+        form->WebBrowser1_BeforeNavigate2(QString(), cancel);
+        QVERIFY(!cancel);
+    }
+
+    // A refusal by the page view itself (typed script, a file of the disk)
+    // shows as a blocked site, also with the address control stopped, and
+    // records nothing.
+    void refusalsOfThePageViewShowAsBlocked()
+    {
+        TestInstall install;
+        auto form = install.window();
+        form->panel().Check1->setChecked(true);
+        const QStringList before = history(*form);
+        bool cancel = true;
+        Q_EMIT install.view(*form)->BeforeNavigate2(u"javascript:fetch('/ran')"_s, &cancel);
+        QVERIFY(cancel);
+        QCOMPARE(form->Combo1->currentText(), kBlocked);
+        QCOMPARE(history(*form), before);
+    }
 
     void warningWords()
     {
@@ -69,7 +156,7 @@ private Q_SLOTS:
                                             " >  you will block MOST of sites!!!\n\r"
                                             "Are you REALLY sure you want to block " +
                                             word + "???");
-                QCOMPARE(shown[0].title, QStringLiteral("Attention!"));
+                QCOMPARE(shown[0].title, u"Attention!"_s);
                 QCOMPARE(shown[0].defaultButton, QMessageBox::No);
                 QCOMPARE(editor.tab->Text1->text(), yes ? QString() : word);
             }
@@ -100,19 +187,19 @@ private Q_SLOTS:
         // Focus in the list enables Delete even with nothing selected; Delete
         // then changes nothing.
         editor.tab->List1->setFocus(Qt::TabFocusReason);
-        editor.tab->Text1->setText(QStringLiteral("typed"));
+        editor.tab->Text1->setText(u"typed"_s);
         QTest::mouseClick(editor.tab->Command12, Qt::LeftButton);
-        QCOMPARE(editor.tab->Text1->text(), QStringLiteral("typed"));
+        QCOMPARE(editor.tab->Text1->text(), u"typed"_s);
 
         editor.click(1);
         QTest::mouseClick(editor.tab->Command12, Qt::LeftButton);
-        QCOMPARE(editor.tab->Text1->text(), QStringLiteral("bet"));
+        QCOMPARE(editor.tab->Text1->text(), u"bet"_s);
         QCOMPARE(editor.file(), QByteArray("alpha\r\ncasino\r\n"));
 
         // Double-click: moved out, selected in the box, which takes the focus.
         editor.click(0, true);
         QVERIFY(editor.tab->Text1->hasFocus());
-        QCOMPARE(editor.tab->Text1->selectedText(), QStringLiteral("alpha"));
+        QCOMPARE(editor.tab->Text1->selectedText(), u"alpha"_s);
         QCOMPARE(editor.file(), QByteArray("casino\r\n"));
     }
 
@@ -121,16 +208,16 @@ private Q_SLOTS:
         Editor editor("bet\r\n");
         const QString file = editor.install.file(AppPaths::NoSurf);
         QVERIFY(QFile::remove(file) && QDir().mkdir(file));
-        editor.add(QStringLiteral("casino"));
+        editor.add(u"casino"_s);
         const QList<MessageBox::Shown> shown = MessageBox::takeShown();
         QCOMPARE(shown.size(), 1);
-        QVERIFY2(shown[0].text.contains(QStringLiteral("nosurf.txt")), qPrintable(shown[0].text));
+        QVERIFY2(shown[0].text.contains(u"nosurf.txt"_s), qPrintable(shown[0].text));
         // The next save writes the list as shown, the unsaved word included.
         QVERIFY(QDir().rmdir(file));
-        editor.add(QStringLiteral("poker"));
+        editor.add(u"poker"_s);
         QCOMPARE(editor.file(), QByteArray("bet\r\ncasino\r\npoker\r\n"));
     }
 };
 
-TOBRIN_TEST(AddressesTabTest);
-#include "addresses_tab_test.moc"
+TOBRIN_TEST(AddressesTest);
+#include "addresses_test.moc"

@@ -1,0 +1,236 @@
+#include "panel/panel_window.h"
+#include "password/first_password_dialog.h"
+#include "password/password_prompt.h"
+#include "password/password_tab.h"
+#include "password/stored_password.h"
+#include "platform/elastic_panel.h"
+#include "platform/index_tab.h"
+#include "platform/message_box.h"
+#include "platform/settings_store.h"
+#include "shell/browser_window.h"
+#include "test_install.h"
+#include "test_main.h"
+
+#include <QDir>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+using namespace StoredPassword;
+
+namespace {
+
+// Checks that exactly one OK box was shown since the last look, and what it said.
+inline void expectOneBox(const QString& text, const QString& title, MessageBox::Icon icon)
+{
+    const QList<MessageBox::Shown> shown = MessageBox::takeShown();
+    QCOMPARE(shown.size(), 1);
+    QCOMPARE(shown[0].text, text);
+    QCOMPARE(shown[0].title, title);
+    QCOMPARE(shown[0].buttons, MessageBox::Buttons(QMessageBox::Ok));
+    QCOMPARE(shown[0].icon, icon);
+}
+
+inline const QString kTryAgain = u"Enter your password again..."_s;
+
+} // namespace
+
+class PasswordTest : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void cleanup() { MessageBox::takeShown(); }
+
+    void scrambleAndStoreEveryCode_data()
+    {
+        QTest::addColumn<QByteArray>("page");
+        QTest::addColumn<QString>("password");
+        QTest::newRow("western") << QByteArray("CP1252") << u"Tiger\u20AC"_s;
+        QTest::newRow("cyrillic") << QByteArray("CP1251") << u"\u0422\u0438\u0433\u0440"_s;
+        QTest::newRow("vietnamese") << QByteArray("CP1258") << u"H\u1EC7"_s;
+    }
+    void scrambleAndStoreEveryCode()
+    {
+        QFETCH(QByteArray, page);
+        QFETCH(QString, password);
+        const CodePage codePage(page);
+        QByteArray all;
+        for (int code = 0; code < 256; ++code)
+            all.append(char(code));
+        const QString text = codePage.decode(all);
+        const QString once = Scramble(text, Key, codePage);
+        QCOMPARE(once.size(), text.size());
+        const QByteArray codes = codePage.encode(once);
+        for (int code = 0; code < 256; ++code)
+            QCOMPARE(int(quint8(codes[code])), code ^ 83);
+        QCOMPARE(Scramble(once, Key, codePage), text);
+
+        // Stored and read back, every code matches, and only exactly.
+        TestInstall install;
+        for (const QString& typed : {text, password}) {
+            QVERIFY(refusal(typed, codePage).isEmpty());
+            QVERIFY(store(install.settings, typed, codePage, nullptr));
+            QVERIFY(matches(typed, expected(install.settings, codePage), codePage));
+        }
+        QVERIFY(!matches(password.toLower(), expected(install.settings, codePage), codePage));
+        QVERIFY(!matches(password + u' ', expected(install.settings, codePage), codePage));
+
+        // A character the page lacks is refused by name, and typing it never
+        // matches the question marks it would once have become.
+        const QString refused = refusal(u"k\u4E2D\u4E2D"_s, codePage);
+        QVERIFY(refused.contains(u": \u4E2D\n"_s));
+        QVERIFY(store(install.settings, u"k?"_s, codePage, nullptr));
+        QVERIFY(!matches(u"k\u4E2D"_s, expected(install.settings, codePage), codePage));
+    }
+
+    // The dialogs on the way into the panel, each on its own; the whole way is
+    // walked by the end-to-end scenarios.
+
+    void firstPasswordWithEveryMistake()
+    {
+        TestInstall install;
+        Form5 f5(nullptr, install.settings, CodePage("CP1251"));
+        f5.show();
+        QVERIFY(!f5.Text2->isEnabled() && !f5.Label3->isEnabled());
+        QTest::keyClick(&f5, Qt::Key_Escape); // Escape does not close it
+        f5.Command1->click();                 // nothing typed
+        expectOneBox(kTryAgain, u"Error!"_s, QMessageBox::Critical);
+        QVERIFY(!f5.Text2->isEnabled());
+        // A letter a Russian user's code page lacks is refused by name, never
+        // stored as '?'. (Typed as an input method would.)
+        f5.Text1->insert(u"\u0416\u4E2D"_s);
+        f5.Text2->insert(u"\u0416\u4E2D"_s);
+        f5.Command1->click();
+        QVERIFY(MessageBox::takeShown().value(0).text.contains(u"\u4E2D"));
+        QVERIFY(f5.Text1->text().isEmpty() && f5.Text2->text().isEmpty());
+        QTest::keyClicks(f5.Text1, u"Tiger"_s);
+        QVERIFY(f5.Text2->isEnabled() && f5.Label3->isEnabled());
+        QTest::keyClick(f5.Text1, Qt::Key_Return);
+        QCOMPARE(f5.focusWidget(), f5.Text2);
+        QTest::keyClicks(f5.Text2, u"tiger"_s);
+        f5.Command1->click();
+        expectOneBox(kTryAgain, u"Error!"_s, QMessageBox::Critical);
+        QVERIFY(f5.Text1->text().isEmpty() && f5.Text2->text().isEmpty());
+        QCOMPARE(f5.focusWidget(), f5.Text1);
+
+        // A password the settings refuse is not announced, and nothing typed is lost.
+        QVERIFY(QDir().mkpath(install.settings.filePath()));
+        QTest::keyClicks(f5.Text1, u"Tiger"_s);
+        QTest::keyClicks(f5.Text2, u"Tiger"_s);
+        f5.Command1->click();
+        QCOMPARE(MessageBox::takeShown().value(0).icon, QMessageBox::Critical);
+        QVERIFY(f5.isVisible() && f5.Text2->text() == "Tiger");
+        QVERIFY(QDir().rmdir(install.settings.filePath()));
+        QTest::keyClick(f5.Text2, Qt::Key_Return);
+        QTest::keyClick(f5.focusWidget(), Qt::Key_Return); // Enter on O K confirms
+        expectOneBox(u"Your password is very important. Do not forget it!"_s, u"Atention!"_s,
+                     QMessageBox::Warning);
+        QCOMPARE(f5.result(), int(QDialog::Accepted));
+        QCOMPARE(install.settings.read(u"Password"_s, QString()),
+                 Scramble(u"Tiger"_s, Key, CodePage("CP1251")));
+    }
+
+    // Nothing stored, or the marker: unset (the default and the empty password
+    // are met by the password tab's test). A wrong password is refused.
+    void storedValueDecidesTheDialogs()
+    {
+        TestInstall install;
+        auto form = install.window();
+        QVERIFY(isUnset(install.settings));
+        QVERIFY(install.settings.write(u"Password"_s, u"wzbkmt806j"_s));
+        QVERIFY(isUnset(install.settings));
+
+        Form3 f3(*form);
+        f3.show();
+        QTest::keyClicks(f3.Text3, u"x"_s);
+        QTest::keyClick(f3.Text3, Qt::Key_Return);
+        QVERIFY(f3.isVisible() && f3.focusWidget() == f3.Command6); // Enter only moved the focus
+        f3.Command6->click();
+        expectOneBox(kTryAgain, u"Error!"_s, QMessageBox::Critical);
+        QVERIFY(f3.Text3->text().isEmpty() && f3.focusWidget() == f3.Text3);
+    }
+
+    void changeThePassword()
+    {
+        TestInstall install;
+        auto form = install.window();
+        Form2& panel = form->panel();
+        panel.VideoSoftIndexTab1->setCurrentTab(5);
+        panel.show();
+        PasswordTab& tab = panel.password();
+        // The four new-password controls move together.
+        auto newEntries = [&](bool on) {
+            for (QWidget* w :
+                 std::initializer_list<QWidget*>{tab.Text7, tab.Text3, tab.Label7, tab.Label1})
+                QCOMPARE(w->isEnabled(), on);
+        };
+        auto apply = [&](const QString& current, const QString& fresh, const QString& again) {
+            QTest::keyClicks(tab.Text8, current);
+            QTest::keyClicks(tab.Text7, fresh);
+            QTest::keyClicks(tab.Text3, again);
+            tab.Command4->setFocus(); // as a click would
+            tab.Command4->click();
+        };
+        auto stored = [&] { return install.settings.read(u"Password"_s, "none"); };
+
+        // Typing, and deleting everything, enable the new entries; Cancel clears and disables.
+        newEntries(false);
+        QTest::keyClicks(tab.Text8, u"ab"_s);
+        newEntries(true);
+        tab.Command6->click();
+        newEntries(false);
+        QVERIFY(tab.Text8->text().isEmpty());
+        QCOMPARE(panel.focusWidget(), tab.Text8);
+        QTest::keyClick(tab.Text8, Qt::Key_X);
+        QTest::keyClick(tab.Text8, Qt::Key_Backspace);
+        newEntries(true);
+
+        // With nothing stored only the unscrambled default is the current
+        // password; a new one the settings refuse is not announced, and the
+        // entries stay.
+        QVERIFY(QDir().mkpath(install.settings.filePath()));
+        apply(u"\"\"\""_s, u"Lion"_s, u"Lion"_s);
+        QCOMPARE(MessageBox::takeShown().value(0).icon, QMessageBox::Critical);
+        QCOMPARE(tab.Text3->text(), u"Lion"_s);
+        QVERIFY(QDir().rmdir(install.settings.filePath()));
+        tab.Command6->click();
+        apply(u"\"\"\""_s, u"Tiger"_s, u"Tiger"_s);
+        expectOneBox(u"Write down your new password! Don't forget it!!!"_s, u"Password changed!"_s,
+                     QMessageBox::Warning);
+        QCOMPARE(stored(), Scramble(u"Tiger"_s, Key, CodePage()));
+        newEntries(true);
+        QCOMPARE(panel.focusWidget(), tab.Command4);
+
+        const QList<QStringList> wrong = {{"tiger", "Lion", "Lion"}, {"Tiger", "Lion", "lion"}};
+        for (const QStringList& entries : wrong) {
+            apply(entries[0], entries[1], entries[2]);
+            expectOneBox(kTryAgain, u"Error!"_s, QMessageBox::Critical);
+            QVERIFY(tab.Text8->text().isEmpty() && tab.Text7->text().isEmpty());
+            newEntries(false);
+            QCOMPARE(panel.focusWidget(), tab.Text8);
+            QCOMPARE(stored(), Scramble(u"Tiger"_s, Key, CodePage()));
+        }
+
+        // A new password the code page cannot hold is refused by name; only
+        // the new entries are typed again.
+        QTest::keyClicks(tab.Text8, u"Tiger"_s);
+        tab.Text7->insert(u"\u0416"_s);
+        tab.Text3->insert(u"\u0416"_s);
+        tab.Command4->click();
+        QVERIFY(MessageBox::takeShown().value(0).text.contains(u": \u0416\n"_s));
+        QCOMPARE(stored(), Scramble(u"Tiger"_s, Key, CodePage()));
+        QCOMPARE(tab.Text8->text(), u"Tiger"_s);
+        QCOMPARE(panel.focusWidget(), tab.Text7);
+        tab.Text8->clear();
+
+        // An empty new password is a password too.
+        apply(u"Tiger"_s, QString(), QString());
+        QCOMPARE(MessageBox::takeShown().value(0).title, u"Password changed!"_s);
+        QCOMPARE(stored(), QString());
+        QVERIFY(!isUnset(install.settings));
+    }
+};
+
+TOBRIN_TEST(PasswordTest);
+#include "password_test.moc"
