@@ -255,13 +255,24 @@ class FamilyDay(unittest.TestCase):
     def test_parent_sets_up_then_child_meets_it(self):
         t = self.tobrin
         t.start()
+        self.surf(self.site.url("/index.html"))
+        t.wait_title(t.browser, r"^Index page - Tobrin 2\.0$")
 
         # First use: the parent chooses a password, then gives it.
         self.choose_first_password("Secret 1")
         panel = self.enter_password("Secret 1")
+        t.point_at(panel)
+
+        # The page the child was on becomes a favorite.
+        t.click(panel, *FAVORITES_TAB, unit=1)
+        t.click(panel, *ADD_FAVORITE, unit=1)
+        pref = ("Index page\r\n%s\r\n" % self.site.url("/index.html")).encode()
+        self.assertEqual(t.read("/files/pref.txt"), pref)
+        # The page made from the list (its bytes are the unit tests') links to it.
+        self.assertIn(b"<a href='%s'>" % self.site.url("/index.html").encode(),
+                      t.read("/html/favorites.htm"))
 
         # A blocked word, and favorites-only mode.
-        t.point_at(panel)
         t.click(panel, *ADDRESSES_TAB, unit=1)
         t.click(panel, *TEXT1, unit=1)
         t.type("badword")
@@ -276,14 +287,17 @@ class FamilyDay(unittest.TestCase):
         self.close_panel(panel)
 
         # The address box no longer takes the child anywhere.
-        self.surf(self.site.url("/index.html"))
+        self.surf(self.site.url("/second.html"))
         time.sleep(2)
-        self.assertNotIn("/index.html", self.site.requests)
+        self.assertNotIn("/second.html", self.site.requests)
 
-        # The Favorites button opens the page made from the (empty) list.
+        # The favorites page (a local file) leads back to the web site: its
+        # first link, reached with the keyboard.
         t.click(t.browser, *FAVORITES_BUTTON)
         t.wait_title(t.browser, r"^Favorites - Tobrin 2\.0$")
-
+        t.click(t.browser, *PAGE)
+        t.key("Tab", "Return")
+        t.wait_title(t.browser, r"^Index page - Tobrin 2\.0$")
         self.quit_with_yes()
 
         # The next start remembers all of it, the lock too: only the password
@@ -299,47 +313,6 @@ class FamilyDay(unittest.TestCase):
         t.point_at(error)
         t.key("Return")
         panel = self.enter_password("Secret 1")
-        t.point_at(panel)
-        self.close_panel(panel)
-        self.quit_with_yes()
-        self.assertEqual(t.read("/files/nosurf.txt"), b"badword\r\n")
-        self.assertEqual(t.read("/files/log.txt").count(b"SURFING: "), 2)
-        # Every setting, byte for byte: the switch, and "Secret 1" with each
-        # code XOR 83 (a NUL first, so the settings file spells it escaped).
-        self.assertEqual(t.settings(),
-                         b"[Tobrin%202.0]\ndisable=True\nfavorites=1\npassword=@String(\\0\\x36\\x30!6'sb)\n")
-
-    def test_favorite_and_schedule(self):
-        t = self.tobrin
-        t.start()
-        self.surf(self.site.url("/index.html"))
-        t.wait_title(t.browser, r"^Index page - Tobrin 2\.0$")
-
-        # No password yet: the first-password dialog, closed with O K on two
-        # equal entries; the prompt then opens the panel.
-        self.choose_first_password("pw")
-        panel = self.enter_password("pw")
-        t.point_at(panel)
-
-        # The page the child was on becomes a favorite.
-        t.click(panel, *FAVORITES_TAB, unit=1)
-        t.click(panel, *ADD_FAVORITE, unit=1)
-        pref = ("Index page\r\n%s\r\n" % self.site.url("/index.html")).encode()
-        self.assertEqual(t.read("/files/pref.txt"), pref)
-        # The page made from the list (its bytes are the unit tests') links to it.
-        self.assertIn(b"<a href='%s'>" % self.site.url("/index.html").encode(),
-                      t.read("/html/favorites.htm"))
-
-        # The favorites page (a local file) leads back to the web site: its
-        # first link, reached with the keyboard.
-        self.close_panel(panel)
-        t.click(t.browser, *FAVORITES_BUTTON)
-        t.wait_title(t.browser, r"^Favorites - Tobrin 2\.0$")
-        t.click(t.browser, *PAGE)
-        t.key("Tab", "Return")
-        t.wait_title(t.browser, r"^Index page - Tobrin 2\.0$")
-        t.click(t.browser, *RC_BUTTON)
-        panel = self.enter_password("pw")
         t.point_at(panel)
 
         # This half-hour and the next are blocked for today.
@@ -366,7 +339,12 @@ class FamilyDay(unittest.TestCase):
             t.wait_for(lambda: not t.windows(r"^Tobrin$"), 10, "the box to close")
 
         self.quit_with_yes()
-
+        self.assertEqual(t.read("/files/nosurf.txt"), b"badword\r\n")
+        self.assertEqual(t.read("/files/log.txt").count(b"SURFING: "), 2)
+        # Every setting, byte for byte: the switch, and "Secret 1" with each
+        # code XOR 83 (a NUL first, so the settings file spells it escaped).
+        self.assertEqual(t.settings(),
+                         b"[Tobrin%202.0]\ndisable=True\nfavorites=1\npassword=@String(\\0\\x36\\x30!6'sb)\n")
 
     def test_tobrin_session(self):
         t = self.tobrin
