@@ -8,8 +8,6 @@
 #include "test_install.h"
 #include "test_main.h"
 
-#include <QCheckBox>
-#include <QComboBox>
 #include <QDir>
 #include <QLineEdit>
 #include <QListWidget>
@@ -192,17 +190,6 @@ private Q_SLOTS:
         add(form->panel().favorites(), "two\r\nlines", "zoo.example");
         QCOMPARE(install.bytes(AppPaths::Pref),
                  "Zoo\r\nzoo.example\r\ntwo lines\r\nzoo.example\r\n");
-    }
-
-    void favoritesOnlySwitch()
-    {
-        TestInstall install;
-        auto form = install.window();
-        for (const QString stored : {"1", "0"}) {
-            form->panel().Check3->click();
-            QCOMPARE(install.settings.read(u"favorites"_s, QString()), stored);
-            QCOMPARE(form->Combo1->isEnabled(), stored == u"0");
-        }
     }
 };
 

@@ -8,6 +8,7 @@
 #include "test_install.h"
 #include "test_main.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -138,6 +139,10 @@ private Q_SLOTS:
         QVERIFY(form->panel().Check4->isChecked());
         QVERIFY(form->panel().Disable1->firstSwitch() && form->panel().Disable1->secondSwitch());
         QVERIFY(form->panel().isHidden());
+        // Switched off, favorites-only mode gives the address box back.
+        form->panel().Check3->click();
+        QCOMPARE(install.settings.read(u"favorites"_s, QString()), u"0"_s);
+        QVERIFY(form->Combo1->isEnabled());
     }
 
     void missingPiecesAreMadeExistingOnesKeptAndFailuresNamed()
