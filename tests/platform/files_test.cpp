@@ -7,7 +7,6 @@
 #include "test_main.h"
 #include "timecontrol/schedule_file.h"
 
-#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QRandomGenerator>

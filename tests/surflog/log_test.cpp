@@ -5,10 +5,8 @@
 #include "platform/elastic_panel.h"
 #include "platform/index_tab.h"
 #include "platform/message_box.h"
-#include "platform/text_file.h"
 #include "shell/browser_window.h"
 #include "surflog/log_records.h"
-#include "surflog/log_text.h"
 #include "surflog/session_journal.h"
 #include "surflog/session_log.h"
 #include "surflog/surf_log_tab.h"
@@ -29,7 +27,6 @@
 #include <QTest>
 #include <QThread>
 #include <QTimer>
-#include <QWebEngineProfile>
 #include <csignal>
 #include <sys/resource.h>
 

@@ -3,7 +3,6 @@
 #include "platform/elastic_panel.h"
 #include "platform/index_tab.h"
 #include "platform/message_box.h"
-#include "platform/text_file.h"
 #include "shell/browser_window.h"
 #include "test_install.h"
 #include "test_main.h"
