@@ -233,10 +233,6 @@ bool BlockedWordList::blocks(QStringView address) const
 
 QString BlockedWordList::load(const QString& path, const CodePage& page)
 {
-    // A long list's file, its words and the index build take blocks of many
-    // megabytes for a moment: mapped apart, each goes back to the system
-    // when freed instead of staying in the heap.
-    mallopt(M_MMAP_THRESHOLD, 1 << 20);
     TextFile::BytesResult file = TextFile::readBytes(path);
     const BusyPointer busy(std::size_t(file.bytes.size()) > kBusyWords * 8);
     // ASCII, as host-name lists are, reads the same in every code page and is

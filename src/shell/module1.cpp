@@ -11,6 +11,7 @@
 #include <QWebEngineProfile>
 
 #include <cstdio>
+#include <malloc.h>
 
 // The pictures live in the product library; a static library's resources
 // are registered by hand.
@@ -41,6 +42,10 @@ namespace Module1 {
 
 int Main(QApplication& app)
 {
+    // Long blocked-word lists take blocks of many megabytes for a moment
+    // (the file, the words, the index build): mapped apart, each goes back
+    // to the system when freed instead of staying in the heap.
+    mallopt(M_MMAP_THRESHOLD, 1 << 20);
     initResources();
     SettingsStore settings(SettingsStore::userFilePath());
     SystemClock clock;
