@@ -5,8 +5,11 @@
 
 namespace {
 
-constexpr std::uint32_t kWordEnds = 0x80000000u;
+constexpr std::uint32_t kOutput = 0x80000000u; // in Branch::firstEdge
+constexpr std::uint32_t kTail = 0x80000000u;   // in a state
 constexpr std::uint32_t kIndexMask = 0x7FFFFFFFu;
+constexpr std::uint8_t kTailOutput = 0x80;
+constexpr std::uint8_t kLongFail = 0x7F;
 constexpr std::size_t kDenseStates = 4096; // 4 MiB of tables at the most
 
 bool isAscii(std::string_view word)
@@ -71,6 +74,24 @@ std::string toUtf8(QStringView text)
     return {bytes.constData(), std::size_t(bytes.size())};
 }
 
+inline std::uint32_t WordAutomaton::child(std::uint32_t state, std::uint8_t c) const
+{
+    if (state < m_denseStates)
+        return m_dense[std::size_t(state) * 256 + c];
+    const std::uint32_t begin = m_branch[state].firstEdge & kIndexMask;
+    const std::uint32_t end = m_branch[state + 1].firstEdge & kIndexMask;
+    const std::uint8_t* labels = m_edgeLabel.data();
+    if (end - begin <= 8) {
+        for (std::uint32_t i = begin; i < end; ++i) {
+            if (labels[i] == c)
+                return m_edgeTarget[i];
+        }
+        return 0;
+    }
+    const std::uint8_t* found = std::lower_bound(labels + begin, labels + end, c);
+    return found != labels + end && *found == c ? m_edgeTarget[std::size_t(found - labels)] : 0;
+}
+
 WordAutomaton::WordAutomaton(const WordStore& words)
 {
     std::vector<std::string_view> all;
@@ -83,150 +104,277 @@ WordAutomaton::WordAutomaton(const WordStore& words)
     }
     std::sort(all.begin(), all.end());
     all.erase(std::unique(all.begin(), all.end()), all.end());
-    build(all);
-
     // A word that holds another word adds nothing to a yes-or-no answer.
-    // Scanning each word shows which: it reaches a word's end before its own
-    // last byte, or its own state's fail state ends one. Lists of words made
-    // from a few common parts shrink a lot; others are left as built.
+    // Lists of words made from a few common parts shrink a lot and are built
+    // again without them; others are left as built.
     std::vector<std::string_view> kept;
-    for (std::string_view w : all) {
-        std::uint32_t state = 0;
-        bool holdsAnother = false;
-        for (std::size_t i = 0; i + 1 < w.size() && !holdsAnother; ++i) {
-            state = child(state, static_cast<std::uint8_t>(w[i]));
-            holdsAnother = (m_states[state].firstChild & kWordEnds) != 0;
-        }
-        if (!holdsAnother && !w.empty()) {
-            state = child(state, static_cast<std::uint8_t>(w.back()));
-            // 0 here: a word that starts with another word was left out of the trie.
-            holdsAnother = state == 0 || (m_states[m_states[state].fail].firstChild & kWordEnds) != 0;
-        }
-        if (!holdsAnother)
-            kept.push_back(w);
-    }
-    if (kept.size() < all.size() - all.size() / 4) {
+    if (build(all, &kept)) {
         all = {};
-        build(kept);
+        build(kept, nullptr);
     }
 }
 
-void WordAutomaton::build(std::vector<std::string_view> sorted)
+bool WordAutomaton::build(const std::vector<std::string_view>& sorted,
+                          std::vector<std::string_view>* kept)
 {
-    m_states.clear();
-    m_label.clear();
-    // The trie in depth-first order, straight from the sorted words: each word
-    // shares its longest common prefix with the last word put in. A word that
-    // starts with a word already in adds nothing to a yes-or-no answer.
-    std::vector<std::uint32_t> parent{0};
-    std::vector<std::uint8_t> label{0};
-    std::vector<std::uint32_t> depth{0};
-    std::vector<bool> ends{false};
-    std::vector<std::uint32_t> path{0}; // path[d]: node of the last word at depth d
-    std::string_view last;
-    std::size_t lastEnd = 0; // depth at which a word ends on the current path, 0 for none
+    // A word that starts with the word before it adds nothing. Of sorted
+    // words, one that starts with any earlier word starts with the last
+    // one kept, so the words left start no other.
+    std::vector<std::string_view> words;
+    words.reserve(sorted.size());
     for (std::string_view w : sorted) {
-        std::size_t common = 0;
-        const std::size_t limit = std::min(last.size(), w.size());
-        while (common < limit && last[common] == w[common])
-            ++common;
-        if (lastEnd != 0 && lastEnd <= common)
-            continue;
-        lastEnd = 0;
-        path.resize(common + 1);
-        for (std::size_t d = common; d < w.size(); ++d) {
-            parent.push_back(path[d]);
-            label.push_back(static_cast<std::uint8_t>(w[d]));
-            depth.push_back(std::uint32_t(d + 1));
-            ends.push_back(false);
-            path.push_back(std::uint32_t(parent.size() - 1));
-        }
-        ends[path.back()] = true;
-        lastEnd = w.size();
-        last = w;
+        if (words.empty() || !w.starts_with(words.back()))
+            words.push_back(w);
     }
+    const std::size_t n = words.size();
+    const auto common = [&words](std::size_t i) { // bytes word i shares with word i - 1
+        if (i == 0 || i >= words.size())
+            return std::size_t(0);
+        const std::string_view a = words[i - 1], b = words[i];
+        return std::size_t(std::mismatch(a.begin(),
+                                         a.begin() + std::ptrdiff_t(std::min(a.size(), b.size())),
+                                         b.begin())
+                               .first -
+                           a.begin());
+    };
+
+    // The branch states in depth-first order, straight from the sorted
+    // words: a word's branch states are the texts it shares with the word
+    // before it or after it; its tail is the rest.
+    std::vector<std::uint32_t> parent{0}, depth{0}, wordOf{0};
+    std::vector<std::uint32_t> path{0}; // path[d]: branch state of the current word at depth d
+    std::vector<std::uint32_t> head(n), tailStart(n + 1, 0), tailParentDfs(n);
+    struct Edge
+    {
+        std::uint32_t from; // depth-first number of the branch state
+        std::uint32_t to;   // depth-first number, or kTail | tail state
+        std::uint8_t label;
+    };
+    std::vector<Edge> edges;
+    edges.reserve(n + n / 2);
+    std::size_t after = common(0);
+    for (std::size_t i = 0; i < n; ++i) {
+        const std::string_view w = words[i];
+        const std::size_t before = after;
+        after = common(i + 1);
+        head[i] = std::uint32_t(std::max(before, after));
+        path.resize(before + 1);
+        for (std::size_t d = before; d < head[i]; ++d) {
+            const auto state = std::uint32_t(parent.size());
+            edges.push_back({path[d], state, static_cast<std::uint8_t>(w[d])});
+            parent.push_back(path[d]);
+            depth.push_back(std::uint32_t(d + 1));
+            wordOf.push_back(std::uint32_t(i));
+            path.push_back(state);
+        }
+        tailParentDfs[i] = path[head[i]];
+        tailStart[i + 1] = tailStart[i] + std::uint32_t(w.size() - head[i]);
+        edges.push_back(
+            {path[head[i]], kTail | tailStart[i], static_cast<std::uint8_t>(w[head[i]])});
+    }
+    const std::size_t branches = parent.size();
+    const std::size_t tails = tailStart[n];
 
     // Breadth-first numbering: a stable sort by depth keeps siblings together
     // and in label order, and sibling groups in the order of their parents.
-    const std::size_t n = parent.size();
     const std::uint32_t maxDepth = *std::max_element(depth.begin(), depth.end());
-    std::vector<std::uint32_t> start(std::size_t(maxDepth) + 2, 0);
+    std::vector<std::uint32_t> level(std::size_t(maxDepth) + 2, 0);
     for (std::uint32_t d : depth)
-        ++start[std::size_t(d) + 1];
-    for (std::size_t d = 1; d < start.size(); ++d)
-        start[d] += start[d - 1];
-    std::vector<std::uint32_t> order(n); // breadth-first number of each depth-first node
-    for (std::size_t i = 0; i < n; ++i)
-        order[i] = start[depth[i]]++;
-
-    m_label.assign(n, 0);
-    std::vector<std::uint32_t> bfsParent(n, 0);
-    std::vector<bool> bfsEnds(n, false);
-    for (std::size_t i = 0; i < n; ++i) {
-        m_label[order[i]] = label[i];
+        ++level[std::size_t(d) + 1];
+    for (std::size_t d = 1; d < level.size(); ++d)
+        level[d] += level[d - 1];
+    std::vector<std::uint32_t> order(branches);
+    {
+        std::vector<std::uint32_t> next(level.begin(), level.end() - 1);
+        for (std::size_t i = 0; i < branches; ++i)
+            order[i] = next[depth[i]]++;
+    }
+    std::vector<std::uint32_t> bfsWord(branches);
+    std::vector<std::uint32_t> bfsParent(branches);
+    for (std::size_t i = 0; i < branches; ++i) {
+        bfsWord[order[i]] = wordOf[i];
         bfsParent[order[i]] = order[parent[i]];
-        bfsEnds[order[i]] = ends[i];
     }
     parent = {};
-    label = {};
     depth = {};
+    wordOf = {};
+    path = {};
+
+    m_branch.assign(branches + 1, Branch{0, 0});
+    for (const Edge& e : edges)
+        ++m_branch[order[e.from] + 1].firstEdge;
+    for (std::size_t s = 1; s <= branches; ++s)
+        m_branch[s].firstEdge += m_branch[s - 1].firstEdge;
+    m_edgeLabel.assign(edges.size(), 0);
+    m_edgeTarget.assign(edges.size(), 0);
+    {
+        std::vector<std::uint32_t> next(branches);
+        for (std::size_t s = 0; s < branches; ++s)
+            next[s] = m_branch[s].firstEdge;
+        for (const Edge& e : edges) {
+            const std::uint32_t at = next[order[e.from]]++;
+            m_edgeLabel[at] = e.label;
+            m_edgeTarget[at] = (e.to & kTail) ? e.to : order[e.to];
+        }
+    }
+    std::vector<std::uint32_t> tailParent(n);
+    for (std::size_t i = 0; i < n; ++i)
+        tailParent[i] = order[tailParentDfs[i]];
+    edges = {};
     order = {};
 
-    m_states.assign(n + 1, State{0, 0});
-    for (std::size_t s = 1; s < n; ++s)
-        ++m_states[bfsParent[s] + 1].firstChild;
-    m_states[0].firstChild = 1;
-    for (std::size_t s = 1; s <= n; ++s)
-        m_states[s].firstChild += m_states[s - 1].firstChild;
+    m_tail.assign(tails + 1, Tail{0, 0});
+    for (std::size_t i = 0; i < n; ++i) {
+        for (std::size_t k = head[i]; k < words[i].size(); ++k)
+            m_tail[tailStart[i] + k - head[i]].byte = static_cast<std::uint8_t>(words[i][k]);
+    }
 
     // The shallowest states, where a scan spends most of its steps and where
     // states have the most children, get a table of all 256 bytes.
-    m_denseStates = std::uint32_t(std::min<std::size_t>(n, kDenseStates));
+    m_denseStates = std::uint32_t(std::min<std::size_t>(branches, kDenseStates));
     m_dense.assign(std::size_t(m_denseStates) * 256, 0);
-    for (std::uint32_t d = 0; d < m_denseStates; ++d) {
-        for (std::uint32_t s = m_states[d].firstChild; s < m_states[d + 1].firstChild; ++s)
-            m_dense[std::size_t(d) * 256 + m_label[s]] = s;
+    for (std::uint32_t s = 0; s < m_denseStates; ++s) {
+        for (std::uint32_t e = m_branch[s].firstEdge; e < m_branch[s + 1].firstEdge; ++e)
+            m_dense[std::size_t(s) * 256 + m_edgeLabel[e]] = m_edgeTarget[e];
     }
 
-    // Fail links in breadth-first order: the longest proper suffix of a
-    // state's text that is also a state. Parents come before children.
-    for (std::size_t s = 1; s < n; ++s) {
-        const std::uint32_t p = bfsParent[s];
-        std::uint32_t target = 0;
-        if (p != 0) {
-            std::uint32_t f = m_states[p].fail;
-            for (;;) {
-                if (const std::uint32_t next = child(f, m_label[s])) {
-                    target = next;
-                    break;
-                }
-                if (f == 0)
-                    break;
-                f = m_states[f].fail;
+    // Fail states depth by depth, for the branch states first: the fail
+    // state of a text is its longest proper suffix that is a state, and is
+    // shallower. The words whose tails run through depth d are "active".
+    std::vector<std::uint32_t> branchFailDepth(branches, 0);
+    std::vector<std::uint32_t> tailFailDepth(tails, 0);
+    std::vector<bool> leaf(tails, false), branchHolds(branches, false);
+    for (std::size_t i = 0; i < n; ++i)
+        leaf[tailStart[i + 1] - 1] = true;
+    // The fail state (and its depth) of the text text[0, d), from the fail
+    // state of text[0, d - 1).
+    const auto failOf = [&](std::string_view text, std::size_t d, std::uint32_t f,
+                            std::uint32_t fDepth) -> std::pair<std::uint32_t, std::uint32_t> {
+        if (d == 1)
+            return {0, 0};
+        const auto c = static_cast<std::uint8_t>(text[d - 1]);
+        for (;;) {
+            if (f & kTail) {
+                const std::uint32_t t = f & kIndexMask;
+                if (!leaf[t] && m_tail[t + 1].byte == c)
+                    return {f + 1, fDepth + 1};
+                fDepth = tailFailDepth[t];
+                f = walk(text.substr(d - 1 - fDepth, fDepth));
+                continue;
             }
+            if (const std::uint32_t next = child(f, c))
+                return {next, fDepth + 1};
+            if (f == 0)
+                return {0, 0};
+            fDepth = branchFailDepth[f];
+            f = m_branch[f].fail;
         }
-        m_states[s].fail = target;
-        if (bfsEnds[s] || (m_states[target].firstChild & kWordEnds))
-            m_states[s].firstChild |= kWordEnds;
+    };
+
+    // The words, by the depth at which their tails start.
+    std::uint32_t longest = 0;
+    for (std::string_view w : words)
+        longest = std::max(longest, std::uint32_t(w.size()));
+    std::vector<std::uint32_t> withHead(std::size_t(longest) + 2, 0);
+    for (std::size_t i = 0; i < n; ++i)
+        ++withHead[std::size_t(head[i]) + 1];
+    for (std::size_t d = 1; d < withHead.size(); ++d)
+        withHead[d] += withHead[d - 1];
+    std::vector<std::uint32_t> byHead(n);
+    {
+        std::vector<std::uint32_t> next(withHead.begin(), withHead.end() - 1);
+        for (std::size_t i = 0; i < n; ++i)
+            byHead[next[head[i]]++] = std::uint32_t(i);
     }
+    struct Active
+    {
+        std::uint32_t word;
+        std::uint32_t fail, failDepth; // of its state one byte up
+        bool holds;                    // a text of its states ends with another word
+    };
+    std::vector<Active> active;
+    std::vector<bool> holds(n, false);
+    for (std::size_t d = 1; d <= longest; ++d) {
+        for (std::uint32_t s = d <= maxDepth ? level[d] : 0; d <= maxDepth && s < level[d + 1];
+             ++s) {
+            const std::uint32_t p = bfsParent[s];
+            const auto [fail, fDepth] =
+                failOf(words[bfsWord[s]], d, m_branch[p].fail, branchFailDepth[p]);
+            m_branch[s].fail = fail;
+            branchFailDepth[s] = fDepth;
+            const bool out = output(fail);
+            if (out)
+                m_branch[s].firstEdge |= kOutput;
+            branchHolds[s] = out || branchHolds[p];
+        }
+        for (std::uint32_t k = withHead[d - 1]; k < withHead[d]; ++k) {
+            const std::uint32_t i = byHead[k];
+            const std::uint32_t p = tailParent[i];
+            active.push_back({i, m_branch[p].fail, branchFailDepth[p], branchHolds[p]});
+        }
+        std::size_t stay = 0;
+        for (Active a : active) {
+            const std::string_view w = words[a.word];
+            const std::uint32_t t = tailStart[a.word] + std::uint32_t(d - head[a.word] - 1);
+            const auto [fail, fDepth] = failOf(w, d, a.fail, a.failDepth);
+            tailFailDepth[t] = fDepth;
+            const bool viaFail = output(fail);
+            if (viaFail || leaf[t])
+                m_tail[t].info = kTailOutput;
+            a.holds = a.holds || viaFail;
+            a.fail = fail;
+            a.failDepth = fDepth;
+            if (d < w.size())
+                active[stay++] = a;
+            else
+                holds[a.word] = a.holds;
+        }
+        active.resize(stay);
+    }
+    for (std::size_t t = 0; t < tails; ++t) {
+        if (tailFailDepth[t] < kLongFail) {
+            m_tail[t].info |= std::uint8_t(tailFailDepth[t]);
+        } else {
+            m_tail[t].info |= kLongFail;
+            m_longFails.emplace_back(std::uint32_t(t), tailFailDepth[t]);
+        }
+    }
+
+    if (!kept)
+        return false;
+    for (std::size_t i = 0; i < n; ++i) {
+        if (!holds[i])
+            kept->push_back(words[i]);
+    }
+    return kept->size() < sorted.size() - sorted.size() / 4;
 }
 
-std::uint32_t WordAutomaton::child(std::uint32_t state, std::uint8_t c) const
+// The state whose text is `text`, which must be one.
+std::uint32_t WordAutomaton::walk(std::string_view text) const
 {
-    if (state < m_denseStates)
-        return m_dense[std::size_t(state) * 256 + c];
-    const std::uint32_t begin = m_states[state].firstChild & kIndexMask;
-    const std::uint32_t end = m_states[state + 1].firstChild & kIndexMask;
-    const std::uint8_t* labels = m_label.data();
-    if (end - begin <= 8) {
-        for (std::uint32_t i = begin; i < end; ++i) {
-            if (labels[i] == c)
-                return i;
-        }
-        return 0;
+    std::uint32_t state = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (state & kTail)
+            return state + std::uint32_t(text.size() - i); // the rest lies along this tail
+        state = child(state, static_cast<std::uint8_t>(text[i]));
     }
-    const std::uint8_t* found = std::lower_bound(labels + begin, labels + end, c);
-    return found != labels + end && *found == c ? std::uint32_t(found - labels) : 0;
+    return state;
+}
+
+std::uint32_t WordAutomaton::tailFailDepth(std::uint32_t tail) const
+{
+    const std::uint32_t depth = m_tail[tail].info & kLongFail;
+    if (depth != kLongFail)
+        return depth;
+    return std::lower_bound(m_longFails.begin(), m_longFails.end(),
+                            std::pair<std::uint32_t, std::uint32_t>(tail, 0))
+        ->second;
+}
+
+bool WordAutomaton::output(std::uint32_t state) const
+{
+    return (state & kTail) ? (m_tail[state & kIndexMask].info & kTailOutput) != 0
+                           : (m_branch[state].firstEdge & kOutput) != 0;
 }
 
 bool WordAutomaton::matches(std::string_view text) const
@@ -235,12 +383,21 @@ bool WordAutomaton::matches(std::string_view text) const
         return false;
     if (m_emptyWord)
         return true;
-    if (m_label.size() <= 1)
-        return false;
     std::uint32_t state = 0;
-    for (char byte : text) {
-        const auto c = static_cast<std::uint8_t>(byte);
+    for (std::size_t j = 0; j < text.size(); ++j) {
+        const auto c = static_cast<std::uint8_t>(text[j]);
         for (;;) {
+            if (state & kTail) {
+                // A tail state is never a word's last (the scan stops there),
+                // so the next byte of its tail is one more state.
+                if (m_tail[(state & kIndexMask) + 1].byte == c) {
+                    ++state;
+                    break;
+                }
+                const std::uint32_t depth = tailFailDepth(state & kIndexMask);
+                state = walk(text.substr(j - depth, depth));
+                continue;
+            }
             if (state == 0) {
                 state = m_dense[c];
                 break;
@@ -249,9 +406,9 @@ bool WordAutomaton::matches(std::string_view text) const
                 state = next;
                 break;
             }
-            state = m_states[state].fail;
+            state = m_branch[state].fail;
         }
-        if (m_states[state].firstChild & kWordEnds)
+        if (output(state))
             return true;
     }
     return false;
@@ -259,7 +416,9 @@ bool WordAutomaton::matches(std::string_view text) const
 
 std::size_t WordAutomaton::memoryBytes() const
 {
-    return m_states.capacity() * sizeof(State) + m_label.capacity() + m_dense.capacity() * 4;
+    return m_branch.capacity() * sizeof(Branch) + m_edgeLabel.capacity() +
+           m_edgeTarget.capacity() * 4 + m_tail.capacity() * sizeof(Tail) +
+           m_longFails.capacity() * sizeof(m_longFails[0]) + m_dense.capacity() * 4;
 }
 
 WordIndex::WordIndex(std::shared_ptr<const WordStore> words) : m_words(std::move(words)) {}
@@ -267,7 +426,10 @@ WordIndex::WordIndex(std::shared_ptr<const WordStore> words) : m_words(std::move
 std::shared_ptr<const WordIndex> WordIndex::build(std::shared_ptr<const WordStore> words)
 {
     auto index = std::make_shared<WordIndex>(std::move(words));
-    index->m_automaton = std::make_shared<const WordAutomaton>(*index->m_words);
+    // Past 2 GiB of words a tail state no longer fits its number; such a
+    // list is checked word by word.
+    if (index->m_words->bytes() < kIndexMask)
+        index->m_automaton = std::make_shared<const WordAutomaton>(*index->m_words);
     return index;
 }
 
@@ -289,7 +451,8 @@ std::shared_ptr<const WordIndex> WordIndex::removed(std::shared_ptr<const WordSt
     if (m_automaton) {
         // A word put in since the build is simply forgotten again; one the
         // automaton holds cannot be taken out of it.
-        const auto added = std::find(index->m_added.begin(), index->m_added.end(), m_words->at(row));
+        const auto added =
+            std::find(index->m_added.begin(), index->m_added.end(), m_words->at(row));
         if (added != index->m_added.end())
             index->m_added.erase(added);
         else

@@ -43,8 +43,15 @@ std::string toUtf8(QStringView text);
 // Answers "does this text contain any of these words?" in one pass over the
 // text's UTF-8 bytes, whatever the number of words (an Aho-Corasick
 // automaton). Letter case matters and nothing is normalised. Only the yes or
-// no is kept, so a word that contains another word adds nothing and is left
-// out, and the scan stops at the first hit.
+// no is kept, so a word that starts with another word is left out, as is one
+// that contains another when that saves much, and the scan stops at the
+// first hit.
+//
+// Kept small for lists of a million host names: below the last state that
+// two words share, a word's states are one run of bytes ("its tail"), two
+// bytes a state. A tail state keeps how long its fail state's text is,
+// not which state that is: that text ends the text just read, so the fail
+// state is found again by following those last bytes from the root.
 class WordAutomaton
 {
 public:
@@ -53,25 +60,43 @@ public:
     bool matches(std::string_view text) const;
     // Bytes held by the automaton (not by the words it was built from).
     std::size_t memoryBytes() const;
-    std::size_t stateCount() const { return m_label.size(); }
+    std::size_t stateCount() const { return m_branch.size() - 1 + m_tail.size() - 1; }
 
 private:
-    void build(std::vector<std::string_view> words);
+    // True when the words kept hold many that contain another word.
+    bool build(const std::vector<std::string_view>& sorted, std::vector<std::string_view>* kept);
     std::uint32_t child(std::uint32_t state, std::uint8_t c) const;
+    std::uint32_t walk(std::string_view text) const;
+    std::uint32_t tailFailDepth(std::uint32_t tail) const;
+    bool output(std::uint32_t state) const;
 
     bool m_emptyWord = false;
-    // State 0 is the root; states are numbered breadth first, so the children
-    // of a state s are the states from firstChild of s up to firstChild of
-    // s + 1, in ascending order of their m_label. The top bit of firstChild
-    // says that a word ends at s or at one of its fail states.
-    struct State
+    // Branch states (those above the tails) are numbered breadth first from
+    // the root, 0; a state refers to tail state t as kTail | t. The edges
+    // of branch state s are those from firstEdge of s up to firstEdge of
+    // s + 1, in ascending order of their label; the top bit of firstEdge says
+    // that a word ends at s's text (at the end of one of its suffixes).
+    struct Branch
     {
-        std::uint32_t firstChild;
+        std::uint32_t firstEdge;
         std::uint32_t fail;
     };
-    std::vector<State> m_states; // one more than there are states
-    std::vector<std::uint8_t> m_label;
-    // Every byte's next state for the first m_denseStates states, 0 for none.
+    std::vector<Branch> m_branch; // one more than there are branch states
+    std::vector<std::uint8_t> m_edgeLabel;
+    std::vector<std::uint32_t> m_edgeTarget;
+    // Tail state t is reached by the byte m_tail[t].byte; the next state of
+    // its tail is t + 1. info: the top bit as for branches, the rest the
+    // length of the fail state's text, kLongFail for one kept in m_longFails
+    // (tail, length), in order of tail. Side by side, as a scan reads both.
+    struct Tail
+    {
+        std::uint8_t byte;
+        std::uint8_t info;
+    };
+    std::vector<Tail> m_tail;
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> m_longFails;
+    // Every byte's next state for the first m_denseStates branch states, 0
+    // for none (the root is nobody's next state).
     std::vector<std::uint32_t> m_dense;
     std::uint32_t m_denseStates = 0;
 };
@@ -111,6 +136,6 @@ private:
 
     std::shared_ptr<const WordStore> m_words;
     std::shared_ptr<const WordAutomaton> m_automaton; // none before the first build
-    std::vector<std::string> m_added;                  // words put in since it was built
-    bool m_removed = false;                            // a word it holds was taken out
+    std::vector<std::string> m_added;                 // words put in since it was built
+    bool m_removed = false;                           // a word it holds was taken out
 };

@@ -135,6 +135,14 @@ private Q_SLOTS:
         QTest::newRow("trailing space") << QStringList{"bet "} << "file:///a bet b" << true;
         QTest::newRow("empty word, text") << QStringList{"", "zzz"} << "x" << true;
         QTest::newRow("empty word, empty text") << QStringList{""} << "" << false;
+        // Too few words hold others to leave them out: the scan meets one
+        // word inside another's states.
+        QTest::newRow("word inside a kept word")
+            << QStringList{"xadsy", "ads", "bet", "casino", "poker"} << "xadsz" << true;
+        const QStringList repeats{u'x' + QString(200, u'a') + u'y', QString(140, u'a') + u'z'};
+        QTest::newRow("long repeat") << repeats << u'x' + QString(140, u'a') + u'z' << true;
+        QTest::newRow("long repeat, no end")
+            << repeats << u'x' + QString(140, u'a') + u'y' << false;
         QTest::newRow("surrogate halves")
             << QStringList{u"\U0001F600"_qs} << u"x\U0001F601"_qs << false;
     }
