@@ -108,25 +108,22 @@ WordAutomaton::WordAutomaton(const WordStore& words)
     // Lists of words made from a few common parts shrink a lot and are built
     // again without them; others are left as built.
     std::vector<std::string_view> kept;
-    if (build(all, &kept)) {
-        all = {};
-        build(kept, nullptr);
-    }
+    if (build(std::move(all), &kept))
+        build(std::move(kept), nullptr);
 }
 
-bool WordAutomaton::build(const std::vector<std::string_view>& sorted,
-                          std::vector<std::string_view>* kept)
+bool WordAutomaton::build(std::vector<std::string_view> words, std::vector<std::string_view>* kept)
 {
     // A word that starts with the word before it adds nothing. Of sorted
     // words, one that starts with any earlier word starts with the last
     // one kept, so the words left start no other.
-    std::vector<std::string_view> words;
-    words.reserve(sorted.size());
-    for (std::string_view w : sorted) {
-        if (words.empty() || !w.starts_with(words.back()))
-            words.push_back(w);
+    const std::size_t given = words.size();
+    std::size_t n = 0;
+    for (std::string_view w : words) {
+        if (n == 0 || !w.starts_with(words[n - 1]))
+            words[n++] = w;
     }
-    const std::size_t n = words.size();
+    words.resize(n);
     const auto common = [&words](std::size_t i) { // bytes word i shares with word i - 1
         if (i == 0 || i >= words.size())
             return std::size_t(0);
@@ -346,7 +343,7 @@ bool WordAutomaton::build(const std::vector<std::string_view>& sorted,
         if (!holds[i])
             kept->push_back(words[i]);
     }
-    return kept->size() < sorted.size() - sorted.size() / 4;
+    return kept->size() < given - given / 4;
 }
 
 // The state whose text is `text`, which must be one.

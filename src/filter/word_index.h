@@ -64,7 +64,7 @@ public:
 
 private:
     // True when the words kept hold many that contain another word.
-    bool build(const std::vector<std::string_view>& sorted, std::vector<std::string_view>* kept);
+    bool build(std::vector<std::string_view> sorted, std::vector<std::string_view>* kept);
     std::uint32_t child(std::uint32_t state, std::uint8_t c) const;
     std::uint32_t walk(std::string_view text) const;
     std::uint32_t tailFailDepth(std::uint32_t tail) const;
