@@ -2,6 +2,7 @@
 
 #include <QCursor>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 
 #include <algorithm>
@@ -22,6 +23,11 @@ namespace {
 // Lists this long take long enough to load or save that the parent should see
 // the program is busy.
 constexpr std::size_t kBusyWords = 100000;
+
+bool isLong(const QString& path)
+{
+    return std::size_t(QFileInfo(path).size()) > kBusyWords * 8;
+}
 // The words' positions are 32-bit.
 constexpr std::size_t kMaxWordBytes = std::numeric_limits<std::uint32_t>::max();
 
@@ -107,6 +113,24 @@ bool inOrder(const WordStore& words)
     return true;
 }
 
+// The words in the list's order, equal ones (ignoring case) as they came.
+WordStore inListOrder(WordStore words)
+{
+    // A list this program saved is in order already: checking costs far less than sorting.
+    if (inOrder(words))
+        return words;
+    std::vector<std::uint32_t> order(words.size());
+    std::iota(order.begin(), order.end(), 0u);
+    std::stable_sort(order.begin(), order.end(), [&words](std::uint32_t a, std::uint32_t b) {
+        return compareIgnoringCase(words.at(a), words.at(b)) < 0;
+    });
+    WordStore sorted;
+    sorted.reserve(words.size(), words.memoryBytes());
+    for (std::uint32_t row : order)
+        sorted.append(words.at(row));
+    return sorted;
+}
+
 class BusyPointer
 {
 public:
@@ -176,25 +200,12 @@ void BlockedWordList::setEntries(const QStringList& entries)
     WordStore words;
     for (const QString& entry : entries)
         words.append(toUtf8(entry));
-    replace(std::move(words));
+    replace(inListOrder(std::move(words)));
 }
 
-void BlockedWordList::replace(WordStore words)
+void BlockedWordList::replace(WordStore sorted)
 {
-    // A list this program saved is in order already: checking costs far less than sorting.
-    if (!inOrder(words)) {
-        std::vector<std::uint32_t> order(words.size());
-        std::iota(order.begin(), order.end(), 0u);
-        std::stable_sort(order.begin(), order.end(), [&words](std::uint32_t a, std::uint32_t b) {
-            return compareIgnoringCase(words.at(a), words.at(b)) < 0;
-        });
-        WordStore sorted;
-        sorted.reserve(words.size(), words.memoryBytes());
-        for (std::uint32_t row : order)
-            sorted.append(words.at(row));
-        words = std::move(sorted);
-    }
-    auto store = std::make_shared<const WordStore>(std::move(words));
+    auto store = std::make_shared<const WordStore>(std::move(sorted));
     beginResetModel();
     publish(std::make_shared<WordIndex>(store));
     endResetModel();
@@ -293,29 +304,40 @@ bool BlockedWordList::blocks(QStringView address) const
     return m_index->matches(address);
 }
 
-QString BlockedWordList::load(const QString& path, const CodePage& page)
+BlockedWordList::FileWords BlockedWordList::read(const QString& path, const CodePage& page)
 {
     std::string bytes;
     bool whole = true;
-    std::optional<BusyPointer> busy;
-    const TextFile::ReadStatus read = TextFile::readWith(path, [&](QFile& file) {
-        busy.emplace(std::size_t(file.size()) > kBusyWords * 8);
-        whole = readInto(file, bytes, kMaxWordBytes);
-    });
+    TextFile::ReadStatus status = TextFile::readWith(
+        path, [&bytes, &whole](QFile& file) { whole = readInto(file, bytes, kMaxWordBytes); });
     if (!whole) // the line cut off at the limit is not a word of the file
         bytes.resize(bytes.find_last_of("\r\n") + 1);
-    WordStore words;
+    FileWords file;
     // ASCII, as host-name lists are, reads the same in every code page and is
     // UTF-8 already: a long list then never exists as 16-bit text.
-    const bool fits = words.takeLines(std::move(bytes), [&page](std::string_view raw) {
+    const bool fits = file.words.takeLines(std::move(bytes), [&page](std::string_view raw) {
         return toUtf8(page.decode(QByteArrayView(raw.data(), qsizetype(raw.size()))));
     });
-    replace(std::move(words));
+    file.words = inListOrder(std::move(file.words));
+    file.error = std::move(status.error);
+    if (!(whole && fits) && file.error.isEmpty())
+        file.error =
+            QStringLiteral("The file \"%1\" is too large: only its first words are blocked.")
+                .arg(path);
+    return file;
+}
+
+QString BlockedWordList::load(FileWords file)
+{
+    replace(std::move(file.words));
     malloc_trim(0);
-    if (!(whole && fits) && read.error.isEmpty())
-        return QStringLiteral("The file \"%1\" is too large: only its first words are blocked.")
-            .arg(path);
-    return read.error;
+    return file.error;
+}
+
+QString BlockedWordList::load(const QString& path, const CodePage& page)
+{
+    const BusyPointer busy(isLong(path));
+    return load(read(path, page));
 }
 
 TextFile::WriteResult BlockedWordList::save(const QString& path, const CodePage& page) const
@@ -330,4 +352,25 @@ TextFile::WriteResult BlockedWordList::save(const QString& path, const CodePage&
     if (words.ascii())
         return TextFile::writeBytes(path, QByteArrayView(utf8.data(), qsizetype(utf8.size())));
     return TextFile::writeBytes(path, page.encode(fromUtf8(utf8)));
+}
+
+BlockedWordPreload::BlockedWordPreload(const QString& path, const CodePage& page)
+    : m_path(path), m_page(page.name()),
+      m_words(std::async(std::launch::async, &BlockedWordList::read, path, page))
+{
+}
+
+// A preload never taken still ends before the program does.
+BlockedWordPreload::~BlockedWordPreload() = default;
+
+std::optional<BlockedWordList::FileWords> BlockedWordPreload::take(const QString& path,
+                                                                   const CodePage& page)
+{
+    if (!m_words.valid() || path != m_path || page.name() != m_page)
+        return std::nullopt;
+    if (m_words.wait_for(std::chrono::seconds(0)) != std::future_status::ready) {
+        const BusyPointer busy(isLong(path));
+        m_words.wait();
+    }
+    return m_words.get();
 }

@@ -1,5 +1,6 @@
 #include "shell/module1.h"
 
+#include "filter/blocked_word_list.h"
 #include "platform/clock.h"
 #include "platform/message_box.h"
 #include "platform/settings_store.h"
@@ -57,6 +58,11 @@ int Main(QApplication& app)
     const AppPaths paths(QCoreApplication::applicationDirPath());
     const QStringList problems = Installation::repair(paths);
 
+    // A long blocked-word list is read beside the making of the window.
+    const CodePage codePage = CodePage::forLocale(QLocale::system());
+    auto blockedWords =
+        std::make_shared<BlockedWordPreload>(paths.file(AppPaths::NoSurf), codePage);
+
     AppContext context{paths,
                        &settings,
                        &clock,
@@ -65,7 +71,8 @@ int Main(QApplication& app)
                                                     paths.file(AppPaths::PagesFolder));
                        },
                        [] { QCoreApplication::exit(0); },
-                       CodePage::forLocale(QLocale::system())};
+                       codePage,
+                       std::move(blockedWords)};
 
     int status = 0;
     {
