@@ -50,18 +50,19 @@ int Main(QApplication& app)
     initResources();
     SettingsStore settings(SettingsStore::userFilePath());
     SystemClock clock;
+    const AppPaths paths(QCoreApplication::applicationDirPath());
+    const QStringList problems = Installation::repair(paths);
+
+    // A long blocked-word list is read while the engine starts and the
+    // window is made, which leave the processor mostly idle.
+    const CodePage codePage = CodePage::forLocale(QLocale::system());
+    auto blockedWords =
+        std::make_shared<BlockedWordPreload>(paths.file(AppPaths::NoSurf), codePage);
+
     // A named profile keeps the engine's own data apart from other programs'.
     // Sign-ins are kept across runs, those a site meant for one visit too.
     QWebEngineProfile profile(QStringLiteral("Tobrin"));
     profile.setPersistentCookiesPolicy(QWebEngineProfile::ForcePersistentCookies);
-
-    const AppPaths paths(QCoreApplication::applicationDirPath());
-    const QStringList problems = Installation::repair(paths);
-
-    // A long blocked-word list is read beside the making of the window.
-    const CodePage codePage = CodePage::forLocale(QLocale::system());
-    auto blockedWords =
-        std::make_shared<BlockedWordPreload>(paths.file(AppPaths::NoSurf), codePage);
 
     AppContext context{paths,
                        &settings,
