@@ -400,16 +400,27 @@ bool WordIndex::matches(QStringView text) const
 
 bool WordIndex::scan(std::string_view text) const
 {
-    // Every word is tried, as before the first build; a word of two bytes or
-    // more can only occur where its first two bytes do, so one look at a
-    // table of the text's byte pairs passes over most of them.
+    // Every word is tried, as before the first build; a word can only occur
+    // where its first bytes do, so one look at a table of the text's byte
+    // pairs, or of its runs of four bytes (hashed), passes over most of them.
     const auto byte = [](char c) { return static_cast<unsigned char>(c); };
+    const auto pair = [&byte](const char* at) {
+        return std::size_t(byte(at[0])) << 8 | byte(at[1]);
+    };
+    const auto quad = [](const char* at) {
+        std::uint32_t four;
+        std::memcpy(&four, at, 4);
+        return std::size_t((four * 0x9E3779B1u) >> 16);
+    };
     std::bitset<256> bytes;
     std::bitset<65536> pairs;
+    std::bitset<65536> quads;
     for (std::size_t i = 0; i < text.size(); ++i) {
         bytes.set(byte(text[i]));
         if (i + 1 < text.size())
-            pairs.set(std::size_t(byte(text[i])) << 8 | byte(text[i + 1]));
+            pairs.set(pair(text.data() + i));
+        if (i + 3 < text.size())
+            quads.set(quad(text.data() + i));
     }
     const WordStore& store = *m_words;
     for (std::size_t row = 0; row < store.size(); ++row) {
@@ -417,10 +428,12 @@ bool WordIndex::scan(std::string_view text) const
         if (word.size() < 2) {
             if (word.empty() || bytes.test(byte(word[0])))
                 return true;
-        } else if (pairs.test(std::size_t(byte(word[0])) << 8 | byte(word[1])) &&
-                   text.find(word) != std::string_view::npos) {
-            return true;
+            continue;
         }
+        const bool starts =
+            word.size() < 4 ? pairs.test(pair(word.data())) : quads.test(quad(word.data()));
+        if (starts && text.find(word) != std::string_view::npos)
+            return true;
     }
     return false;
 }
