@@ -196,7 +196,7 @@ void BM_PlainLoop(benchmark::State& state)
     setLabel(state, which);
 }
 BENCHMARK(BM_PlainLoop)
-    ->Apply([](auto* b) { sizes(b, {1}); })
+    ->Apply([](auto* b) { sizes(b, {0, 1}); })
     ->Unit(benchmark::kMillisecond);
 
 // The full build, which runs beside the window after a load.

@@ -91,7 +91,12 @@ AddressesTab::~AddressesTab() = default;
 
 void AddressesTab::load()
 {
-    const QString error = m_list->load(m_context.paths.file(AppPaths::NoSurf), m_context.codePage);
+    const QString path = m_context.paths.file(AppPaths::NoSurf);
+    std::optional<BlockedWordList::FileWords> early;
+    if (m_context.blockedWords)
+        early = m_context.blockedWords->take(path, m_context.codePage);
+    const QString error =
+        early ? m_list->load(std::move(*early)) : m_list->load(path, m_context.codePage);
     if (error.isEmpty())
         return;
     MessageBox::show(this,

@@ -1,10 +1,16 @@
 #include "filter/blocked_word_list.h"
 
 #include <QCursor>
+#include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 
 #include <algorithm>
+#include <bit>
+#include <cstring>
+#include <limits>
 #include <numeric>
+#include <optional>
 #include <thread>
 
 #include <malloc.h>
@@ -18,18 +24,72 @@ namespace {
 // the program is busy.
 constexpr std::size_t kBusyWords = 100000;
 
+bool isLong(const QString& path)
+{
+    return std::size_t(QFileInfo(path).size()) > kBusyWords * 8;
+}
+// The words' positions are 32-bit.
+constexpr std::size_t kMaxWordBytes = std::numeric_limits<std::uint32_t>::max();
+
+// Reads the file into bytes, without the second copy a QByteArray would
+// need; false when it holds more than max bytes (the first max are read).
+bool readInto(QFile& file, std::string& bytes, std::size_t max)
+{
+    bytes.resize(std::size_t(std::clamp<qint64>(file.size(), 0, qint64(max))));
+    std::size_t have = 0;
+    for (;;) {
+        if (have < bytes.size()) {
+            const qint64 n = file.read(bytes.data() + have, qint64(bytes.size() - have));
+            if (n <= 0)
+                break;
+            have += std::size_t(n);
+            continue;
+        }
+        // Longer than it said, or a pipe with no size: one more byte tells.
+        char next = 0;
+        if (file.read(&next, 1) != 1)
+            break;
+        if (have == max) {
+            bytes.resize(have);
+            return false;
+        }
+        bytes.resize(std::min(max, std::max<std::size_t>(2 * have, 1 << 16)));
+        bytes[have++] = next;
+    }
+    bytes.resize(have);
+    return true;
+}
+
 QString fromUtf8(std::string_view word)
 {
     return QString::fromUtf8(word.data(), qsizetype(word.size()));
 }
 
-// The list's order (letter case ignored) on the stored UTF-8 words: ASCII is
-// compared byte by byte, which is what the case-insensitive string compare
-// does there; anything else is left to it.
+// Where a and b first differ, from `from` on; n when their first n bytes agree.
+std::size_t firstDifference(const char* a, const char* b, std::size_t from, std::size_t n)
+{
+    for (; from + 8 <= n; from += 8) {
+        std::uint64_t x;
+        std::uint64_t y;
+        std::memcpy(&x, a + from, 8);
+        std::memcpy(&y, b + from, 8);
+        if (x != y)
+            return from + std::size_t(std::countr_zero(x ^ y)) / 8;
+    }
+    while (from < n && a[from] == b[from])
+        ++from;
+    return from;
+}
+
+// The list's order (letter case ignored) on the stored UTF-8 words. Bytes
+// that agree agree ignoring case too, and end whole characters where an
+// ASCII byte follows; so only where the words differ is case looked at, and
+// a difference beyond ASCII is left to the case-insensitive string compare.
 int compareIgnoringCase(std::string_view a, std::string_view b)
 {
     const std::size_t n = std::min(a.size(), b.size());
-    for (std::size_t i = 0; i < n; ++i) {
+    for (std::size_t i = firstDifference(a.data(), b.data(), 0, n); i < n;
+         i = firstDifference(a.data(), b.data(), i + 1, n)) {
         auto x = static_cast<unsigned char>(a[i]);
         auto y = static_cast<unsigned char>(b[i]);
         if ((x | y) >= 0x80)
@@ -42,6 +102,33 @@ int compareIgnoringCase(std::string_view a, std::string_view b)
             return x < y ? -1 : 1;
     }
     return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
+}
+
+bool inOrder(const WordStore& words)
+{
+    for (std::size_t row = 1; row < words.size(); ++row) {
+        if (compareIgnoringCase(words.at(row - 1), words.at(row)) > 0)
+            return false;
+    }
+    return true;
+}
+
+// The words in the list's order, equal ones (ignoring case) as they came.
+WordStore inListOrder(WordStore words)
+{
+    // A list this program saved is in order already: checking costs far less than sorting.
+    if (inOrder(words))
+        return words;
+    std::vector<std::uint32_t> order(words.size());
+    std::iota(order.begin(), order.end(), 0u);
+    std::stable_sort(order.begin(), order.end(), [&words](std::uint32_t a, std::uint32_t b) {
+        return compareIgnoringCase(words.at(a), words.at(b)) < 0;
+    });
+    WordStore sorted;
+    sorted.reserve(words.size(), words.memoryBytes());
+    for (std::uint32_t row : order)
+        sorted.append(words.at(row));
+    return sorted;
 }
 
 class BusyPointer
@@ -113,27 +200,12 @@ void BlockedWordList::setEntries(const QStringList& entries)
     WordStore words;
     for (const QString& entry : entries)
         words.append(toUtf8(entry));
-    replace(std::move(words));
+    replace(inListOrder(std::move(words)));
 }
 
-void BlockedWordList::replace(WordStore words)
+void BlockedWordList::replace(WordStore sorted)
 {
-    std::vector<std::uint32_t> order(words.size());
-    std::iota(order.begin(), order.end(), 0u);
-    const auto before = [&words](std::uint32_t a, std::uint32_t b) {
-        return compareIgnoringCase(words.at(a), words.at(b)) < 0;
-    };
-    // A list this program saved is in order already: checking costs far less than sorting.
-    if (!std::is_sorted(order.begin(), order.end(), before)) {
-        std::stable_sort(order.begin(), order.end(), before);
-        WordStore sorted;
-        sorted.reserve(words.size(), words.memoryBytes());
-        for (std::uint32_t row : order)
-            sorted.append(words.at(row));
-        words = std::move(sorted);
-    }
-    order = {};
-    auto store = std::make_shared<const WordStore>(std::move(words));
+    auto store = std::make_shared<const WordStore>(std::move(sorted));
     beginResetModel();
     publish(std::make_shared<WordIndex>(store));
     endResetModel();
@@ -201,7 +273,8 @@ int BlockedWordList::insert(const QString& word)
 {
     const std::string bytes = toUtf8(word);
     const int row = placeFor(bytes);
-    auto words = std::make_shared<const WordStore>(m_index->words().inserted(std::size_t(row), bytes));
+    auto words =
+        std::make_shared<const WordStore>(m_index->words().inserted(std::size_t(row), bytes));
     beginInsertRows({}, row, row);
     publish(m_index->inserted(words, std::size_t(row)));
     endInsertRows();
@@ -231,31 +304,40 @@ bool BlockedWordList::blocks(QStringView address) const
     return m_index->matches(address);
 }
 
-QString BlockedWordList::load(const QString& path, const CodePage& page)
+BlockedWordList::FileWords BlockedWordList::read(const QString& path, const CodePage& page)
 {
-    TextFile::BytesResult file = TextFile::readBytes(path);
-    const BusyPointer busy(std::size_t(file.bytes.size()) > kBusyWords * 8);
+    std::string bytes;
+    bool whole = true;
+    TextFile::ReadStatus status = TextFile::readWith(
+        path, [&bytes, &whole](QFile& file) { whole = readInto(file, bytes, kMaxWordBytes); });
+    if (!whole) // the line cut off at the limit is not a word of the file
+        bytes.resize(bytes.find_last_of("\r\n") + 1);
+    FileWords file;
     // ASCII, as host-name lists are, reads the same in every code page and is
     // UTF-8 already: a long list then never exists as 16-bit text.
-    const bool ascii = std::all_of(file.bytes.cbegin(), file.bytes.cend(),
-                                   [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-    std::string decoded = ascii ? std::string() : toUtf8(page.decode(file.bytes));
-    const std::string_view text =
-        ascii ? std::string_view(file.bytes.constData(), std::size_t(file.bytes.size())) : decoded;
-    WordStore words;
-    words.reserve(std::size_t(std::count(text.begin(), text.end(), '\n')) + 1, text.size());
-    bool fits = true;
-    TextFile::forEachLine(text, [&](std::size_t start, std::size_t length) {
-        fits = fits && words.append(text.substr(start, length));
+    const bool fits = file.words.takeLines(std::move(bytes), [&page](std::string_view raw) {
+        return toUtf8(page.decode(QByteArrayView(raw.data(), qsizetype(raw.size()))));
     });
-    file.bytes = {};
-    decoded = {};
-    replace(std::move(words));
+    file.words = inListOrder(std::move(file.words));
+    file.error = std::move(status.error);
+    if (!(whole && fits) && file.error.isEmpty())
+        file.error =
+            QStringLiteral("The file \"%1\" is too large: only its first words are blocked.")
+                .arg(path);
+    return file;
+}
+
+QString BlockedWordList::load(FileWords file)
+{
+    replace(std::move(file.words));
     malloc_trim(0);
-    if (!fits && file.error.isEmpty())
-        return QStringLiteral("The file \"%1\" is too large: only its first words are blocked.")
-            .arg(path);
     return file.error;
+}
+
+QString BlockedWordList::load(const QString& path, const CodePage& page)
+{
+    const BusyPointer busy(isLong(path));
+    return load(read(path, page));
 }
 
 TextFile::WriteResult BlockedWordList::save(const QString& path, const CodePage& page) const
@@ -270,4 +352,25 @@ TextFile::WriteResult BlockedWordList::save(const QString& path, const CodePage&
     if (words.ascii())
         return TextFile::writeBytes(path, QByteArrayView(utf8.data(), qsizetype(utf8.size())));
     return TextFile::writeBytes(path, page.encode(fromUtf8(utf8)));
+}
+
+BlockedWordPreload::BlockedWordPreload(const QString& path, const CodePage& page)
+    : m_path(path), m_page(page.name()),
+      m_words(std::async(std::launch::async, &BlockedWordList::read, path, page))
+{
+}
+
+// A preload never taken still ends before the program does.
+BlockedWordPreload::~BlockedWordPreload() = default;
+
+std::optional<BlockedWordList::FileWords> BlockedWordPreload::take(const QString& path,
+                                                                   const CodePage& page)
+{
+    if (!m_words.valid() || path != m_path || page.name() != m_page)
+        return std::nullopt;
+    if (m_words.wait_for(std::chrono::seconds(0)) != std::future_status::ready) {
+        const BusyPointer busy(isLong(path));
+        m_words.wait();
+    }
+    return m_words.get();
 }

@@ -6,7 +6,9 @@
 #include <QAbstractListModel>
 #include <QStringList>
 
+#include <future>
 #include <memory>
+#include <optional>
 
 // The blocked words as the parent sees them: in alphabetical order ignoring
 // letter case, every entry exactly as typed or read (repeats and the empty
@@ -45,9 +47,18 @@ public:
     // answer is still exact, only slower.
     bool indexCurrent() const { return m_index->current(); }
 
+    // The words of a file, in list order, and the text of what went wrong.
+    struct FileWords
+    {
+        WordStore words;
+        QString error;
+    };
     // The file holds one entry per line, in list order. A missing file is an
-    // empty list; the returned text is set only when the file exists but
-    // could not be read (the list is then empty too).
+    // empty list; the error is set only when the file exists but could not
+    // be read whole. Touches nothing else, so any thread may read.
+    static FileWords read(const QString& path, const CodePage& page);
+    // Replaces the list by the words read; returns their error.
+    QString load(FileWords file);
     QString load(const QString& path, const CodePage& page);
     [[nodiscard]] TextFile::WriteResult save(const QString& path, const CodePage& page) const;
 
@@ -59,7 +70,7 @@ Q_SIGNALS:
     void matcherChanged();
 
 private:
-    void replace(WordStore words);
+    void replace(WordStore sorted);
     void buildBeside(std::shared_ptr<const WordStore> words);
     void changed(std::shared_ptr<const WordStore> words);
     void publish(std::shared_ptr<const WordIndex> index);
@@ -69,4 +80,25 @@ private:
     // Tells a finished background build whether its words are still the list's.
     std::shared_ptr<int> m_generation;
     bool m_building = false;
+};
+
+// Reads the blocked-word file on a thread of its own, started early in the
+// program's start, so that the panel's load finds the words ready instead of
+// reading them while the window waits.
+class BlockedWordPreload final
+{
+public:
+    BlockedWordPreload(const QString& path, const CodePage& page);
+    ~BlockedWordPreload();
+    BlockedWordPreload(const BlockedWordPreload&) = delete;
+    BlockedWordPreload& operator=(const BlockedWordPreload&) = delete;
+
+    // The words read, waiting for them under a busy pointer when need be;
+    // none when asked for another file or code page, or a second time.
+    std::optional<BlockedWordList::FileWords> take(const QString& path, const CodePage& page);
+
+private:
+    QString m_path;
+    QByteArray m_page;
+    std::future<BlockedWordList::FileWords> m_words;
 };

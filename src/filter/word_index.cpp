@@ -1,6 +1,11 @@
 #include "filter/word_index.h"
 
+#include "platform/text_file.h"
+
 #include <algorithm>
+#include <bit>
+#include <bitset>
+#include <cstring>
 #include <limits>
 
 namespace {
@@ -16,6 +21,17 @@ bool isAscii(std::string_view word)
 {
     return std::all_of(word.begin(), word.end(),
                        [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+static_assert(std::endian::native == std::endian::little, "byte order of the line scan");
+
+constexpr std::uint64_t kEveryByte = 0x0101010101010101u;
+constexpr std::uint64_t kHighBits = 0x8080808080808080u;
+
+// The high bit of the first zero byte of x is set (later ones may be too).
+std::uint64_t zeroBytes(std::uint64_t x)
+{
+    return (x - kEveryByte) & ~x & kHighBits;
 }
 
 } // namespace
@@ -34,6 +50,74 @@ void WordStore::reserve(std::size_t words, std::size_t bytes)
 {
     m_ends.reserve(words);
     m_bytes.reserve(bytes);
+}
+
+bool WordStore::takeLines(std::string bytes,
+                          const std::function<std::string(std::string_view)>& decode)
+{
+    constexpr std::size_t kMaxBytes = std::numeric_limits<std::uint32_t>::max();
+    bool fits = bytes.size() <= kMaxBytes;
+    m_ends.clear();
+    m_ends.reserve(bytes.size() / 16 + 1);
+    m_ascii = true;
+    char* const data = bytes.data();
+    const std::size_t n = std::min(bytes.size(), kMaxBytes);
+    // Each line moves down over the line ends before it, eight bytes at a
+    // time; w never passes r, so nothing is overwritten before it is read.
+    std::size_t r = 0;
+    std::size_t w = 0;
+    std::size_t line = 0; // where the current line starts, written
+    while (r < n) {
+        std::size_t k = 0; // bytes of the line before its end, from r
+        if (r + 8 <= n) {
+            std::uint64_t chunk;
+            std::memcpy(&chunk, data + r, 8);
+            if (chunk & kHighBits)
+                break;
+            const std::uint64_t ends =
+                zeroBytes(chunk ^ (kEveryByte * '\r')) | zeroBytes(chunk ^ (kEveryByte * '\n'));
+            if (ends == 0 || r - w >= 8)
+                std::memcpy(data + w, &chunk, 8); // lands wholly before r + 8 and before r
+            if (ends == 0) {
+                w += 8;
+                r += 8;
+                continue;
+            }
+            k = std::size_t(std::countr_zero(ends)) / 8;
+            if (r - w < 8)
+                std::memmove(data + w, data + r, k);
+        } else {
+            const char c = data[r];
+            if (static_cast<unsigned char>(c) >= 0x80)
+                break;
+            if (c != '\r' && c != '\n') {
+                data[w++] = c;
+                ++r;
+                continue;
+            }
+        }
+        w += k;
+        r += k;
+        m_ends.push_back(std::uint32_t(w));
+        r += data[r] == '\r' && r + 1 < n && data[r + 1] == '\n' ? 2 : 1;
+        line = w;
+    }
+    if (r >= n && line < w) // a last line without its end
+        m_ends.push_back(std::uint32_t(w));
+    std::string rest;
+    if (r < n) {
+        // The line being read and all after it, through the code page.
+        rest.reserve(w - line + n - r);
+        rest.append(data + line, w - line).append(data + r, n - r);
+        rest = decode(rest);
+        w = line;
+    }
+    bytes.resize(w);
+    m_bytes = std::move(bytes);
+    TextFile::forEachLine(rest, [&](std::size_t start, std::size_t length) {
+        fits = fits && append(std::string_view(rest).substr(start, length));
+    });
+    return fits;
 }
 
 WordStore WordStore::inserted(std::size_t row, std::string_view word) const
@@ -476,9 +560,39 @@ bool WordIndex::matches(QStringView text) const
 
 bool WordIndex::scan(std::string_view text) const
 {
+    // Every word is tried, as before the first build; a word can only occur
+    // where its first bytes do, so one look at a table of the text's byte
+    // pairs, or of its runs of four bytes (hashed), passes over most of them.
+    const auto byte = [](char c) { return static_cast<unsigned char>(c); };
+    const auto pair = [&byte](const char* at) {
+        return std::size_t(byte(at[0])) << 8 | byte(at[1]);
+    };
+    const auto quad = [](const char* at) {
+        std::uint32_t four;
+        std::memcpy(&four, at, 4);
+        return std::size_t((four * 0x9E3779B1u) >> 16);
+    };
+    std::bitset<256> bytes;
+    std::bitset<65536> pairs;
+    std::bitset<65536> quads;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        bytes.set(byte(text[i]));
+        if (i + 1 < text.size())
+            pairs.set(pair(text.data() + i));
+        if (i + 3 < text.size())
+            quads.set(quad(text.data() + i));
+    }
     const WordStore& store = *m_words;
     for (std::size_t row = 0; row < store.size(); ++row) {
-        if (text.find(store.at(row)) != std::string_view::npos)
+        const std::string_view word = store.at(row);
+        if (word.size() < 2) {
+            if (word.empty() || bytes.test(byte(word[0])))
+                return true;
+            continue;
+        }
+        const bool starts =
+            word.size() < 4 ? pairs.test(pair(word.data())) : quads.test(quad(word.data()));
+        if (starts && text.find(word) != std::string_view::npos)
             return true;
     }
     return false;

@@ -3,6 +3,7 @@
 #include <QStringView>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -28,6 +29,12 @@ public:
     // False, leaving the store as it was, when the words would pass 4 GiB.
     bool append(std::string_view word);
     void reserve(std::size_t words, std::size_t bytes);
+    // Makes the words the lines of a file's bytes, split as
+    // TextFile::forEachLine splits them, within the bytes' own buffer: a long
+    // ASCII list is never copied. From the first line with a byte beyond
+    // ASCII on, the lines go through decode, which gives their UTF-8. False,
+    // keeping the first words only, when they would pass 4 GiB.
+    bool takeLines(std::string bytes, const std::function<std::string(std::string_view)>& decode);
     // The same words with one more at row, or one less.
     WordStore inserted(std::size_t row, std::string_view word) const;
     WordStore removed(std::size_t row) const;

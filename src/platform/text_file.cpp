@@ -40,29 +40,40 @@ QByteArray joinLines(const QStringList& lines, const CodePage& page)
     return bytes;
 }
 
-BytesResult readBytes(const QString& path, qint64 maxBytes)
+ReadStatus readWith(const QString& path, const std::function<void(QFile& file)>& read)
 {
-    BytesResult result;
+    ReadStatus result;
     QFileInfo info(path);
     if (!info.exists())
         return result;
     result.exists = true;
+    const auto unreadable = [&path](const QString& reason) {
+        return QStringLiteral("The file \"%1\" could not be read: %2.")
+            .arg(QDir::toNativeSeparators(path), reason);
+    };
     if (info.isDir()) {
-        result.error = QStringLiteral("The file \"%1\" could not be read: it is a folder.")
-                           .arg(QDir::toNativeSeparators(path));
+        result.error = unreadable(QStringLiteral("it is a folder"));
         return result;
     }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        result.error = QStringLiteral("The file \"%1\" could not be read: %2.")
-                           .arg(QDir::toNativeSeparators(path), file.errorString());
+        result.error = unreadable(file.errorString());
         return result;
     }
-    result.bytes = maxBytes < 0 ? file.readAll() : file.read(maxBytes);
-    if (file.error() != QFileDevice::NoError) {
-        result.error = QStringLiteral("The file \"%1\" could not be read: %2.")
-                           .arg(QDir::toNativeSeparators(path), file.errorString());
-    }
+    read(file);
+    if (file.error() != QFileDevice::NoError)
+        result.error = unreadable(file.errorString());
+    return result;
+}
+
+BytesResult readBytes(const QString& path, qint64 maxBytes)
+{
+    BytesResult result;
+    ReadStatus status = readWith(path, [&result, maxBytes](QFile& file) {
+        result.bytes = maxBytes < 0 ? file.readAll() : file.read(maxBytes);
+    });
+    result.exists = status.exists;
+    result.error = std::move(status.error);
     return result;
 }
 

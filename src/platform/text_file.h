@@ -6,6 +6,10 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
+class QFile;
+
 // The data files are 8-bit text in the user's code page: every byte stands
 // for one character and comes back as the same byte, so a parent's list
 // survives any bytes a hand editor put in it. Lines end CR LF when written;
@@ -19,8 +23,7 @@ QStringList splitLines(QStringView text);
 // Calls line(start, length) for each line of text as splitLines splits it,
 // without copying: for lists too long to hold as one string per line. Works
 // on 16-bit text and on 8-bit or UTF-8 bytes alike.
-template <typename View, typename Line>
-void forEachLine(const View& text, Line&& line)
+template <typename View, typename Line> void forEachLine(const View& text, Line&& line)
 {
     const std::size_t n = std::size_t(text.size());
     std::size_t start = 0;
@@ -59,6 +62,18 @@ struct WriteResult
     QString error;
     bool ok() const { return error.isEmpty(); }
 };
+
+struct ReadStatus
+{
+    bool exists = false;
+    QString error;
+};
+
+// Opens the file and lets read() take its bytes, into memory of the caller's
+// own (a long list is then never copied whole); missing files and errors are
+// told as readBytes tells them. read() is not called when the file is missing
+// or cannot be opened.
+ReadStatus readWith(const QString& path, const std::function<void(QFile& file)>& read);
 
 BytesResult readBytes(const QString& path, qint64 maxBytes = -1);
 ReadResult readLines(const QString& path, const CodePage& page);

@@ -4,7 +4,9 @@
 #include "shell/app_paths.h"
 
 #include <functional>
+#include <memory>
 
+class BlockedWordPreload;
 class Clock;
 class SettingsStore;
 class WebView;
@@ -25,4 +27,7 @@ struct AppContext
     // The page the data files and the password are kept in: the user's
     // language's at start-up, whichever a test chooses in tests.
     CodePage codePage;
+    // The blocked words, read from early in the start; none in tests, where
+    // the panel reads its file itself.
+    std::shared_ptr<BlockedWordPreload> blockedWords{};
 };

@@ -1,5 +1,6 @@
 #include "shell/module1.h"
 
+#include "filter/blocked_word_list.h"
 #include "platform/clock.h"
 #include "platform/message_box.h"
 #include "platform/settings_store.h"
@@ -49,13 +50,19 @@ int Main(QApplication& app)
     initResources();
     SettingsStore settings(SettingsStore::userFilePath());
     SystemClock clock;
+    const AppPaths paths(QCoreApplication::applicationDirPath());
+    const QStringList problems = Installation::repair(paths);
+
+    // A long blocked-word list is read while the engine starts and the
+    // window is made, which leave the processor mostly idle.
+    const CodePage codePage = CodePage::forLocale(QLocale::system());
+    auto blockedWords =
+        std::make_shared<BlockedWordPreload>(paths.file(AppPaths::NoSurf), codePage);
+
     // A named profile keeps the engine's own data apart from other programs'.
     // Sign-ins are kept across runs, those a site meant for one visit too.
     QWebEngineProfile profile(QStringLiteral("Tobrin"));
     profile.setPersistentCookiesPolicy(QWebEngineProfile::ForcePersistentCookies);
-
-    const AppPaths paths(QCoreApplication::applicationDirPath());
-    const QStringList problems = Installation::repair(paths);
 
     AppContext context{paths,
                        &settings,
@@ -65,7 +72,8 @@ int Main(QApplication& app)
                                                     paths.file(AppPaths::PagesFolder));
                        },
                        [] { QCoreApplication::exit(0); },
-                       CodePage::forLocale(QLocale::system())};
+                       codePage,
+                       std::move(blockedWords)};
 
     int status = 0;
     {

@@ -107,6 +107,9 @@ private Q_SLOTS:
         QTest::newRow("spaces and repeats kept")
             << QByteArray(" x\r\nx \r\nx \r\n") << QByteArray(" x\r\nx \r\nx \r\n");
         QTest::newRow("every high byte") << high + "\r\n" << high + "\r\n";
+        QTest::newRow("high byte after plain lines")
+            << QByteArray("abcdefghij\r\nklmnopq\xE9rs\nz")
+            << QByteArray("abcdefghij\r\nklmnopq\xE9rs\r\nz\r\n");
         QTest::newRow("zero length") << QByteArray() << QByteArray();
         QTest::newRow("40000 lines") << longer << longer;
     }
@@ -118,7 +121,10 @@ private Q_SLOTS:
         const QString path = dir.filePath(u"nosurf.txt"_s);
         writeAll(path, file);
         BlockedWordList list;
-        QVERIFY(list.load(path, CodePage()).isEmpty());
+        BlockedWordPreload early(path, CodePage());
+        QVERIFY(!early.take(path, CodePage("CP1251"))); // read in another page: not taken
+        auto words = early.take(path, CodePage());
+        QVERIFY(words && list.load(std::move(*words)).isEmpty());
         QCOMPARE(list.rowCount(), int(saved.count("\r\n")));
         QVERIFY(saved.isEmpty() || list.blocks(u'<' + list.entries().constLast() + u'>'));
         QVERIFY(list.save(path, CodePage()).ok());
