@@ -1,7 +1,7 @@
 #include "shell/installation.h"
 
-#include "shell/app_paths.h"
 #include "platform/text_file.h"
+#include "shell/app_paths.h"
 
 #include <QDir>
 #include <QFile>
