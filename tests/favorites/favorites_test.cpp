@@ -1,19 +1,7 @@
 #include "favorites/favorites_file.h"
 #include "favorites/favorites_page.h"
 #include "favorites/favorites_tab.h"
-#include "panel/panel_window.h"
-#include "platform/index_tab.h"
-#include "platform/message_box.h"
-#include "shell/browser_window.h"
 #include "test_install.h"
-#include "test_main.h"
-
-#include <QDir>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QPushButton>
-#include <QTemporaryDir>
-#include <QTest>
 
 namespace {
 
@@ -89,6 +77,8 @@ private Q_SLOTS:
         edited.close();
         QCOMPARE(FavoritesFile::read(path, cyrillic).favorites,
                  (FavoriteList{{u"One"_s, u"http://one.example"_s}, {u"Two"_s, QString()}}));
+        QVERIFY(FavoritesFile::write(path, {}, cyrillic).ok()); // an emptied list empties the file
+        QCOMPARE(TextFile::readBytes(path).bytes, QByteArray());
     }
 
     void pageBytes()
@@ -150,11 +140,9 @@ private Q_SLOTS:
         const QByteArray listBefore = install.bytes(AppPaths::Pref);
         MessageBox::queueAnswer(QMessageBox::No);
         QTest::mouseClick(tab.Command13, Qt::LeftButton);
-        const QList<MessageBox::Shown> shown = MessageBox::takeShown();
-        QCOMPARE(shown.size(), 1);
-        QCOMPARE(shown[0].text, u"Remove <http://zoo.example/> ???"_s);
-        QCOMPARE(shown[0].title, u"Attention!"_s);
-        QCOMPARE(shown[0].defaultButton, QMessageBox::No);
+        QCOMPARE(shownBox(),
+                 box(u"Remove <http://zoo.example/> ???"_s, u"Attention!"_s,
+                     QMessageBox::Yes | QMessageBox::No, QMessageBox::Critical, QMessageBox::No));
         QCOMPARE(install.bytes(AppPaths::Pref), listBefore);
         QVERIFY(page(FavoritesPage::Form::Delete));
         QVERIFY(!tab.Command13->isEnabled());

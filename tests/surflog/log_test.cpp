@@ -1,32 +1,10 @@
-#include "panel/panel_window.h"
 #include "platform/address_text.h"
-#include "platform/clock.h"
-#include "platform/desktop_lock.h"
-#include "platform/elastic_panel.h"
-#include "platform/index_tab.h"
-#include "platform/message_box.h"
-#include "shell/browser_window.h"
 #include "surflog/log_records.h"
 #include "surflog/session_journal.h"
 #include "surflog/session_log.h"
 #include "surflog/surf_log_tab.h"
 #include "test_install.h"
-#include "test_main.h"
 
-#include <QComboBox>
-#include <QDir>
-#include <QFile>
-#include <QLocale>
-#include <QPlainTextEdit>
-#include <QProcess>
-#include <QPushButton>
-#include <QRandomGenerator>
-#include <QRegularExpression>
-#include <QScopeGuard>
-#include <QSignalSpy>
-#include <QTest>
-#include <QThread>
-#include <QTimer>
 #include <csignal>
 #include <sys/resource.h>
 
@@ -287,13 +265,9 @@ private Q_SLOTS:
         // Whatever close request follows the Yes asks nothing more.
         QVERIFY(form->close());
         QCOMPARE(install.endProgramCalls, 1);
-        const QList<MessageBox::Shown> shown = MessageBox::takeShown();
-        QCOMPARE(shown.size(), 1);
-        QCOMPARE(shown[0].text, u"Are you sure you want to QUIT ?"_s);
-        QCOMPARE(shown[0].title, u"Tobrin"_s);
-        QCOMPARE(shown[0].buttons, QMessageBox::Yes | QMessageBox::No);
-        QCOMPARE(shown[0].icon, QMessageBox::Critical);
-        QCOMPARE(shown[0].defaultButton, QMessageBox::No);
+        QCOMPARE(shownBox(),
+                 box(u"Are you sure you want to QUIT ?"_s, u"Tobrin"_s,
+                     QMessageBox::Yes | QMessageBox::No, QMessageBox::Critical, QMessageBox::No));
         QCOMPARE(lock, (QList<QList<QVariant>>{{1, false}, {2, false}}));
         QCOMPARE(install.settings.read(u"disable"_s, "unset"), "unset");
     }
@@ -387,19 +361,14 @@ private Q_SLOTS:
         QStringList allowed;
         const int rounds = 30;
         for (int round = 0; round < rounds; ++round) {
-            QProcess session;
-            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-            env.insert(u"TOBRIN_TEST_CHILD"_s, u"surf"_s);
-            env.insert(u"TOBRIN_SURF_DIR"_s, install.dir());
-            env.insert(u"TOBRIN_SURF_ROUND"_s, QString::number(round));
-            session.setProcessEnvironment(env);
-            session.start(QCoreApplication::applicationFilePath(), {});
-            QVERIFY(session.waitForReadyRead(30000));
             // Often while the last session's records go in, else while surfing.
-            QThread::usleep(QRandomGenerator::global()->bounded(1, round % 2 ? 2000 : 20000));
-            ::kill(pid_t(session.processId()), SIGKILL);
-            QVERIFY(session.waitForFinished(10000));
-            const QList<QByteArray> said = session.readAllStandardOutput().split('\n');
+            const QList<QByteArray> said =
+                killedChild("surf",
+                            {{u"TOBRIN_SURF_DIR"_s, install.dir()},
+                             {u"TOBRIN_SURF_ROUND"_s, QString::number(round)}},
+                            round % 2 ? 2000 : 20000)
+                    .split('\n');
+            QVERIFY(said.size() > 1);
             for (qsizetype i = 1; i + 1 < said.size(); ++i) // the last may be cut short
                 allowed << QString::fromLatin1(said[i]);
         }
