@@ -194,15 +194,6 @@ private Q_SLOTS:
         QCOMPARE(SettingValue::boolean(text), boolean);
     }
 
-    // At the root folder no path gets "//", which a page address would read
-    // as a host name.
-    void pathsAtTheRootFolder()
-    {
-        const AppPaths root(u"/"_s);
-        QCOMPARE(root.file(AppPaths::Log), u"/files/log.txt"_s);
-        QCOMPARE(root.pageAddress(AppPaths::IntroPage), u"file:///html/intro.htm"_s);
-    }
-
     void killedWriterLeavesOldOrNewFile_data()
     {
         QTest::addColumn<QString>("kind");

@@ -152,6 +152,8 @@ private Q_SLOTS:
         const QStringList problems = Installation::repair(broken);
         QVERIFY2(problems.value(0).contains("buffer"), qPrintable(problems.join(u'|')));
         QVERIFY(QFile::exists(broken.file(AppPaths::NoSurf)));
+        // At the root folder no path gets "//", which a page address would read as a host.
+        QCOMPARE(AppPaths(u"/"_s).pageAddress(AppPaths::IntroPage), u"file:///html/intro.htm"_s);
     }
 };
 
