@@ -42,8 +42,6 @@ class FavoritesTest : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void cleanup() { MessageBox::takeShown(); }
-
     // Name line, address line, kept exactly as entered, empty ones included.
     void listFileRoundTrip()
     {

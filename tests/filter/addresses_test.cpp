@@ -53,8 +53,6 @@ class AddressesTest : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void cleanup() { MessageBox::takeShown(); }
-
     // The fake page view raises its events through the same handler as the real engine.
     void blockedAndAllowedAddresses()
     {

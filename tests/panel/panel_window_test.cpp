@@ -5,8 +5,6 @@ class PanelWindowTest : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void cleanup() { MessageBox::takeShown(); }
-
     void createdHiddenWithItsCaptions()
     {
         TestInstall install;

@@ -16,8 +16,6 @@ class PasswordTest : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void cleanup() { MessageBox::takeShown(); }
-
     void scrambleAndStoreEveryCode_data()
     {
         QTest::addColumn<QByteArray>("page");
@@ -52,10 +50,8 @@ private Q_SLOTS:
         QVERIFY(!matches(password.toLower(), expected(install.settings, codePage), codePage));
         QVERIFY(!matches(password + u' ', expected(install.settings, codePage), codePage));
 
-        // A character the page lacks is refused by name, and typing it never
-        // matches the question marks it would once have become.
-        const QString refused = refusal(u"k\u4E2D\u4E2D"_s, codePage);
-        QVERIFY(refused.contains(u": \u4E2D\n"_s));
+        // Typing a character the page lacks never matches the question marks it
+        // would once have become.
         QVERIFY(store(install.settings, u"k?"_s, codePage, nullptr));
         QVERIFY(!matches(u"k\u4E2D"_s, expected(install.settings, codePage), codePage));
     }

@@ -25,7 +25,10 @@ TestInstall::TestInstall() : settings(m_dir.path() + QStringLiteral("/settings/C
     copyTree(source, m_dir.path());
 }
 
-TestInstall::~TestInstall() = default;
+TestInstall::~TestInstall()
+{
+    MessageBox::takeShown(); // what a failed test left is not the next test's
+}
 
 QByteArray TestInstall::bytes(const QString& relative) const
 {

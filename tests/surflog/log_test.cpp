@@ -75,8 +75,6 @@ class LogTest : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void cleanup() { MessageBox::takeShown(); }
-
     void addressForLog_data()
     {
         QTest::addColumn<QString>("address");

@@ -6,8 +6,8 @@
 
 namespace {
 
-// A schedule file of `lines` CR LF lines: the given slots hold their text, the rest "0".
-// Slots from `blockedFrom` on are "1" unless `values` says otherwise.
+// A schedule file of `lines` CR LF lines: the given slots hold their text, the
+// rest "0" (or "1" from `blockedFrom` on).
 QByteArray dayFile(const QMap<int, QByteArray>& values, int lines = 48, int blockedFrom = 48)
 {
     QByteArray bytes;
@@ -52,8 +52,6 @@ class TimeTest : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void cleanup() { MessageBox::takeShown(); }
-
     void dayFileReadAsTypedNumbers_data()
     {
         QTest::addColumn<QByteArray>("line");
