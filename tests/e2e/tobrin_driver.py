@@ -87,7 +87,6 @@ import sys, tkinter as tk
 root = tk.Tk()
 root.title("Other program")
 root.geometry("200x150+20+560")
-root.configure(bg="#00ff00")
 entry = tk.Entry(root)
 entry.pack(padx=10, pady=10)
 entry.bind("<Key>", lambda e: (sys.stdout.write(e.char), sys.stdout.flush()))
@@ -95,7 +94,6 @@ entry.focus_set()
 dock = tk.Toplevel(root)
 dock.title("Taskbar")
 dock.geometry("1024x24+0+744")
-dock.configure(bg="#ff0000")
 dock.attributes("-type", "dock")
 root.mainloop()
 """
@@ -149,7 +147,7 @@ class Tobrin:
                         QTWEBENGINE_DISABLE_SANDBOX="1", TOBRIN_STARTUP_PROBE="1",
                         QTWEBENGINE_CHROMIUM_FLAGS="--disable-gpu --disable-background-networking")
         self.settings_file = home + "/.config/Corvane/Corvane.conf"
-        self.process = None
+        self.process, self.stderr_lines = None, []
 
     def path(self, relative):
         return os.path.join(self.app, relative.lstrip("/"))
