@@ -69,10 +69,7 @@ private Q_SLOTS:
 
         // A hand-edited file: lone CR and LF line ends, no end on the last
         // line, and a last name whose address line is missing.
-        QFile edited(path);
-        QVERIFY(edited.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        edited.write("One\rhttp://one.example\nTwo");
-        edited.close();
+        QVERIFY(TextFile::writeBytes(path, "One\rhttp://one.example\nTwo").ok());
         QCOMPARE(FavoritesFile::read(path, cyrillic).favorites,
                  (FavoriteList{{u"One"_s, u"http://one.example"_s}, {u"Two"_s, QString()}}));
         QVERIFY(FavoritesFile::write(path, {}, cyrillic).ok()); // an emptied list empties the file

@@ -160,12 +160,6 @@ private Q_SLOTS:
         QFile f(copy);
         QVERIFY(f.open(QIODevice::ReadOnly));
         QCOMPARE(f.readAll().count("assword="), 1); // one value, not keys differing in case
-
-        // A plain file where the settings folder should be: refused even as root.
-        SettingsStore refused(path + u"/Corvane.conf"_s);
-        QString error;
-        QVERIFY(!refused.write(u"color"_s, u"255"_s, &error));
-        QVERIFY2(error.contains(u"color"_s), qPrintable(error));
     }
 
     void values_data()

@@ -83,10 +83,9 @@ private Q_SLOTS:
 
         // Slot 20 holds the line; lone LF and CR end lines too; a short file
         // leaves the rest allowed.
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(QByteArray("1\n").repeated(10) + QByteArray("1\r").repeated(10) + line + "\n");
-        file.close();
+        QVERIFY(TextFile::writeBytes(path, QByteArray("1\n").repeated(10) +
+                                               QByteArray("1\r").repeated(10) + line + "\n")
+                    .ok());
         const Schedule::ReadResult read = Schedule::readDay(path);
         QVERIFY(read.exists && read.error.isEmpty());
         QCOMPARE(read.slots[19], 1.0);
