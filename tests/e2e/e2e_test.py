@@ -76,12 +76,15 @@ class FamilyDay(unittest.TestCase):
         self.site.close()
         self.display.close()
 
-    def surf(self, address):
+    def surf(self, path, title=None):
+        """Types an address of the site; waits for the page's title if given."""
         t = self.tobrin
         t.click(t.browser, *COMBO1)
         t.key("ctrl+a")
-        t.type(address)
+        t.type(self.site.url(path))
         t.key("Return")
+        if title:
+            t.wait_title(t.browser, r"^%s - Tobrin 2\.0$" % title)
 
     def try_every_way_out(self, others):
         t = self.tobrin
@@ -136,20 +139,17 @@ class FamilyDay(unittest.TestCase):
         self.assertRegex(start_log, rb"^SURFING: [^\r\n]+\r\n\r\r\n$")
         self.try_every_way_out(others)
 
-        self.surf(self.site.url("/index.html"))
-        t.wait_title(t.browser, r"^Index page - Tobrin 2\.0$")
+        self.surf("/index.html", "Index page")
         t.click(t.browser, *PAGE)  # the big link
         t.wait_title(t.browser, r"^Second page - Tobrin 2\.0$")
 
-        self.surf(self.site.url("/badword.html"))
-        self.surf(self.site.url("/go"))
-        self.surf(self.site.url("/frames.html"))
-        t.wait_title(t.browser, r"^Frames - Tobrin 2\.0$")
+        self.surf("/badword.html")
+        self.surf("/go")
+        self.surf("/frames.html", "Frames")
         t.wait_for(lambda: "/fine-frame.html" in self.site.requests, 10, "the allowed frame")
 
         windows_before = len(t.windows("."))
-        self.surf(self.site.url("/popup.html"))
-        t.wait_title(t.browser, r"^Popup - Tobrin 2\.0$")
+        self.surf("/popup.html", "Popup")
         time.sleep(1.5)
         self.assertEqual(len(t.windows(".")), windows_before, "a pop-up opened a window")
 
@@ -157,8 +157,8 @@ class FamilyDay(unittest.TestCase):
         t.wait_title(t.browser, r"^Frames - Tobrin 2\.0$")
 
         # No blocked address ever reached the site.
-        for never in ("/badword.html", "/badword-target.html", "/badword-frame.html"):
-            self.assertNotIn(never, self.site.requests)
+        self.assertFalse({"/badword.html", "/badword-target.html", "/badword-frame.html"}
+                         & set(self.site.requests))
         self.assertIn("/go", self.site.requests)
 
         # The window manager's close asks first; No keeps the browser.
@@ -173,18 +173,17 @@ class FamilyDay(unittest.TestCase):
         self.assertEqual(said, 1 if os.geteuid() == 0 else 0)
 
         log = t.read("/files/log.txt")
-        self.assertTrue(log.startswith(start_log))
         # The No's end record, then the Yes's with the same history, and nothing else.
-        records = re.fullmatch(rb"((?:[^\r\n]+\r\n)*)\r\nFINISHED AT: [^\r\n]+\r\n\r\n\|{54}\r\n"
-                               rb"\1\r\nFINISHED AT: [^\r\n]+\r\n\r\n\|{158}\r\n", log[len(start_log):])
+        records = re.fullmatch(re.escape(start_log) +
+                               rb"((?:[^\r\n]+\r\n)*)\r\nFINISHED AT: [^\r\n]+\r\n\r\n\|{54}\r\n"
+                               rb"\1\r\nFINISHED AT: [^\r\n]+\r\n\r\n\|{158}\r\n", log)
         self.assertTrue(records, log)
         history = records.group(1).decode("cp1252").split("\r\n")[:-1]
         self.assertTrue(history[0].endswith("/html/intro.htm"), history)
         expected = [self.site.url(p) for p in
                     ("/index.html", "/second.html", "/go", "/frames.html", "/fine-frame.html",
                      "/popup.html")]
-        self.assertEqual(sorted(history[1:]), sorted(expected))
-        self.assertEqual(len(history), len(set(history)), "an address entered the history twice")
+        self.assertEqual(sorted(history[1:]), sorted(expected))  # each once
 
         # The keyboard is given back with the program's end.
         t.click(t.window(r"^Other program$"), 100, 20, unit=1)
@@ -193,8 +192,7 @@ class FamilyDay(unittest.TestCase):
 
         # A session killed outright reaches the log at the next start, first.
         t.start()
-        self.surf(self.site.url("/index.html"))
-        t.wait_title(t.browser, r"^Index page - Tobrin 2\.0$")
+        self.surf("/index.html", "Index page")
         t.kill()
         t.start()
         self.assertRegex(
@@ -230,8 +228,7 @@ class FamilyDay(unittest.TestCase):
     def test_parent_sets_up_then_child_meets_it(self):
         t = self.tobrin
         t.start()
-        self.surf(self.site.url("/index.html"))
-        t.wait_title(t.browser, r"^Index page - Tobrin 2\.0$")
+        self.surf("/index.html", "Index page")
 
         # First use: the parent chooses a password (twice, then the notice),
         # then gives it.
@@ -248,9 +245,6 @@ class FamilyDay(unittest.TestCase):
         t.click(panel, *ADD_FAVORITE, unit=1)
         pref = ("Index page\r\n%s\r\n" % self.site.url("/index.html")).encode()
         self.assertEqual(t.read("/files/pref.txt"), pref)
-        # The page made from the list (its bytes are the unit tests') links to it.
-        self.assertIn(b"<a href='%s'>" % self.site.url("/index.html").encode(),
-                      t.read("/html/favorites.htm"))
 
         # A blocked word, and favorites-only mode.
         t.click(panel, *ADDRESSES_TAB, unit=1)
@@ -267,7 +261,7 @@ class FamilyDay(unittest.TestCase):
         self.close_panel(panel)
 
         # The address box no longer takes the child anywhere.
-        self.surf(self.site.url("/second.html"))
+        self.surf("/second.html")
         time.sleep(2)
         self.assertNotIn("/second.html", self.site.requests)
 

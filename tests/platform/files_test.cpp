@@ -216,10 +216,8 @@ private Q_SLOTS:
             const TextFile::BytesResult after = TextFile::readBytes(path);
             QVERIFY(after.exists);
             QVERIFY2(after.bytes == expected[0] || after.bytes == expected[1],
-                     qPrintable(QStringLiteral("after kill %1 the file holds %2 bytes, neither "
-                                               "the old nor the new content")
-                                    .arg(round + 1)
-                                    .arg(after.bytes.size())));
+                     qPrintable(u"kill %1 left %2 bytes, neither old nor new"_s.arg(round + 1).arg(
+                         after.bytes.size())));
         }
     }
 };
