@@ -1,9 +1,8 @@
-"""A family's session with the real program: on a locked desktop under a
-window manager, the child tries every way out, then surfs a local web site,
-meets blocked words in a typed address, a frame and a redirect, a page that
-opens pop-ups, goes back, and quits (the window's close: No; ON: Yes).
-Afterwards the surf log is checked byte for byte. The Tobrin login session
-is installed to a folder and run as a display manager would."""
+"""A family's day with the real program: on a locked desktop under a window
+manager the child tries every way out, surfs a local web site past blocked
+words, pop-ups and a frame, and quits; the parent sets up words, a favorite,
+a schedule and a password. The Tobrin login session runs as a display
+manager would start it."""
 
 import datetime
 import os
@@ -55,11 +54,6 @@ ADD_FAVORITE = (199, 126)
 TIME_TAB = (271, 21)
 WEEKDAY_TABS = {0: 41, 1: 89, 2: 138, 3: 186, 4: 229, 5: 270, 6: 316}  # Mon..Sun, at y 52
 TIME_APPLY = (418, 303)
-
-
-def cell(slot):
-    """The centre of a half-hour cell of the schedule grid."""
-    return (80 if slot < 24 else 110, 80 + 10 * (slot % 24))
 
 
 class FamilyDay(unittest.TestCase):
@@ -130,7 +124,7 @@ class FamilyDay(unittest.TestCase):
         t = self.tobrin
         pathlib.Path(t.path("/files/nosurf.txt")).write_bytes(b"badword\r\n")
         os.makedirs(os.path.dirname(t.settings_file))
-        pathlib.Path(t.settings_file).write_text("[Tobrin%202.0]\ndisable=True\n")
+        t.settings_file.write_text("[Tobrin%202.0]\ndisable=True\n")
         others = OtherPrograms(self.display)
         self.addCleanup(others.close)
         t.window(r"^Taskbar$")
@@ -166,8 +160,7 @@ class FamilyDay(unittest.TestCase):
         t.point_at(t.window(r"^Tobrin$"))
         t.key("Escape")
         t.wait_for(lambda: not t.windows(r"^Tobrin$"), 10, "the box to close")
-        self.assertIsNone(t.process.poll())
-        self.quit_with_yes()
+        self.quit_with_yes()  # fails at once if No had ended the program
         # Only as root does the engine run without its sandbox, and then it is said once.
         said = "".join(t.stderr_lines).count("running as root, so the web engine runs without")
         self.assertEqual(said, 1 if os.geteuid() == 0 else 0)
@@ -288,8 +281,8 @@ class FamilyDay(unittest.TestCase):
         t.click(panel, *TIME_TAB, unit=1)
         t.click(panel, WEEKDAY_TABS[now.weekday()], 52, unit=1)
         blocked = [s for s in (slot, slot + 1) if s < 48]
-        for s in blocked:
-            t.click(panel, *cell(s), unit=1)
+        for s in blocked:  # the centre of the half-hour's cell in the grid
+            t.click(panel, 80 if s < 24 else 110, 80 + 10 * (s % 24), unit=1)
         t.click(panel, *TIME_APPLY, unit=1)
         self.assertEqual(t.read("/buffer/buf%d.log" % (now.weekday() + 1)),
                          b"".join(b"1\r\n" if s in blocked else b"0\r\n" for s in range(48)))
@@ -304,7 +297,6 @@ class FamilyDay(unittest.TestCase):
             t.wait_for(lambda: not t.windows(r"^Tobrin$"), 10, "the box to close")
 
         self.quit_with_yes()
-        self.assertEqual(t.read("/files/nosurf.txt"), b"badword\r\n")
         self.assertEqual(t.read("/files/log.txt").count(b"SURFING: "), 2)
         # Every setting, byte for byte: the switch, and "Secret 1" with each
         # code XOR 83 (a NUL first, so the settings file spells it escaped).

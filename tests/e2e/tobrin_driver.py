@@ -146,7 +146,7 @@ class Tobrin:
                         XDG_CACHE_HOME=home + "/.cache", QT_QPA_PLATFORM="xcb",
                         QTWEBENGINE_DISABLE_SANDBOX="1", TOBRIN_STARTUP_PROBE="1",
                         QTWEBENGINE_CHROMIUM_FLAGS="--disable-gpu --disable-background-networking")
-        self.settings_file = home + "/.config/Corvane/Corvane.conf"
+        self.settings_file = pathlib.Path(home, ".config/Corvane/Corvane.conf")
         self.process, self.stderr_lines = None, []
 
     def path(self, relative):
@@ -156,8 +156,7 @@ class Tobrin:
         return pathlib.Path(self.path(relative)).read_bytes()
 
     def settings(self):
-        path = pathlib.Path(self.settings_file)
-        return path.read_bytes() if path.exists() else b""
+        return self.settings_file.read_bytes() if self.settings_file.exists() else b""
 
     def start(self, command=None):
         """Starts the program, or a command that starts it (a login session)."""

@@ -157,9 +157,8 @@ private Q_SLOTS:
         const QString copy = dir.filePath(u"copy.conf"_s);
         QVERIFY(QFile::copy(path, copy));
         QCOMPARE(SettingsStore(copy).read(u"password"_s, QString()), value);
-        QFile f(copy);
-        QVERIFY(f.open(QIODevice::ReadOnly));
-        QCOMPARE(f.readAll().count("assword="), 1); // one value, not keys differing in case
+        // One value, not keys differing in case.
+        QCOMPARE(TextFile::readBytes(copy).bytes.count("assword="), 1);
     }
 
     void values_data()
