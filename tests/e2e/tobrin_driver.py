@@ -15,12 +15,14 @@ import threading
 import time
 
 
+def in_background(function):
+    threading.Thread(target=function, daemon=True).start()
+
+
 class Site:
     """A small web site on 127.0.0.1 that records every path asked for."""
 
-    def __init__(self, pages, redirects=None):
-        self.pages = pages
-        self.redirects = redirects or {}
+    def __init__(self, pages, redirects):
         self.requests = []
         site = self
 
@@ -28,11 +30,10 @@ class Site:
             def do_GET(self):
                 site.requests.append(self.path)
                 path = self.path.split("?")[0]
-                body = site.pages.get(path, b"<html><title>Missing</title></html>")
-                self.send_response(302 if path in site.redirects else 200 if path in site.pages else 404)
-                if path in site.redirects:
-                    self.send_header("Location", site.redirects[path])
-                    body = b""
+                body = b"" if path in redirects else pages.get(path, b"<title>Missing</title>")
+                self.send_response(302 if path in redirects else 200 if path in pages else 404)
+                if path in redirects:
+                    self.send_header("Location", redirects[path])
                 self.send_header("Content-Type", "text/html")
                 self.send_header("Content-Length", str(len(body)))
                 self.send_header("Cache-Control", "no-store")
@@ -43,11 +44,10 @@ class Site:
                 pass
 
         self.server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
-        self.port = self.server.server_address[1]
-        threading.Thread(target=self.server.serve_forever, daemon=True).start()
+        in_background(self.server.serve_forever)
 
     def url(self, path):
-        return "http://127.0.0.1:%d%s" % (self.port, path)
+        return "http://127.0.0.1:%d%s" % (self.server.server_address[1], path)
 
     def close(self):
         self.server.shutdown()
@@ -59,38 +59,27 @@ class Display:
 
     def __init__(self, window_manager=False):
         read_end, write_end = os.pipe()
-        self.process = subprocess.Popen(
+        self.processes = [subprocess.Popen(
             ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
-            pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)]
         os.close(write_end)
-        number = b""
-        while not number.endswith(b"\n"):
-            chunk = os.read(read_end, 16)
-            if not chunk:
-                raise RuntimeError("Xvfb did not start")
-            number += chunk
-        os.close(read_end)
-        self.name = ":" + number.decode().strip()
-        self.wm = None
+        with os.fdopen(read_end) as said:
+            self.name = ":" + said.readline().strip()
+        if self.name == ":":
+            raise RuntimeError("Xvfb did not start")
         if window_manager:
             env = dict(os.environ, DISPLAY=self.name)
-            self.wm = subprocess.Popen(
+            self.processes.insert(0, subprocess.Popen(
                 ["openbox", "--sm-disable", "--config-file", "/etc/xdg/openbox/rc.xml"],
-                env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-            deadline = time.time() + 20
-            while b"window id" not in subprocess.run(
-                    ["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"], env=env,
-                    capture_output=True).stdout:
-                if time.time() > deadline:
-                    raise RuntimeError("openbox did not start")
-                time.sleep(0.1)
+                env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
+            wait_for(lambda: b"window id" in subprocess.run(
+                ["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"], env=env,
+                capture_output=True).stdout, 20, "openbox to start")
 
     def close(self):
-        if self.wm:
-            self.wm.terminate()
-            self.wm.wait(10)
-        self.process.terminate()
-        self.process.wait(10)
+        for process in self.processes:
+            process.terminate()
+            process.wait(10)
 
 
 OTHER_PROGRAMS = r"""
@@ -98,7 +87,6 @@ import sys, tkinter as tk
 root = tk.Tk()
 root.title("Other program")
 root.geometry("200x150+20+560")
-root.configure(bg="#00ff00")
 entry = tk.Entry(root)
 entry.pack(padx=10, pady=10)
 entry.bind("<Key>", lambda e: (sys.stdout.write(e.char), sys.stdout.flush()))
@@ -106,7 +94,6 @@ entry.focus_set()
 dock = tk.Toplevel(root)
 dock.title("Taskbar")
 dock.geometry("1024x24+0+744")
-dock.configure(bg="#ff0000")
 dock.attributes("-type", "dock")
 root.mainloop()
 """
@@ -121,7 +108,7 @@ class OtherPrograms:
         self.process = subprocess.Popen([sys.executable, "-c", OTHER_PROGRAMS],
                                         env=dict(os.environ, DISPLAY=display.name),
                                         stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
-        threading.Thread(target=self._collect, daemon=True).start()
+        in_background(self._collect)
 
     def _collect(self):
         for chunk in iter(lambda: self.process.stdout.read(1), b""):
@@ -132,88 +119,71 @@ class OtherPrograms:
         self.process.wait(10)
 
 
+def wait_for(condition, seconds, what, process=None, said=()):
+    """Waits for a condition; a program that ends meanwhile fails at once."""
+    deadline = time.time() + seconds
+    while time.time() < deadline:
+        if condition():
+            return
+        if process and process.poll() is not None:
+            raise AssertionError("tobrin ended while waiting for %s:\n%s"
+                                 % (what, "".join(said[-20:])))
+        time.sleep(0.1)
+    raise AssertionError("timed out waiting for " + what)
+
+
 class Tobrin:
     """One installed copy of the program, started and driven on a display."""
 
     def __init__(self, build_dir, display):
         self.root = tempfile.mkdtemp(prefix="tobrin-e2e-")
         self.app = os.path.join(self.root, "app")
-        self.home = os.path.join(self.root, "home")
-        os.makedirs(self.home)
+        home = os.path.join(self.root, "home")
         subprocess.run(["cmake", "--install", build_dir, "--prefix", self.app],
                        check=True, stdout=subprocess.DEVNULL)
-        self.display = display
-        self.process = None
-        self.stderr_lines = []
+        self.env = dict(os.environ, DISPLAY=display.name, HOME=home,
+                        XDG_CONFIG_HOME=home + "/.config", XDG_DATA_HOME=home + "/.local/share",
+                        XDG_CACHE_HOME=home + "/.cache", QT_QPA_PLATFORM="xcb",
+                        QTWEBENGINE_DISABLE_SANDBOX="1", TOBRIN_STARTUP_PROBE="1",
+                        QTWEBENGINE_CHROMIUM_FLAGS="--disable-gpu --disable-background-networking")
+        self.settings_file = pathlib.Path(home, ".config/Corvane/Corvane.conf")
+        self.process, self.stderr_lines = None, []
 
-    # --- files and settings -------------------------------------------------
     def path(self, relative):
         return os.path.join(self.app, relative.lstrip("/"))
 
     def read(self, relative):
         return pathlib.Path(self.path(relative)).read_bytes()
 
-    def settings_file(self):
-        return os.path.join(self.home, ".config", "Corvane", "Corvane.conf")
-
     def settings(self):
-        path = pathlib.Path(self.settings_file())
-        return path.read_bytes() if path.exists() else b""
-
-    # --- the process --------------------------------------------------------
-    def env(self):
-        env = dict(os.environ)
-        env.update({
-            "DISPLAY": self.display.name,
-            "HOME": self.home,
-            "XDG_CONFIG_HOME": os.path.join(self.home, ".config"),
-            "XDG_DATA_HOME": os.path.join(self.home, ".local", "share"),
-            "XDG_CACHE_HOME": os.path.join(self.home, ".cache"),
-            "QT_QPA_PLATFORM": "xcb",
-            "QTWEBENGINE_DISABLE_SANDBOX": "1",
-            "QTWEBENGINE_CHROMIUM_FLAGS": "--disable-gpu --disable-background-networking",
-            "TOBRIN_STARTUP_PROBE": "1",
-        })
-        return env
+        return self.settings_file.read_bytes() if self.settings_file.exists() else b""
 
     def start(self, command=None):
         """Starts the program, or a command that starts it (a login session)."""
-        if self.process and self.process.stderr:
-            self.process.stderr.close()
+        self.kill()
         self.stderr_lines = []
         # A group of its own, so that a kill takes every process it started.
-        self.process = subprocess.Popen(command or [os.path.join(self.app, "tobrin")], env=self.env(),
+        self.process = subprocess.Popen(command or [self.path("tobrin")], env=self.env,
                                         stdout=subprocess.DEVNULL, stderr=subprocess.PIPE,
                                         start_new_session=True)
-        threading.Thread(target=self._collect, daemon=True).start()
+        in_background(lambda: self.stderr_lines.extend(
+            line.decode(errors="replace") for line in self.process.stderr))
         self.wait_for(lambda: any("start page loaded" in l for l in self.stderr_lines), 60,
                       "the start page to load")
         self.browser = self.window(r"Tobrin 2\.0$")
 
-    def _collect(self):
-        for line in self.process.stderr:
-            self.stderr_lines.append(line.decode(errors="replace"))
-
     def wait_for(self, condition, seconds, what):
-        deadline = time.time() + seconds
-        while time.time() < deadline:
-            if condition():
-                return
-            if self.process and self.process.poll() is not None and what != "the program to end":
-                raise AssertionError("tobrin ended while waiting for %s:\n%s"
-                                     % (what, "".join(self.stderr_lines[-20:])))
-            time.sleep(0.1)
-        raise AssertionError("timed out waiting for " + what)
+        wait_for(condition, seconds, what, self.process, self.stderr_lines)
 
-    def ended(self, seconds=20):
-        self.wait_for(lambda: self.process.poll() is not None, seconds, "the program to end")
+    def ended(self):
+        wait_for(lambda: self.process.poll() is not None, 20, "the program to end")
         return self.process.returncode
 
     def kill(self):
         if self.process and self.process.poll() is None:
             os.killpg(self.process.pid, signal.SIGKILL)
             self.process.wait(10)
-        if self.process and self.process.stderr:
+        if self.process:
             self.process.stderr.close()
 
     def cleanup(self):
@@ -221,30 +191,27 @@ class Tobrin:
         shutil.rmtree(self.root, ignore_errors=True)
 
     # --- the screen ---------------------------------------------------------
+    def run(self, *command):
+        return subprocess.run([str(a) for a in command], env=self.env, capture_output=True).stdout
+
     def xdotool(self, *args):
-        out = subprocess.run(["xdotool"] + [str(a) for a in args], env=self.env(),
-                             capture_output=True, text=True)
-        return out.stdout
+        return self.run("xdotool", *args).decode()
 
     def windows(self, pattern):
-        out = self.xdotool("search", "--onlyvisible", "--name", pattern)
-        return [w for w in out.split() if w]
+        return self.xdotool("search", "--onlyvisible", "--name", pattern).split()
 
     def window(self, pattern, seconds=20):
         found = []
-
-        def look():
-            found[:] = self.windows(pattern)
-            return bool(found)
-        self.wait_for(look, seconds, "a window named /%s/" % pattern)
+        self.wait_for(lambda: found.extend(self.windows(pattern)) or found, seconds,
+                      "a window named /%s/" % pattern)
         return found[-1]
 
     def title(self, window):
         return self.xdotool("getwindowname", window).strip()
 
-    def wait_title(self, window, pattern, seconds=20):
-        self.wait_for(lambda: re.search(pattern, self.title(window)),
-                      seconds, "the title to match /%s/" % pattern)
+    def wait_title(self, window, pattern):
+        self.wait_for(lambda: re.search(pattern, self.title(window)), 20,
+                      "the title to match /%s/" % pattern)
 
     def click(self, window, x, y, unit=15):
         """Clicks at a point of a window, given from its top left in twips
@@ -269,27 +236,21 @@ class Tobrin:
 
     def close_window(self, window):
         """Asks a window to close, as the window manager's close button does."""
-        subprocess.run(["wmctrl", "-i", "-c", hex(int(window))], env=self.env())
+        self.run("wmctrl", "-i", "-c", hex(int(window)))
         time.sleep(0.3)
 
-    def client_stacking(self):
-        """The window manager's windows, bottom first."""
-        out = subprocess.run(["xprop", "-root", "_NET_CLIENT_LIST_STACKING"], env=self.env(),
-                             capture_output=True, text=True).stdout
-        return [int(w, 16) for w in re.findall(r"0x[0-9a-f]+", out)]
+    def top_window(self):
+        """The window manager's topmost window."""
+        return int(re.findall(rb"0x[0-9a-f]+", self.run(
+            "xprop", "-root", "_NET_CLIENT_LIST_STACKING"))[-1], 16)
 
     def origin(self, window):
         """Where a window's inside lies on the screen."""
-        out = self.xdotool("getwindowgeometry", "--shell", window)
-        values = dict(line.split("=") for line in out.split())
+        values = dict(line.split("=") for line in
+                      self.xdotool("getwindowgeometry", "--shell", window).split())
         return int(values["X"]), int(values["Y"])
 
     def pixels(self, points):
         """The colours at points of the screen, as hex RGB."""
-        raw = subprocess.run(["import", "-window", "root", "-depth", "8", "rgb:-"],
-                             env=self.env(), capture_output=True).stdout
+        raw = self.run("import", "-window", "root", "-depth", "8", "rgb:-")
         return [raw[(y * 1024 + x) * 3:(y * 1024 + x) * 3 + 3].hex() for x, y in points]
-
-    def screenshot(self, path):
-        subprocess.run(["import", "-window", "root", path], env=self.env(),
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)

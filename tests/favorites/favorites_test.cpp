@@ -1,19 +1,7 @@
 #include "favorites/favorites_file.h"
 #include "favorites/favorites_page.h"
 #include "favorites/favorites_tab.h"
-#include "panel/panel_window.h"
-#include "platform/index_tab.h"
-#include "platform/message_box.h"
-#include "shell/browser_window.h"
 #include "test_install.h"
-#include "test_main.h"
-
-#include <QDir>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QPushButton>
-#include <QTemporaryDir>
-#include <QTest>
 
 namespace {
 
@@ -54,8 +42,6 @@ class FavoritesTest : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void cleanup() { MessageBox::takeShown(); }
-
     // Name line, address line, kept exactly as entered, empty ones included.
     void listFileRoundTrip()
     {
@@ -83,12 +69,11 @@ private Q_SLOTS:
 
         // A hand-edited file: lone CR and LF line ends, no end on the last
         // line, and a last name whose address line is missing.
-        QFile edited(path);
-        QVERIFY(edited.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        edited.write("One\rhttp://one.example\nTwo");
-        edited.close();
+        QVERIFY(TextFile::writeBytes(path, "One\rhttp://one.example\nTwo").ok());
         QCOMPARE(FavoritesFile::read(path, cyrillic).favorites,
                  (FavoriteList{{u"One"_s, u"http://one.example"_s}, {u"Two"_s, QString()}}));
+        QVERIFY(FavoritesFile::write(path, {}, cyrillic).ok()); // an emptied list empties the file
+        QCOMPARE(TextFile::readBytes(path).bytes, QByteArray());
     }
 
     void pageBytes()
@@ -150,11 +135,9 @@ private Q_SLOTS:
         const QByteArray listBefore = install.bytes(AppPaths::Pref);
         MessageBox::queueAnswer(QMessageBox::No);
         QTest::mouseClick(tab.Command13, Qt::LeftButton);
-        const QList<MessageBox::Shown> shown = MessageBox::takeShown();
-        QCOMPARE(shown.size(), 1);
-        QCOMPARE(shown[0].text, u"Remove <http://zoo.example/> ???"_s);
-        QCOMPARE(shown[0].title, u"Attention!"_s);
-        QCOMPARE(shown[0].defaultButton, QMessageBox::No);
+        QCOMPARE(shownBox(),
+                 box(u"Remove <http://zoo.example/> ???"_s, u"Attention!"_s,
+                     QMessageBox::Yes | QMessageBox::No, QMessageBox::Critical, QMessageBox::No));
         QCOMPARE(install.bytes(AppPaths::Pref), listBefore);
         QVERIFY(page(FavoritesPage::Form::Delete));
         QVERIFY(!tab.Command13->isEnabled());
@@ -182,10 +165,8 @@ private Q_SLOTS:
         for (auto file : {AppPaths::Pref, AppPaths::FavoritesPage})
             QVERIFY(QFile::remove(install.file(file)) && QDir().mkpath(install.file(file)));
         add(form->panel().favorites(), "Zoo", "zoo.example");
-        const QList<MessageBox::Shown> shown = MessageBox::takeShown();
-        QCOMPARE(shown.size(), 1);
-        QVERIFY2(shown[0].text.contains("pref.txt") && shown[0].text.contains("favorites.htm"),
-                 qPrintable(shown[0].text));
+        const QString told = shownBox();
+        QVERIFY2(told.contains("pref.txt") && told.contains("favorites.htm"), qPrintable(told));
         QVERIFY(QDir().rmdir(install.file(AppPaths::Pref)));
         add(form->panel().favorites(), "two\r\nlines", "zoo.example");
         QCOMPARE(install.bytes(AppPaths::Pref),

@@ -2,11 +2,6 @@
 #include "platform/webengine_view.h"
 #include "test_main.h"
 
-#include <QDeadlineTimer>
-#include <QDir>
-#include <QFile>
-#include <QRegularExpression>
-#include <QTest>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
 #include <QWebEngineView>
@@ -37,17 +32,20 @@ public:
                                  view.Stop(); // what the address filter does on a refusal
                              }
                          });
-        QObject::connect(&view, &WebView::DownloadBegin, &view, [this] { events << "begin"; });
-        QObject::connect(&view, &WebView::DownloadComplete, &view,
-                         [this] { events << "complete"; });
-        QObject::connect(&view, &WebView::NavigateComplete2, &view,
-                         [this](const QString& url) { events << "done " + url; });
+        note(&WebView::DownloadBegin, u"begin"_s);
+        note(&WebView::DownloadComplete, u"complete"_s);
+        note(&WebView::NavigateComplete2, u"done"_s);
+        note(&WebView::TitleChange, u"title"_s);
         QObject::connect(&view, &WebView::NewWindow2, &view, [this](bool* cancel) {
             events << "new window";
             *cancel = true;
         });
-        QObject::connect(&view, &WebView::TitleChange, &view,
-                         [this](const QString& text) { events << "title " + text; });
+    }
+    // Writes down the event's name, then its text if it has one.
+    template <typename... Text> void note(void (WebView::*event)(Text...), const QString& name)
+    {
+        QObject::connect(&view, event, &view,
+                         [this, name](Text... text) { events << (name + ... + (u' ' + text)); });
     }
 
     int count(const QString& event) const { return int(events.count(event)); }
@@ -74,10 +72,6 @@ public:
     }
     QString url() const { return view.engineView()->url().toString(); }
     void runScript(const QString& js) { view.engineView()->page()->runJavaScript(js); }
-    bool script(const QString& js)
-    {
-        return loads([&] { return runScript(js), true; });
-    }
 
     WebEngineView view;
     QStringList events;
@@ -98,7 +92,6 @@ class WebEngineViewTest : public QObject
     std::unique_ptr<QWebEngineProfile> m_profile;
     LocalHttpServer m_server;
     QString at(const QString& path) const { return m_server.url(path); }
-    std::unique_ptr<Watched> watched() { return std::make_unique<Watched>(m_profile.get()); }
 
 private Q_SLOTS:
     void initTestCase()
@@ -111,8 +104,8 @@ private Q_SLOTS:
         m_server.page("/b", html("Page B"));
         m_server.page("/frame", html("Frame", "<iframe src='/forbidden-frame'></iframe>"));
         m_server.page("/c", html("Page C"));
-        m_server.redirect("/redir", "/c");
-        m_server.redirect("/redir-to-forbidden", "/forbidden-target");
+        m_server.reply("/redir", {302, {}, "text/html", "/c"});
+        m_server.reply("/redir-to-forbidden", {302, {}, "text/html", "/forbidden-target"});
         m_server.reply("/slow", {200, html("Slow"), "text/html", {}, 60000});
     }
 
@@ -123,19 +116,19 @@ private Q_SLOTS:
     void everyNavigationAsksFirst()
     {
         Watched w(m_profile.get());
-        QVERIFY(w.loads([&] { return w.view.Navigate(at("/a").mid(7)); }));
+        QVERIFY(w.navigates(at("/a").mid(7)));
         QCOMPARE(w.events.first(), "before " + at("/a"));
         QVERIFY(w.events.contains("before " + at("/frame")));
         QVERIFY(w.events.contains("title Page A"));
         QVERIFY(w.events.indexOf("done " + at("/a")) < w.events.lastIndexOf("complete"));
 
         // New windows open nothing; the server never hears of them.
-        w.view.engineView()->page()->runJavaScript(
-            "document.getElementById('blank').click(); window.open('/w')");
+        w.runScript("document.getElementById('blank').click(); window.open('/w')");
         QTRY_COMPARE_WITH_TIMEOUT(w.count("new window"), 2, Patience);
-        QVERIFY(w.script("document.getElementById('next').click()"));
+        QVERIFY(
+            w.loads([&] { return w.runScript("document.getElementById('next').click()"), true; }));
         QCOMPARE(w.matching("^before "), QStringList{"before " + at("/b")});
-        QVERIFY(w.loads([&] { return w.view.Navigate(at("/redir")); }));
+        QVERIFY(w.navigates(at("/redir")));
         QCOMPARE(w.matching("^(before|done) "),
                  (QStringList{"before " + at("/redir"), "before " + at("/c"), "done " + at("/c")}));
         QVERIFY(w.loads([&] { return w.view.GoBack(); }));
@@ -144,7 +137,7 @@ private Q_SLOTS:
         QCOMPARE(w.url(), at("/c"));
         QVERIFY(!w.view.GoForward());
         // The same address again and a reload change no address, yet complete.
-        QVERIFY(w.loads([&] { return w.view.Navigate(at("/c")); }));
+        QVERIFY(w.navigates(at("/c")));
         QVERIFY(w.loads([&] { return w.view.Refresh(), true; }));
         QCOMPARE(w.count("done " + at("/c")), 1);
         QVERIFY(!m_server.requests.contains("/w"));
@@ -168,14 +161,14 @@ private Q_SLOTS:
         QFETCH(QString, how);
         QFETCH(QString, refused);
         Watched w(m_profile.get());
-        QVERIFY(w.loads([&] { return w.view.Navigate(at("/b")); }));
-        QVERIFY(w.loads([&] { return w.view.Navigate(at("/a")); })); // its frame's frame is refused
+        QVERIFY(w.navigates(at("/b")));
+        QVERIFY(w.navigates(at("/a"))); // its frame's frame is refused
         w.refuse = at(refused);
         QVERIFY(w.loads([&] {
             if (how == "back")
                 return w.view.GoBack();
             if (how.startsWith("location"))
-                return w.view.engineView()->page()->runJavaScript(how), true;
+                return w.runScript(how), true;
             if (how == "twice") {
                 auto* once = new QObject(&w.view);
                 QObject::connect(&w.view, &WebView::DownloadBegin, once, [&, once] {
@@ -197,20 +190,20 @@ private Q_SLOTS:
     {
         Watched w(m_profile.get());
         QVERIFY(!w.view.GoBack() && !w.view.GoForward()); // no history yet
-        QVERIFY(w.loads([&] { return w.view.Navigate(at("/b")); }));
-        QVERIFY(w.loads([&] {
-            w.view.Navigate(at("/slow"));
-            return QTest::qWaitFor([&] { return m_server.requests.contains("/slow"); }, Patience) &&
-                   (w.view.Stop(), true);
-        }));
+        QVERIFY(w.navigates(at("/b")));
+        // Asks for the slow page and, once the server has heard of it, takes the next step.
+        auto whileSlow = [&](const std::function<bool()>& next) {
+            m_server.requests.clear();
+            return w.loads([&] {
+                return w.view.Navigate(at("/slow")) &&
+                       QTest::qWaitFor([&] { return m_server.requests.contains("/slow"); },
+                                       Patience) &&
+                       next();
+            });
+        };
+        QVERIFY(whileSlow([&] { return w.view.Stop(), true; }));
         QVERIFY(w.matching("^done ").isEmpty());
-        // A new address while one is still loading.
-        m_server.requests.clear();
-        QVERIFY(w.loads([&] {
-            w.view.Navigate(at("/slow"));
-            return QTest::qWaitFor([&] { return m_server.requests.contains("/slow"); }, Patience) &&
-                   w.view.Navigate(at("/a"));
-        }));
+        QVERIFY(whileSlow([&] { return w.view.Navigate(at("/a")); })); // a new address meanwhile
         QCOMPARE(w.url(), at("/a"));
         QVERIFY(!w.events.contains("done " + at("/slow")));
     }
@@ -252,7 +245,7 @@ private Q_SLOTS:
     void everyRequestMeetsTheCheck()
     {
         QFETCH(QString, request);
-        auto w = watched();
+        auto w = std::make_unique<Watched>(m_profile.get());
         QVERIFY(w->navigates(at("/b")));
         auto words = std::make_shared<const WebView::RequestCheck>(
             [](QStringView address) { return address.contains(u"games"); });

@@ -13,24 +13,14 @@ bool FakeWebView::pageNavigates(const QString& address)
     return load(address, true);
 }
 
-bool FakeWebView::GoBack()
+bool FakeWebView::step(int by)
 {
-    if (index <= 0)
+    const int to = index + by;
+    if (index < 0 || to < 0 || to >= history.size())
         return false;
-    if (!load(history[index - 1], false))
-        return true; // the step was attempted; the check refused the page
-    --index;
-    return true;
-}
-
-bool FakeWebView::GoForward()
-{
-    if (index < 0 || index + 1 >= history.size())
-        return false;
-    if (!load(history[index + 1], false))
-        return true;
-    ++index;
-    return true;
+    if (load(history[to], false))
+        index = to;
+    return true; // attempted, even when the check refused the page
 }
 
 void FakeWebView::Stop()

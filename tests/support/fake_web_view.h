@@ -13,8 +13,8 @@ public:
     using WebView::WebView;
 
     bool Navigate(const QString& address) override;
-    bool GoBack() override;
-    bool GoForward() override;
+    bool GoBack() override { return step(-1); }
+    bool GoForward() override { return step(+1); }
     void Stop() override;
     void Refresh() override;
     void setRequestCheck(std::shared_ptr<const RequestCheck>) override {}
@@ -35,6 +35,7 @@ public:
     int refreshCount = 0;
 
 private:
+    bool step(int by);
     bool load(const QString& address, bool addToHistory);
     bool m_loading = false;
     QString m_pending;

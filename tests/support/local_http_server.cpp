@@ -7,11 +7,14 @@ LocalHttpServer::LocalHttpServer(QObject* parent) : QTcpServer(parent)
 {
     connect(this, &QTcpServer::newConnection, this, [this] {
         while (QTcpSocket* socket = nextPendingConnection()) {
-            connect(socket, &QTcpSocket::readyRead, socket, [this, socket] { serve(socket); });
-            connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
-                m_heads.remove(socket);
-                socket->deleteLater();
-            });
+            connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+            // Answers once the whole request head is in; the tests send no bodies.
+            connect(socket, &QTcpSocket::readyRead, socket,
+                    [this, socket, head = QByteArray()]() mutable {
+                        head += socket->readAll();
+                        if (head.contains("\r\n\r\n"))
+                            serve(socket, std::exchange(head, {}));
+                    });
         }
     });
 }
@@ -28,12 +31,7 @@ QString LocalHttpServer::url(const QString& path) const
 
 void LocalHttpServer::page(const QString& path, const QByteArray& html)
 {
-    m_replies.insert(path, Reply{200, html, "text/html", {}});
-}
-
-void LocalHttpServer::redirect(const QString& path, const QString& target, int status)
-{
-    m_replies.insert(path, Reply{status, {}, "text/html", target.toUtf8()});
+    m_replies.insert(path, Reply{200, html});
 }
 
 void LocalHttpServer::reply(const QString& path, const Reply& reply)
@@ -41,26 +39,13 @@ void LocalHttpServer::reply(const QString& path, const Reply& reply)
     m_replies.insert(path, reply);
 }
 
-void LocalHttpServer::serve(QTcpSocket* socket)
+void LocalHttpServer::serve(QTcpSocket* socket, const QByteArray& head)
 {
-    // Wait for the whole request head; the tests send no bodies.
-    QByteArray& buffer = m_heads[socket];
-    buffer += socket->readAll();
-    if (!buffer.contains("\r\n\r\n"))
-        return;
-    const QByteArray head = m_heads.take(socket);
-
     const QList<QByteArray> requestLine = head.left(head.indexOf("\r\n")).split(' ');
-    QString path = requestLine.size() > 1 ? QString::fromUtf8(requestLine[1]) : QStringLiteral("/");
-    const int query = int(path.indexOf(u'?'));
+    const QString path = QString::fromUtf8(requestLine.value(1, "/"));
     requests << path;
-    if (query >= 0)
-        path.truncate(query);
-
-    const auto found = m_replies.constFind(path);
-    const Reply r = found != m_replies.constEnd()
-                        ? *found
-                        : Reply{404, "<html><title>Not found</title></html>", "text/html", {}};
+    const Reply r = m_replies.value(path.section(u'?', 0, 0),
+                                    Reply{404, "<html><title>Not found</title></html>"});
     QByteArray out = "HTTP/1.0 " + QByteArray::number(r.status) + " X\r\n";
     out += "Content-Type: " + r.contentType + "\r\n";
     out += "Content-Length: " + QByteArray::number(r.body.size()) + "\r\n";

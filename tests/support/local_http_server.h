@@ -30,13 +30,11 @@ public:
     QString url(const QString& path) const; // "http://127.0.0.1:PORT/path"
 
     void page(const QString& path, const QByteArray& html);
-    void redirect(const QString& path, const QString& target, int status = 302);
     void reply(const QString& path, const Reply& reply);
 
     QStringList requests; // paths asked for, in order
 
 private:
-    void serve(QTcpSocket* socket);
+    void serve(QTcpSocket* socket, const QByteArray& head);
     QHash<QString, Reply> m_replies;
-    QHash<QTcpSocket*, QByteArray> m_heads;
 };

@@ -1,11 +1,5 @@
 #include "test_install.h"
 
-#include "shell/browser_window.h"
-
-#include <QDir>
-#include <QDirIterator>
-#include <QFile>
-
 namespace {
 
 void copyTree(const QString& from, const QString& to)
@@ -31,7 +25,10 @@ TestInstall::TestInstall() : settings(m_dir.path() + QStringLiteral("/settings/C
     copyTree(source, m_dir.path());
 }
 
-TestInstall::~TestInstall() = default;
+TestInstall::~TestInstall()
+{
+    MessageBox::takeShown(); // what a failed test left is not the next test's
+}
 
 QByteArray TestInstall::bytes(const QString& relative) const
 {
@@ -69,4 +66,23 @@ std::unique_ptr<Form1> TestInstall::window(bool load)
 FakeWebView* TestInstall::view(Form1& form) const
 {
     return static_cast<FakeWebView*>(form.WebBrowser1);
+}
+
+QString box(const QString& text, const QString& title, MessageBox::Buttons buttons,
+            MessageBox::Icon icon, MessageBox::Button defaultButton)
+{
+    return QStringLiteral("%1 | %2 | %3 | %4 | %5")
+        .arg(title, text)
+        .arg(buttons.toInt())
+        .arg(int(icon))
+        .arg(int(defaultButton));
+}
+
+QString shownBox()
+{
+    const QList<MessageBox::Shown> shown = MessageBox::takeShown();
+    if (shown.size() != 1)
+        return QStringLiteral("%1 boxes").arg(shown.size());
+    const MessageBox::Shown& b = shown[0];
+    return box(b.text, b.title, b.buttons, b.icon, b.defaultButton);
 }

@@ -1,14 +1,21 @@
 #pragma once
 
+// What every test of the windows includes: the windows, the controls that
+// stand in for the platform's, and Qt's widgets.
 #include "fake_web_view.h"
+#include "panel/panel_window.h"
 #include "platform/clock.h"
+#include "platform/desktop_lock.h"
+#include "platform/elastic_panel.h"
+#include "platform/index_tab.h"
+#include "platform/message_box.h"
 #include "platform/settings_store.h"
 #include "shell/app_context.h"
+#include "shell/browser_window.h"
+#include "test_main.h"
 
-#include <QTemporaryDir>
+#include <QtWidgets>
 #include <memory>
-
-class Form1;
 
 // A clock the test sets.
 class FakeClock final : public Clock
@@ -44,3 +51,9 @@ public:
     FakeClock clock;
     int endProgramCalls = 0;
 };
+
+// A box as one comparable text: "title | text | buttons | icon | default".
+QString box(const QString& text, const QString& title, MessageBox::Buttons buttons,
+            MessageBox::Icon icon, MessageBox::Button defaultButton = QMessageBox::NoButton);
+// The one box shown since the last look, as box() writes it; "N boxes" unless one.
+QString shownBox();

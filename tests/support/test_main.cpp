@@ -4,8 +4,8 @@
 #include "platform/message_box.h"
 
 #include <QApplication>
-#include <QTest>
 
+#include <csignal>
 #include <cstdio>
 #include <map>
 #include <memory>
@@ -13,13 +13,14 @@
 
 namespace {
 
-std::vector<std::pair<const char*, std::function<QObject*()>>>& classes()
+// Function-local, so that registrations from other files find them built.
+auto& classes()
 {
     static std::vector<std::pair<const char*, std::function<QObject*()>>> registered;
     return registered;
 }
 
-std::map<QByteArray, std::function<int()>>& children()
+auto& children()
 {
     static std::map<QByteArray, std::function<int()>> registered;
     return registered;
@@ -37,6 +38,24 @@ int registerTestClass(const char* name, std::function<QObject*()> create)
 {
     classes().emplace_back(name, std::move(create));
     return int(classes().size());
+}
+
+QByteArray killedChild(const char* name, std::initializer_list<std::pair<QString, QString>> env,
+                       int upToMicroseconds)
+{
+    QProcess child;
+    QProcessEnvironment all = QProcessEnvironment::systemEnvironment();
+    all.insert(QStringLiteral("TOBRIN_TEST_CHILD"), QString::fromLatin1(name));
+    for (const auto& [key, value] : env)
+        all.insert(key, value);
+    child.setProcessEnvironment(all);
+    child.start(QCoreApplication::applicationFilePath(), {});
+    if (!child.waitForReadyRead(30000))
+        return {};
+    QThread::usleep(QRandomGenerator::global()->bounded(1, upToMicroseconds));
+    ::kill(pid_t(child.processId()), SIGKILL);
+    child.waitForFinished(10000);
+    return child.readAllStandardOutput();
 }
 
 int main(int argc, char* argv[])

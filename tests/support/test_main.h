@@ -1,8 +1,9 @@
 #pragma once
 
-#include <QObject>
-#include <QString>
+// Every test uses QtTest and QtCore; one include here, not ten in each file.
+#include <QtTest>
 #include <functional>
+#include <initializer_list>
 
 using namespace Qt::StringLiterals; // u"..."_s in every test
 
@@ -17,3 +18,9 @@ int registerTestClass(const char* name, std::function<QObject*()> create);
 // A helper process of a test: the same program started with
 // TOBRIN_TEST_CHILD=name runs the registered function instead of the tests.
 int registerTestChild(const char* name, std::function<int()> run);
+
+// Starts the helper process `name` with these extra environment variables,
+// kills it a random while (up to `upToMicroseconds`) after its first line,
+// and returns all it said; empty if it never spoke.
+QByteArray killedChild(const char* name, std::initializer_list<std::pair<QString, QString>> env,
+                       int upToMicroseconds);

@@ -1,32 +1,10 @@
-#include "panel/panel_window.h"
 #include "platform/address_text.h"
-#include "platform/clock.h"
-#include "platform/desktop_lock.h"
-#include "platform/elastic_panel.h"
-#include "platform/index_tab.h"
-#include "platform/message_box.h"
-#include "shell/browser_window.h"
 #include "surflog/log_records.h"
 #include "surflog/session_journal.h"
 #include "surflog/session_log.h"
 #include "surflog/surf_log_tab.h"
 #include "test_install.h"
-#include "test_main.h"
 
-#include <QComboBox>
-#include <QDir>
-#include <QFile>
-#include <QLocale>
-#include <QPlainTextEdit>
-#include <QProcess>
-#include <QPushButton>
-#include <QRandomGenerator>
-#include <QRegularExpression>
-#include <QScopeGuard>
-#include <QSignalSpy>
-#include <QTest>
-#include <QThread>
-#include <QTimer>
 #include <csignal>
 #include <sys/resource.h>
 
@@ -97,8 +75,6 @@ class LogTest : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void cleanup() { MessageBox::takeShown(); }
-
     void addressForLog_data()
     {
         QTest::addColumn<QString>("address");
@@ -126,9 +102,8 @@ private Q_SLOTS:
         QFETCH(QString, logged);
         QFETCH(QByteArray, page);
         const CodePage codePage(page);
-        const QString result = storableAddress(address, codePage);
-        QCOMPARE(result, logged);
-        QVERIFY(codePage.fits(result));
+        QCOMPARE(storableAddress(address, codePage), logged);
+        QVERIFY(codePage.fits(logged));
     }
 
     // Persian digits become 0-9, a narrow no-break space a plain one; letters
@@ -175,23 +150,33 @@ private Q_SLOTS:
         QFETCH(QByteArray, journal);
         QFETCH(bool, inLog);
         QFETCH(QByteArray, owed);
-        const SessionJournal::Owed result = SessionJournal::owed(
-            journal, u"T"_s, [&](qint64, qint64, QByteArrayView) { return inLog; }, CodePage());
-        QCOMPARE(result.bytes, owed);
+        const auto logHolds = [&](qint64, qint64, QByteArrayView) { return inLog; };
+        QCOMPARE(SessionJournal::owed(journal, u"T"_s, logHolds, CodePage()).bytes, owed);
     }
 
     void clearUndoAndApply()
     {
         TestInstall install;
-        install.setBytes(AppPaths::Log, "SURFING: x\n\r\r\nhttp://a\r\n");
+        QByteArray high;
+        for (int b = 0x80; b <= 0xFF; ++b)
+            high.append(char(b));
+        // Enough lines that the box is filled in several slices.
+        QByteArray pages;
+        for (int i = 0; i < 60000; ++i)
+            pages += "http://www.example.org/page/" + QByteArray::number(i) + "\r\n";
+        install.setBytes(AppPaths::Log, "SURFING: x\n\r\r\n\x01\t" + high + "\r\n" + pages);
         auto form = install.window(false);
         SurfLogTab& tab = openTab(*form);
-        QTRY_VERIFY(tab.isFilled());
-        // A lone LF and a lone CR end lines too; Apply adds one CR LF.
-        QCOMPARE(tab.Text2->toPlainText(), u"SURFING: x\n\n\nhttp://a\n"_s);
-        const QByteArray applied = "SURFING: x\r\n\r\n\r\nhttp://a\r\n\r\n";
-        QTest::mouseClick(tab.Command5, Qt::LeftButton);
+        // Apply at once, even while the box still fills, writes the whole log; a
+        // lone LF and a lone CR end lines too, and Apply adds one CR LF.
+        tab.Command5_Click();
+        const QByteArray applied = "SURFING: x\r\n\r\n\r\n\x01\t" + high + "\r\n" + pages + "\r\n";
         QCOMPARE(install.bytes(AppPaths::Log), applied);
+        // Every byte shows as its character: 0x80 as the euro sign, 0xA0 as a no-break space.
+        const QString shown = CodePage().decode(high);
+        QVERIFY(shown.contains(QChar(0x20AC)) && shown.contains(QChar(0xA0)));
+        QVERIFY(tab.Text2->toPlainText().startsWith(u"SURFING: x\n\n\n\x01\t"_s));
+        QVERIFY(tab.Text2->document()->toRawText().contains(shown));
 
         // Clear, Apply, Undo, Apply: the cleared text comes back in the box only.
         QTest::mouseClick(tab.Command2, Qt::LeftButton);
@@ -205,28 +190,6 @@ private Q_SLOTS:
         QTest::mouseClick(tab.Command5, Qt::LeftButton);
         QCOMPARE(install.bytes(AppPaths::Log), applied);
         QVERIFY(MessageBox::takeShown().isEmpty());
-    }
-
-    void keepsEveryByteOfLargeLogs()
-    {
-        TestInstall install;
-        QByteArray high;
-        for (int b = 0x80; b <= 0xFF; ++b)
-            high.append(char(b));
-        QByteArray log = "\x01\t" + high + "\r\n";
-        // Enough lines that the box is filled in several slices.
-        for (int i = 0; i < 60000; ++i)
-            log += "http://www.example.org/page/" + QByteArray::number(i) + "\r\n";
-        install.setBytes(AppPaths::Log, log);
-        auto form = install.window(false);
-        SurfLogTab& tab = openTab(*form);
-        // Apply at once, even while the box still fills, writes the whole log.
-        tab.Command5_Click();
-        QCOMPARE(install.bytes(AppPaths::Log), log + "\r\n");
-        // Every byte shows as its character: 0x80 as the euro sign, 0xA0 as a no-break space.
-        const QString first = u"\x01\t"_s + CodePage().decode(high);
-        QVERIFY(first.contains(QChar(0x20AC)) && first.contains(QChar(0xA0)));
-        QVERIFY(tab.Text2->document()->toRawText().startsWith(first));
     }
 
     // The box holds the log as it was when the panel was created, and Apply
@@ -287,13 +250,9 @@ private Q_SLOTS:
         // Whatever close request follows the Yes asks nothing more.
         QVERIFY(form->close());
         QCOMPARE(install.endProgramCalls, 1);
-        const QList<MessageBox::Shown> shown = MessageBox::takeShown();
-        QCOMPARE(shown.size(), 1);
-        QCOMPARE(shown[0].text, u"Are you sure you want to QUIT ?"_s);
-        QCOMPARE(shown[0].title, u"Tobrin"_s);
-        QCOMPARE(shown[0].buttons, QMessageBox::Yes | QMessageBox::No);
-        QCOMPARE(shown[0].icon, QMessageBox::Critical);
-        QCOMPARE(shown[0].defaultButton, QMessageBox::No);
+        QCOMPARE(shownBox(),
+                 box(u"Are you sure you want to QUIT ?"_s, u"Tobrin"_s,
+                     QMessageBox::Yes | QMessageBox::No, QMessageBox::Critical, QMessageBox::No));
         QCOMPARE(lock, (QList<QList<QVariant>>{{1, false}, {2, false}}));
         QCOMPARE(install.settings.read(u"disable"_s, "unset"), "unset");
     }
@@ -387,19 +346,14 @@ private Q_SLOTS:
         QStringList allowed;
         const int rounds = 30;
         for (int round = 0; round < rounds; ++round) {
-            QProcess session;
-            QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-            env.insert(u"TOBRIN_TEST_CHILD"_s, u"surf"_s);
-            env.insert(u"TOBRIN_SURF_DIR"_s, install.dir());
-            env.insert(u"TOBRIN_SURF_ROUND"_s, QString::number(round));
-            session.setProcessEnvironment(env);
-            session.start(QCoreApplication::applicationFilePath(), {});
-            QVERIFY(session.waitForReadyRead(30000));
             // Often while the last session's records go in, else while surfing.
-            QThread::usleep(QRandomGenerator::global()->bounded(1, round % 2 ? 2000 : 20000));
-            ::kill(pid_t(session.processId()), SIGKILL);
-            QVERIFY(session.waitForFinished(10000));
-            const QList<QByteArray> said = session.readAllStandardOutput().split('\n');
+            const QList<QByteArray> said =
+                killedChild("surf",
+                            {{u"TOBRIN_SURF_DIR"_s, install.dir()},
+                             {u"TOBRIN_SURF_ROUND"_s, QString::number(round)}},
+                            round % 2 ? 2000 : 20000)
+                    .split('\n');
+            QVERIFY(said.size() > 1);
             for (qsizetype i = 1; i + 1 < said.size(); ++i) // the last may be cut short
                 allowed << QString::fromLatin1(said[i]);
         }

@@ -1,40 +1,19 @@
-#include "panel/panel_window.h"
 #include "platform/colors.h"
-#include "platform/elastic_panel.h"
-#include "platform/index_tab.h"
-#include "platform/message_box.h"
-#include "shell/browser_window.h"
 #include "test_install.h"
-#include "test_main.h"
 #include "timecontrol/schedule_file.h"
 #include "timecontrol/time_slots.h"
 #include "timecontrol/time_tab.h"
 
-#include <QCheckBox>
-#include <QComboBox>
-#include <QDir>
-#include <QTabBar>
-#include <QTemporaryDir>
-#include <QTest>
-
 namespace {
 
-// A schedule file of `lines` CR LF lines: the given slots hold their text, the rest "0".
-QByteArray dayFile(const QMap<int, QByteArray>& values, int lines = 48)
+// A schedule file of `lines` CR LF lines: the given slots hold their text, the
+// rest "0" (or "1" from `blockedFrom` on).
+QByteArray dayFile(const QMap<int, QByteArray>& values, int lines = 48, int blockedFrom = 48)
 {
     QByteArray bytes;
     for (int slot = 0; slot < lines; ++slot)
-        bytes += values.value(slot, "0") + "\r\n";
+        bytes += values.value(slot, slot < blockedFrom ? "0" : "1") + "\r\n";
     return bytes;
-}
-
-// The slots first to last set to "1".
-QMap<int, QByteArray> blockedSlots(int first, int last)
-{
-    QMap<int, QByteArray> values;
-    for (int slot = first; slot <= last; ++slot)
-        values[slot] = "1";
-    return values;
 }
 
 const QDate kMonday(2026, 12, 7);
@@ -67,20 +46,12 @@ bool gridShows(const TimeTab& tab, const QList<int>& blocked)
     return true;
 }
 
-// As a click on a weekday's tab does.
-void clickTab(TimeTab& tab, int index)
-{
-    tab.VideoSoftIndexTab2->tabBar()->setCurrentIndex(index);
-}
-
 } // namespace
 
 class TimeTest : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void cleanup() { MessageBox::takeShown(); }
-
     void dayFileReadAsTypedNumbers_data()
     {
         QTest::addColumn<QByteArray>("line");
@@ -103,6 +74,8 @@ private Q_SLOTS:
         QTemporaryDir dir;
         // The buffer folder itself may be missing; writing makes it.
         const QString path = dir.filePath(u"buffer/buf2.log"_s);
+        const Schedule::ReadResult none = Schedule::readDay(path); // allowed, and no error
+        QVERIFY(!none.exists && none.error.isEmpty());
         Schedule::Blocked blocked{};
         blocked[47] = true;
         QVERIFY(Schedule::writeDay(path, blocked).ok());
@@ -110,10 +83,9 @@ private Q_SLOTS:
 
         // Slot 20 holds the line; lone LF and CR end lines too; a short file
         // leaves the rest allowed.
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(QByteArray("1\n").repeated(10) + QByteArray("1\r").repeated(10) + line + "\n");
-        file.close();
+        QVERIFY(TextFile::writeBytes(path, QByteArray("1\n").repeated(10) +
+                                               QByteArray("1\r").repeated(10) + line + "\n")
+                    .ok());
         const Schedule::ReadResult read = Schedule::readDay(path);
         QVERIFY(read.exists && read.error.isEmpty());
         QCOMPARE(read.slots[19], 1.0);
@@ -140,13 +112,13 @@ private Q_SLOTS:
             << 1 << dayFile({{20, "1"}}) << QTime(10, 30) << false << QString();
         QTest::newRow("slot 1 on Sunday")
             << 7 << dayFile({{0, "1"}}) << QTime(0, 10) << true << at + "0 hours and 30 minutes";
-        QTest::newRow("slot 18") << 3 << dayFile(blockedSlots(2, 17)) << QTime(1, 0) << true
+        QTest::newRow("slot 18") << 3 << dayFile({{0, "0"}, {1, "0"}}, 18, 0) << QTime(1, 0) << true
                                  << at + "9 hours and 00 minutes";
         QTest::newRow("slot 30: a 2 is not allowed either")
             << 1 << dayFile({{28, "1"}, {29, "2"}}) << QTime(14, 10) << true
             << at + "15 hours and 00 minutes";
         QTest::newRow("blocked to midnight: no box")
-            << 6 << dayFile(blockedSlots(42, 47)) << QTime(21, 15) << true << QString();
+            << 6 << dayFile({}, 48, 42) << QTime(21, 15) << true << QString();
         QTest::newRow("missing file") << 1 << QByteArray() << QTime(10, 0) << false << QString();
     }
     void check()
@@ -168,14 +140,9 @@ private Q_SLOTS:
         form->Timer1_Timer();
         QCOMPARE(form->WebBrowser1->isHidden(), hidden);
         QCOMPARE(QFile::exists(install.file(path)), !file.isNull()); // reading creates nothing
-        const QList<MessageBox::Shown> shown = MessageBox::takeShown();
-        QCOMPARE(shown.size(), message.isEmpty() ? 0 : 1);
-        if (!message.isEmpty()) {
-            QCOMPARE(shown[0].text, message);
-            QCOMPARE(shown[0].title, u"Tobrin"_s);
-            QCOMPARE(shown[0].buttons, MessageBox::Buttons(QMessageBox::Ok));
-            QCOMPARE(shown[0].icon, QMessageBox::NoIcon);
-        }
+        QCOMPARE(shownBox(), message.isEmpty()
+                                 ? u"0 boxes"_s
+                                 : box(message, u"Tobrin"_s, QMessageBox::Ok, QMessageBox::NoIcon));
     }
 
     void blockAllowSuspendResume()
@@ -240,7 +207,7 @@ private Q_SLOTS:
         QTest::mouseClick(tab.seg[3], Qt::LeftButton);
         QVERIFY(gridShows(tab, {4, 7}));
         QCOMPARE(day(1), monday);
-        clickTab(tab, 1);
+        tab.VideoSoftIndexTab2->tabBar()->setCurrentIndex(1);
         QCOMPARE(day(1), dayFile({{4, "1"}, {7, "1"}}));
         QVERIFY(gridShows(tab, {10}));
 
@@ -248,7 +215,7 @@ private Q_SLOTS:
         QTest::mouseClick(tab.seg[11], Qt::LeftButton);
         const QString tuesday = install.file("/buffer/buf2.log");
         QVERIFY(QFile::remove(tuesday) && QDir().mkdir(tuesday));
-        clickTab(tab, 2);
+        tab.VideoSoftIndexTab2->tabBar()->setCurrentIndex(2);
         QCOMPARE(MessageBox::takeShown().value(0).icon, QMessageBox::Critical);
         QCOMPARE(tab.VideoSoftIndexTab2->tabBar()->currentIndex(), 1);
         QVERIFY(gridShows(tab, {10, 11}));
@@ -266,7 +233,7 @@ private Q_SLOTS:
         // A day that cannot be read is shown as allowed, and the parent is told.
         const QString wednesday = install.file("/buffer/buf3.log");
         QVERIFY(QFile::remove(wednesday) && QDir().mkdir(wednesday));
-        clickTab(tab, 2);
+        tab.VideoSoftIndexTab2->tabBar()->setCurrentIndex(2);
         QVERIFY(gridShows(tab, {}));
         QVERIFY(MessageBox::takeShown().value(0).text.contains(u"buf3.log"_s));
     }
