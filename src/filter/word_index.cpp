@@ -15,7 +15,7 @@ constexpr std::uint32_t kTail = 0x80000000u;   // in a state
 constexpr std::uint32_t kIndexMask = 0x7FFFFFFFu;
 constexpr std::uint8_t kTailOutput = 0x80;
 constexpr std::uint8_t kLongFail = 0x7F;
-constexpr std::size_t kDenseStates = 4096; // 4 MiB of tables at the most
+constexpr std::size_t kDenseStates = 1024; // 1 MiB of tables: more falls out of the caches
 
 bool isAscii(std::string_view word)
 {
