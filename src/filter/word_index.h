@@ -67,7 +67,6 @@ public:
     bool matches(std::string_view text) const;
     // Bytes held by the automaton (not by the words it was built from).
     std::size_t memoryBytes() const;
-    std::size_t stateCount() const { return m_branch.size() - 1 + m_tail.size() - 1; }
 
 private:
     // True when the words kept hold many that contain another word.
