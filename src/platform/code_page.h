@@ -16,8 +16,10 @@
 class CodePage
 {
 public:
+    // Windows-1252, the page of most Western languages.
+    CodePage() : CodePage("CP1252") {}
     // An iconv name such as "CP1252"; an unknown name falls back to CP1252.
-    explicit CodePage(const QByteArray& iconvName = "CP1252");
+    explicit CodePage(const QByteArray& iconvName);
 
     // Windows' page for the locale's language and script: CP1250 Central
     // European ... CP1258 Vietnamese, CP874 Thai, CP1252 where none fits.
