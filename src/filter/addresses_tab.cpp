@@ -107,6 +107,17 @@ void AddressesTab::load()
                      QStringLiteral("Tobrin"), QMessageBox::Ok, QMessageBox::Critical);
 }
 
+void AddressesTab::panelOpening()
+{
+    if (m_list->takeSlowCheckNotice()) {
+        MessageBox::show(this,
+                         QStringLiteral("There was not enough memory to prepare the list of "
+                                        "blocked words for quick checking. Every address is "
+                                        "still checked against every word, only more slowly."),
+                         QStringLiteral("Tobrin"), QMessageBox::Ok, QMessageBox::Warning);
+    }
+}
+
 bool AddressesTab::blocks(QStringView address) const
 {
     return m_list->blocks(address);
@@ -126,6 +137,14 @@ void AddressesTab::Command11_Click()
             return;
     }
     const int row = m_list->insert(word);
+    if (row < 0) {
+        // The word stays in the text box, so nothing typed is lost.
+        MessageBox::show(this,
+                         QStringLiteral("The list of blocked words is full: it cannot hold more "
+                                        "than 4 GB of words. Delete some words first."),
+                         QStringLiteral("Tobrin"), QMessageBox::Ok, QMessageBox::Critical);
+        return;
+    }
     List1->scrollTo(m_list->index(row));
     Text1->clear();
     focusText1();

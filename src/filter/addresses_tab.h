@@ -24,6 +24,8 @@ public:
 
     // Fills the tab from its file, once, during the panel's load step.
     void load();
+    // Tells the parent, once, what they should know of the list's check.
+    void panelOpening();
 
     // The list the address check reads; List1 shows it.
     BlockedWordList& list() const { return *m_list; }

@@ -156,11 +156,20 @@ private:
 BlockedWordList::BlockedWordList(QObject* parent)
     : QAbstractListModel(parent),
       m_index(std::make_shared<WordIndex>(std::make_shared<WordStore>())),
-      m_generation(std::make_shared<int>(0))
+      m_buildIndex([](std::shared_ptr<const WordStore> words, std::stop_token stop) {
+          return WordIndex::build(std::move(words), std::move(stop));
+      })
 {
 }
 
-BlockedWordList::~BlockedWordList() = default;
+BlockedWordList::~BlockedWordList()
+{
+    // Before the list's members go: a build still running stops at its next
+    // poll, and its result is never delivered.
+    m_builder.request_stop();
+    if (m_builder.joinable())
+        m_builder.join();
+}
 
 bool BlockedWordList::sortsBefore(const QString& a, const QString& b)
 {
@@ -198,8 +207,10 @@ QStringList BlockedWordList::entries() const
 void BlockedWordList::setEntries(const QStringList& entries)
 {
     WordStore words;
-    for (const QString& entry : entries)
-        words.append(toUtf8(entry));
+    for (const QString& entry : entries) {
+        if (!words.append(toUtf8(entry)))
+            break;
+    }
     replace(inListOrder(std::move(words)));
 }
 
@@ -207,45 +218,69 @@ void BlockedWordList::replace(WordStore sorted)
 {
     auto store = std::make_shared<const WordStore>(std::move(sorted));
     beginResetModel();
-    publish(std::make_shared<WordIndex>(store));
+    publish(std::make_shared<WordIndex>(std::move(store)));
     endResetModel();
-    buildBeside(std::move(store));
+    buildBeside();
 }
 
-void BlockedWordList::buildBeside(std::shared_ptr<const WordStore> words)
+void BlockedWordList::buildBeside()
 {
     // One build at a time: a change while it runs makes its result stale,
     // and the next build starts from the words as they are then.
-    const int generation = ++*m_generation;
     if (m_building || !QCoreApplication::instance())
         return; // without an event loop the result could not come back
     m_building = true;
-    std::weak_ptr<int> alive = m_generation;
-    std::thread([this, words = std::move(words), generation, alive] {
-        // Below the window and the page engine: the list checks exactly meanwhile.
-        setpriority(PRIO_PROCESS, pid_t(syscall(SYS_gettid)), 15);
-        std::shared_ptr<const WordIndex> built = WordIndex::build(words);
-        QCoreApplication* app = QCoreApplication::instance();
-        if (!app)
-            return;
-        QMetaObject::invokeMethod(
-            app,
-            [this, built = std::move(built), generation, alive] {
-                const std::shared_ptr<int> current = alive.lock();
-                if (!current)
-                    return;
-                m_building = false;
-                if (*current == generation) {
-                    publish(built);
-                    // The build's scratch space goes back to the system, not
-                    // only to this thread's heap.
-                    malloc_trim(0);
-                } else {
-                    buildBeside(m_index->store());
-                }
-            },
-            Qt::QueuedConnection);
-    }).detach();
+    if (m_builder.joinable())
+        m_builder.join(); // it has handed its result over already
+    m_builder =
+        std::jthread([this, words = m_index->store(), build = m_buildIndex](std::stop_token stop) {
+            // Below the window and the page engine: the list checks exactly meanwhile.
+            setpriority(PRIO_PROCESS, pid_t(syscall(SYS_gettid)), 15);
+            std::shared_ptr<const WordIndex> index;
+            bool outOfMemory = false;
+            try {
+                index = build(words, stop);
+            } catch (const std::bad_alloc&) {
+                outOfMemory = true;
+            }
+            if (stop.stop_requested())
+                return;
+            // Delivered on the window's thread; the destructor joins this thread
+            // first, and Qt drops what is still queued for a list that is gone.
+            QMetaObject::invokeMethod(
+                this,
+                [this, words = std::move(words), index = std::move(index), outOfMemory] {
+                    built(words, index, outOfMemory);
+                },
+                Qt::QueuedConnection);
+        });
+}
+
+void BlockedWordList::built(const std::shared_ptr<const WordStore>& words,
+                            std::shared_ptr<const WordIndex> index, bool outOfMemory)
+{
+    m_building = false;
+    // Every change makes a new store, and the build holds on to the one it
+    // was given: another store here means the list changed meanwhile.
+    if (words != m_index->store()) {
+        buildBeside();
+        return;
+    }
+    if (index)
+        publish(std::move(index));
+    else if (outOfMemory && m_slowNotice == SlowNotice::None)
+        m_slowNotice = SlowNotice::Due;
+    // The build's scratch space goes back to the system, not only to this
+    // thread's heap.
+    malloc_trim(0);
+}
+
+bool BlockedWordList::takeSlowCheckNotice()
+{
+    if (m_slowNotice != SlowNotice::Due)
+        return false;
+    m_slowNotice = SlowNotice::Told;
+    return true;
 }
 
 void BlockedWordList::publish(std::shared_ptr<const WordIndex> index)
@@ -273,12 +308,15 @@ int BlockedWordList::insert(const QString& word)
 {
     const std::string bytes = toUtf8(word);
     const int row = placeFor(bytes);
-    auto words =
-        std::make_shared<const WordStore>(m_index->words().inserted(std::size_t(row), bytes));
+    std::optional<WordStore> grown = m_index->words().inserted(std::size_t(row), bytes);
+    if (!grown)
+        return -1;
+    auto words = std::make_shared<const WordStore>(std::move(*grown));
     beginInsertRows({}, row, row);
-    publish(m_index->inserted(words, std::size_t(row)));
+    publish(m_index->inserted(std::move(words), std::size_t(row)));
     endInsertRows();
-    changed(std::move(words));
+    // The index answers exactly at once; a fresh automaton makes it fast again.
+    buildBeside();
     return row;
 }
 
@@ -287,16 +325,10 @@ QString BlockedWordList::takeAt(int row)
     const QString word = at(row);
     auto words = std::make_shared<const WordStore>(m_index->words().removed(std::size_t(row)));
     beginRemoveRows({}, row, row);
-    publish(m_index->removed(words, std::size_t(row)));
+    publish(m_index->removed(std::move(words), std::size_t(row)));
     endRemoveRows();
-    changed(std::move(words));
+    buildBeside();
     return word;
-}
-
-void BlockedWordList::changed(std::shared_ptr<const WordStore> words)
-{
-    // The index answers exactly at once; a fresh automaton makes it fast again.
-    buildBeside(std::move(words));
 }
 
 bool BlockedWordList::blocks(QStringView address) const

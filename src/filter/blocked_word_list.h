@@ -6,14 +6,18 @@
 #include <QAbstractListModel>
 #include <QStringList>
 
+#include <functional>
 #include <future>
 #include <memory>
 #include <optional>
+#include <stop_token>
+#include <thread>
 
 // The blocked words as the parent sees them: in alphabetical order ignoring
 // letter case, every entry exactly as typed or read (repeats and the empty
 // word included). Every change holds for the very next address; the index is
-// rebuilt off the window's thread, and answers exactly meanwhile.
+// rebuilt off the window's thread, and answers exactly meanwhile. The build
+// belongs to the list: it is stopped and waited for when the list goes.
 class BlockedWordList final : public QAbstractListModel
 {
     Q_OBJECT
@@ -32,7 +36,8 @@ public:
     // case) keeping their given order.
     void setEntries(const QStringList& entries);
     // Puts a word after every entry that sorts before or equal to it, as a
-    // sorted list box does; returns its row.
+    // sorted list box does; returns its row, or -1 when the list would pass
+    // the 4 GiB its words may take.
     int insert(const QString& word);
     // Removes the entry at row and returns it.
     QString takeAt(int row);
@@ -46,6 +51,14 @@ public:
     // True once a build covers the words as they are; until then every
     // answer is still exact, only slower.
     bool indexCurrent() const { return m_index->current(); }
+    // True once, after a build ran out of memory: the list then goes on
+    // checking every word, exactly but slowly, and the parent should know.
+    bool takeSlowCheckNotice();
+
+    // How the index is built beside the window; tests hold or fail it here.
+    using IndexBuilder = std::function<std::shared_ptr<const WordIndex>(
+        std::shared_ptr<const WordStore>, std::stop_token)>;
+    void setIndexBuilder(IndexBuilder builder) { m_buildIndex = std::move(builder); }
 
     // The words of a file, in list order, and the text of what went wrong.
     struct FileWords
@@ -71,15 +84,22 @@ Q_SIGNALS:
 
 private:
     void replace(WordStore sorted);
-    void buildBeside(std::shared_ptr<const WordStore> words);
-    void changed(std::shared_ptr<const WordStore> words);
+    void buildBeside();
+    void built(const std::shared_ptr<const WordStore>& words,
+               std::shared_ptr<const WordIndex> index, bool outOfMemory);
     void publish(std::shared_ptr<const WordIndex> index);
     int placeFor(std::string_view word) const;
 
     std::shared_ptr<const WordIndex> m_index;
-    // Tells a finished background build whether its words are still the list's.
-    std::shared_ptr<int> m_generation;
+    IndexBuilder m_buildIndex;
+    std::jthread m_builder;
     bool m_building = false;
+    enum class SlowNotice
+    {
+        None,
+        Due,
+        Told
+    } m_slowNotice = SlowNotice::None;
 };
 
 // Reads the blocked-word file on a thread of its own, started early in the

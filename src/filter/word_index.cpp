@@ -14,7 +14,8 @@ constexpr std::uint32_t kOutput = 0x80000000u; // in Branch::firstEdge
 constexpr std::uint32_t kTail = 0x80000000u;   // in a state
 constexpr std::uint32_t kIndexMask = 0x7FFFFFFFu;
 constexpr std::uint8_t kTailOutput = 0x80;
-constexpr std::uint8_t kLongFail = 0x7F;
+constexpr std::uint8_t kFarFail = 0x7F;
+static_assert(WordAutomaton::kWalkLimit < kFarFail, "a fail depth kept in a tail's info byte");
 constexpr std::size_t kDenseStates = 1024; // 1 MiB of tables: more falls out of the caches
 
 bool isAscii(std::string_view word)
@@ -120,8 +121,10 @@ bool WordStore::takeLines(std::string bytes,
     return fits;
 }
 
-WordStore WordStore::inserted(std::size_t row, std::string_view word) const
+std::optional<WordStore> WordStore::inserted(std::size_t row, std::string_view word) const
 {
+    if (m_bytes.size() + word.size() > std::numeric_limits<std::uint32_t>::max())
+        return std::nullopt;
     WordStore out;
     const std::uint32_t at = row == 0 ? 0 : m_ends[row - 1];
     out.m_bytes.reserve(m_bytes.size() + word.size());
@@ -176,7 +179,7 @@ inline std::uint32_t WordAutomaton::child(std::uint32_t state, std::uint8_t c) c
     return found != labels + end && *found == c ? m_edgeTarget[std::size_t(found - labels)] : 0;
 }
 
-WordAutomaton::WordAutomaton(const WordStore& words)
+WordAutomaton::WordAutomaton(const WordStore& words, std::stop_token stop)
 {
     std::vector<std::string_view> all;
     all.reserve(words.size());
@@ -191,13 +194,26 @@ WordAutomaton::WordAutomaton(const WordStore& words)
     // A word that holds another word adds nothing to a yes-or-no answer.
     // Lists of words made from a few common parts shrink a lot and are built
     // again without them; others are left as built.
+    // The second build is a fresh automaton: nothing of the first can stay.
     std::vector<std::string_view> kept;
-    if (build(std::move(all), &kept))
-        build(std::move(kept), nullptr);
+    if (build(std::move(all), &kept, stop)) {
+        WordAutomaton again;
+        again.m_emptyWord = m_emptyWord;
+        again.build(std::move(kept), nullptr, stop);
+        *this = std::move(again);
+    }
 }
 
-bool WordAutomaton::build(std::vector<std::string_view> words, std::vector<std::string_view>* kept)
+bool WordAutomaton::build(std::vector<std::string_view> words, std::vector<std::string_view>* kept,
+                          const std::stop_token& stop)
 {
+    // Asked now and then, so that a list going away never waits for a long build.
+    std::size_t steps = 0;
+    const auto poll = [&stop, &steps] {
+        if ((++steps & 0xFFFF) == 0 && stop.stop_requested())
+            throw Cancelled{};
+    };
+
     // A word that starts with the word before it adds nothing. Of sorted
     // words, one that starts with any earlier word starts with the last
     // one kept, so the words left start no other.
@@ -235,6 +251,7 @@ bool WordAutomaton::build(std::vector<std::string_view> words, std::vector<std::
     edges.reserve(n + n / 2);
     std::size_t after = common(0);
     for (std::size_t i = 0; i < n; ++i) {
+        poll();
         const std::string_view w = words[i];
         const std::size_t before = after;
         after = common(i + 1);
@@ -378,6 +395,7 @@ bool WordAutomaton::build(std::vector<std::string_view> words, std::vector<std::
     for (std::size_t d = 1; d <= longest; ++d) {
         for (std::uint32_t s = d <= maxDepth ? level[d] : 0; d <= maxDepth && s < level[d + 1];
              ++s) {
+            poll();
             const std::uint32_t p = bfsParent[s];
             const auto [fail, fDepth] =
                 failOf(words[bfsWord[s]], d, m_branch[p].fail, branchFailDepth[p]);
@@ -395,10 +413,13 @@ bool WordAutomaton::build(std::vector<std::string_view> words, std::vector<std::
         }
         std::size_t stay = 0;
         for (Active a : active) {
+            poll();
             const std::string_view w = words[a.word];
             const std::uint32_t t = tailStart[a.word] + std::uint32_t(d - head[a.word] - 1);
             const auto [fail, fDepth] = failOf(w, d, a.fail, a.failDepth);
             tailFailDepth[t] = fDepth;
+            if (fDepth >= kWalkLimit)
+                m_farFails.emplace_back(t, fail);
             const bool viaFail = output(fail);
             if (viaFail || leaf[t])
                 m_tail[t].info = kTailOutput;
@@ -412,14 +433,9 @@ bool WordAutomaton::build(std::vector<std::string_view> words, std::vector<std::
         }
         active.resize(stay);
     }
-    for (std::size_t t = 0; t < tails; ++t) {
-        if (tailFailDepth[t] < kLongFail) {
-            m_tail[t].info |= std::uint8_t(tailFailDepth[t]);
-        } else {
-            m_tail[t].info |= kLongFail;
-            m_longFails.emplace_back(std::uint32_t(t), tailFailDepth[t]);
-        }
-    }
+    for (std::size_t t = 0; t < tails; ++t)
+        m_tail[t].info |= std::uint8_t(std::min(tailFailDepth[t], std::uint32_t(kFarFail)));
+    std::sort(m_farFails.begin(), m_farFails.end());
 
     if (!kept)
         return false;
@@ -442,12 +458,12 @@ std::uint32_t WordAutomaton::walk(std::string_view text) const
     return state;
 }
 
-std::uint32_t WordAutomaton::tailFailDepth(std::uint32_t tail) const
+std::uint32_t WordAutomaton::tailFail(std::uint32_t tail, std::string_view read) const
 {
-    const std::uint32_t depth = m_tail[tail].info & kLongFail;
-    if (depth != kLongFail)
-        return depth;
-    return std::lower_bound(m_longFails.begin(), m_longFails.end(),
+    const std::uint32_t depth = m_tail[tail].info & kFarFail;
+    if (depth < kWalkLimit)
+        return walk(read.substr(read.size() - depth));
+    return std::lower_bound(m_farFails.begin(), m_farFails.end(),
                             std::pair<std::uint32_t, std::uint32_t>(tail, 0))
         ->second;
 }
@@ -475,8 +491,7 @@ bool WordAutomaton::matches(std::string_view text) const
                     ++state;
                     break;
                 }
-                const std::uint32_t depth = tailFailDepth(state & kIndexMask);
-                state = walk(text.substr(j - depth, depth));
+                state = tailFail(state & kIndexMask, text.substr(0, j));
                 continue;
             }
             if (state == 0) {
@@ -499,18 +514,24 @@ std::size_t WordAutomaton::memoryBytes() const
 {
     return m_branch.capacity() * sizeof(Branch) + m_edgeLabel.capacity() +
            m_edgeTarget.capacity() * 4 + m_tail.capacity() * sizeof(Tail) +
-           m_longFails.capacity() * sizeof(m_longFails[0]) + m_dense.capacity() * 4;
+           m_farFails.capacity() * sizeof(m_farFails[0]) + m_dense.capacity() * 4;
 }
 
 WordIndex::WordIndex(std::shared_ptr<const WordStore> words) : m_words(std::move(words)) {}
 
-std::shared_ptr<const WordIndex> WordIndex::build(std::shared_ptr<const WordStore> words)
+std::shared_ptr<const WordIndex> WordIndex::build(std::shared_ptr<const WordStore> words,
+                                                  std::stop_token stop)
 {
     auto index = std::make_shared<WordIndex>(std::move(words));
     // Past 2 GiB of words a tail state no longer fits its number; such a
     // list is checked word by word.
-    if (index->m_words->bytes() < kIndexMask)
-        index->m_automaton = std::make_shared<const WordAutomaton>(*index->m_words);
+    if (index->m_words->bytes() < kIndexMask) {
+        try {
+            index->m_automaton = std::make_shared<const WordAutomaton>(*index->m_words, stop);
+        } catch (const WordAutomaton::Cancelled&) {
+            return nullptr;
+        }
+    }
     return index;
 }
 

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <stop_token>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -35,8 +37,9 @@ public:
     // ASCII on, the lines go through decode, which gives their UTF-8. False,
     // keeping the first words only, when they would pass 4 GiB.
     bool takeLines(std::string bytes, const std::function<std::string(std::string_view)>& decode);
-    // The same words with one more at row, or one less.
-    WordStore inserted(std::size_t row, std::string_view word) const;
+    // The same words with one more at row (none when they would pass 4 GiB),
+    // or one less.
+    std::optional<WordStore> inserted(std::size_t row, std::string_view word) const;
     WordStore removed(std::size_t row) const;
 
 private:
@@ -58,22 +61,36 @@ std::string toUtf8(QStringView text);
 // two words share, a word's states are one run of bytes ("its tail"), two
 // bytes a state. A tail state keeps how long its fail state's text is,
 // not which state that is: that text ends the text just read, so the fail
-// state is found again by following those last bytes from the root.
+// state is found again by following those last bytes from the root. Only
+// fail texts shorter than kWalkLimit are followed so; a longer one's state
+// is kept in a side table, so that no step of a scan costs more than
+// kWalkLimit lookups, whatever the words.
 class WordAutomaton
 {
 public:
-    explicit WordAutomaton(const WordStore& words);
+    // The longest fail text found again from the root during a scan.
+    static constexpr std::uint32_t kWalkLimit = 32;
+
+    // Thrown by the constructor when its stop token asks it to stop.
+    struct Cancelled
+    {
+    };
+    explicit WordAutomaton(const WordStore& words, std::stop_token stop = {});
 
     bool matches(std::string_view text) const;
     // Bytes held by the automaton (not by the words it was built from).
     std::size_t memoryBytes() const;
 
 private:
-    // True when the words kept hold many that contain another word.
-    bool build(std::vector<std::string_view> sorted, std::vector<std::string_view>* kept);
+    WordAutomaton() = default;
+    // Builds over the sorted words, once per automaton; true when the words
+    // kept hold many that contain another word.
+    bool build(std::vector<std::string_view> sorted, std::vector<std::string_view>* kept,
+               const std::stop_token& stop);
     std::uint32_t child(std::uint32_t state, std::uint8_t c) const;
     std::uint32_t walk(std::string_view text) const;
-    std::uint32_t tailFailDepth(std::uint32_t tail) const;
+    // The fail state of tail state `tail`, reached after reading `read`.
+    std::uint32_t tailFail(std::uint32_t tail, std::string_view read) const;
     bool output(std::uint32_t state) const;
 
     bool m_emptyWord = false;
@@ -92,15 +109,16 @@ private:
     std::vector<std::uint32_t> m_edgeTarget;
     // Tail state t is reached by the byte m_tail[t].byte; the next state of
     // its tail is t + 1. info: the top bit as for branches, the rest the
-    // length of the fail state's text, kLongFail for one kept in m_longFails
-    // (tail, length), in order of tail. Side by side, as a scan reads both.
+    // length of the fail state's text when below kWalkLimit, else kFarFail:
+    // the fail state itself is then kept in m_farFails (tail, state), in
+    // order of tail. Side by side, as a scan reads both.
     struct Tail
     {
         std::uint8_t byte;
         std::uint8_t info;
     };
     std::vector<Tail> m_tail;
-    std::vector<std::pair<std::uint32_t, std::uint32_t>> m_longFails;
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> m_farFails;
     // Every byte's next state for the first m_denseStates branch states, 0
     // for none (the root is nobody's next state).
     std::vector<std::uint32_t> m_dense;
@@ -119,8 +137,10 @@ class WordIndex
 public:
     explicit WordIndex(std::shared_ptr<const WordStore> words);
 
-    // A new automaton over words, for the words as they are.
-    static std::shared_ptr<const WordIndex> build(std::shared_ptr<const WordStore> words);
+    // A new automaton over words, for the words as they are; none when stop
+    // was asked for first. Throws std::bad_alloc when memory runs out.
+    static std::shared_ptr<const WordIndex> build(std::shared_ptr<const WordStore> words,
+                                                  std::stop_token stop = {});
     // The index of `words`, which are this index's words with one put in at
     // row, or taken out of it.
     std::shared_ptr<const WordIndex> inserted(std::shared_ptr<const WordStore> words,

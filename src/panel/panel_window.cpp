@@ -179,6 +179,7 @@ void Form2::placeOnScreen()
 
 void Form2::showModal()
 {
+    m_addresses->panelOpening();
     m_surfLog->panelOpening();
     exec();
 }

@@ -142,7 +142,7 @@ private Q_SLOTS:
     {
         Editor editor("zoo\r\nbet\r\n");              // left unsorted until the first change
         QVERIFY(!editor.tab->Command12->isEnabled()); // the list was never visited
-        for (const QString& w : {"WWW", " www", "www.", "Casino", "casino", ""})
+        for (const QString& w : QStringList{"WWW", " www", "www.", "Casino", "casino", ""})
             editor.add(w);
         QVERIFY(MessageBox::takeShown().isEmpty()); // near misses are not warned about
         QCOMPARE(editor.file(), "\r\n www\r\nbet\r\nCasino\r\ncasino\r\nWWW\r\nwww.\r\nzoo\r\n");
@@ -189,6 +189,26 @@ private Q_SLOTS:
         QVERIFY(QDir().rmdir(file));
         editor.add(u"poker"_s);
         QCOMPARE(editor.file(), QByteArray("bet\r\ncasino\r\npoker\r\n"));
+    }
+
+    // A build that runs out of memory leaves the list checking every word;
+    // the parent hears of it once, as the panel opens.
+    void buildOutOfMemoryIsToldOnce()
+    {
+        Editor editor("bet\r\n");
+        editor.tab->list().setIndexBuilder(
+            [](std::shared_ptr<const WordStore>,
+               std::stop_token) -> std::shared_ptr<const WordIndex> { throw std::bad_alloc(); });
+        editor.add(u"casino"_s);
+        // Every look at the panel gathers what it told: one box, once.
+        QString told;
+        QTRY_VERIFY((editor.tab->panelOpening(), told += shownBox()).contains(u"more slowly."_s));
+        editor.tab->panelOpening();
+        told += shownBox();
+        QCOMPARE(told.count(u"Tobrin | There was not enough memory"_s), 1);
+        QVERIFY(editor.tab->blocks(u"http://casino.example/"_s) &&
+                editor.tab->blocks(u"http://bet.example/"_s) &&
+                !editor.tab->blocks(u"http://dice.example/"_s));
     }
 };
 
