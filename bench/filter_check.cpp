@@ -6,15 +6,15 @@
 //
 //   filter_check [--benchmark_filter=...]   the 10-million cases only with
 //                                            TOBRIN_BENCH_HUGE=1 (minutes, GiBs)
-#include "null_web_view.h"
-#include "widgets_main.h"
 #include "filter/addresses_tab.h"
 #include "filter/blocked_word_list.h"
 #include "filter/word_index.h"
-#include "shell/app_context.h"
-#include "shell/browser_window.h"
+#include "null_web_view.h"
 #include "platform/clock.h"
 #include "platform/text_file.h"
+#include "shell/app_context.h"
+#include "shell/browser_window.h"
+#include "widgets_main.h"
 
 #include <benchmark/benchmark.h>
 
@@ -46,11 +46,11 @@ void sizes(benchmark::internal::Benchmark* b, std::initializer_list<int> which)
 }
 
 const QStringList kSyllables = {
-    "ka",  "to",   "ri",   "men",  "bet",  "po",   "ker",  "ga",  "me",   "chat", "por",
-    "no",  "casi", "shop", "tube", "link", "web",  "pic",  "vid", "free", "play", "star",
-    "club", "zone", "fun", "hot",  "top",  "best", "news", "land", "kid",  "toy",  "ball",
-    "fan", "fox",  "max",  "pro",  "go",   "ly",   "er",   "in",  "on",   "ex",   "dra",
-    "gon", "sky",  "sun",  "mo",   "vie",  "ta",   "lo",   "za",  "qu",   "ick"};
+    "ka",   "to",   "ri",   "men",  "bet",  "po",   "ker",  "ga",   "me",   "chat", "por",
+    "no",   "casi", "shop", "tube", "link", "web",  "pic",  "vid",  "free", "play", "star",
+    "club", "zone", "fun",  "hot",  "top",  "best", "news", "land", "kid",  "toy",  "ball",
+    "fan",  "fox",  "max",  "pro",  "go",   "ly",   "er",   "in",   "on",   "ex",   "dra",
+    "gon",  "sky",  "sun",  "mo",   "vie",  "ta",   "lo",   "za",   "qu",   "ick"};
 const QStringList kTopLevel = {".com", ".net", ".org", ".de", ".co.uk", ".info", ".tv", ".io"};
 
 // A word of 3 to 30 letters made of syllables, or a host name of such words.
@@ -81,7 +81,9 @@ QString makeAddress(QRandomGenerator& random, int length)
     while (address.size() < length) {
         address += makeEntry(random);
         const int sep = int(random.bounded(5));
-        address += sep == 0 ? QStringLiteral("?q=") : sep == 1 ? QStringLiteral("&id=") : QStringLiteral("/");
+        address += sep == 0   ? QStringLiteral("?q=")
+                   : sep == 1 ? QStringLiteral("&id=")
+                              : QStringLiteral("/");
     }
     address.truncate(length);
     return address;
@@ -141,10 +143,14 @@ const QString& address(int which, int entries)
 {
     const Corpus& c = corpus(entries);
     switch (which) {
-    case 0: return c.allowed60;
-    case 1: return c.allowed2000;
-    case 2: return c.blocked60;
-    default: return c.blocked2000;
+    case 0:
+        return c.allowed60;
+    case 1:
+        return c.allowed2000;
+    case 2:
+        return c.blocked60;
+    default:
+        return c.blocked2000;
     }
 }
 
@@ -179,9 +185,42 @@ void BM_IndexCheck(benchmark::State& state)
     state.counters["index_MiB"] = double(index->memoryBytes()) / (1024.0 * 1024.0);
     state.counters["words_MiB"] = double(index->words().memoryBytes()) / (1024.0 * 1024.0);
 }
-BENCHMARK(BM_IndexCheck)
-    ->Apply([](auto* b) { sizes(b, {0, 1, 2, 3}); })
-    ->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_IndexCheck)->Apply([](auto* b) {
+                            sizes(b, {0, 1, 2, 3});
+                        }) -> Unit(benchmark::kMicrosecond);
+
+// A list made to be slow: 20,000 long words (128 to 400 bytes) made of a few
+// shared runs of two letters, most holding others, against a 2,000-character
+// address that repeats those runs and holds none of the words. Shows that no
+// list makes a byte of the address cost more than a bounded number of steps.
+void BM_IndexCheckLongRuns(benchmark::State& state)
+{
+    QRandomGenerator random(11);
+    QStringList runs;
+    for (int i = 0; i < 4; ++i) {
+        QString run;
+        for (int k = 0; k < 20 + 10 * i; ++k)
+            run += QChar(u'a' + int(random.bounded(2)));
+        runs << run + QChar(u'u' + i); // the words end with z, which no run holds
+    }
+    const auto ofRuns = [&](int length) {
+        QString s;
+        while (s.size() < length)
+            s += runs[random.bounded(int(runs.size()))];
+        return s.left(length);
+    };
+    QStringList words;
+    for (int i = 0; i < 20000; ++i)
+        words << ofRuns(128 + int(random.bounded(273))) + u'z';
+    const auto index = indexOf(words);
+    const QString a = ofRuns(2000);
+    if (index->matches(a) || plainLoop(words, a))
+        state.SkipWithError("the address was meant to be allowed");
+    for (auto _ : state)
+        benchmark::DoNotOptimize(index->matches(a));
+    state.counters["index_MiB"] = double(index->memoryBytes()) / (1024.0 * 1024.0);
+}
+BENCHMARK(BM_IndexCheckLongRuns)->Unit(benchmark::kMicrosecond);
 
 // The plain loop, for comparison; it also checks addresses while the first
 // build after a load runs.
@@ -195,9 +234,7 @@ void BM_PlainLoop(benchmark::State& state)
         benchmark::DoNotOptimize(unindexed.matches(a));
     setLabel(state, which);
 }
-BENCHMARK(BM_PlainLoop)
-    ->Apply([](auto* b) { sizes(b, {0, 1}); })
-    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PlainLoop)->Apply([](auto* b) { sizes(b, {0, 1}); }) -> Unit(benchmark::kMillisecond);
 
 // The full build, which runs beside the window after a load.
 void BM_IndexBuild(benchmark::State& state)
@@ -206,9 +243,7 @@ void BM_IndexBuild(benchmark::State& state)
     for (auto _ : state)
         benchmark::DoNotOptimize(WordIndex::build(store));
 }
-BENCHMARK(BM_IndexBuild)
-    ->Apply([](auto* b) { sizes(b, {0}); })
-    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_IndexBuild)->Apply([](auto* b) { sizes(b, {0}); }) -> Unit(benchmark::kMillisecond);
 
 struct Installation
 {
@@ -221,7 +256,8 @@ struct Installation
         QDir(dir.path()).mkpath(QStringLiteral("files"));
         QStringList sorted = corpus(entries).entries;
         std::stable_sort(sorted.begin(), sorted.end(), &BlockedWordList::sortsBefore);
-        if (!TextFile::writeLines(context.paths.file(AppPaths::NoSurf), sorted, context.codePage).ok())
+        if (!TextFile::writeLines(context.paths.file(AppPaths::NoSurf), sorted, context.codePage)
+                 .ok())
             qFatal("cannot write the benchmark's list file");
     }
 };
@@ -250,9 +286,7 @@ void BM_PanelLoad(benchmark::State& state)
     }
 }
 BENCHMARK(BM_PanelLoad)
-    ->Apply([](auto* b) { sizes(b, {0}); })
-    ->Unit(benchmark::kMillisecond)
-    ->Iterations(3);
+    ->Apply([](auto* b) { sizes(b, {0}); }) -> Unit(benchmark::kMillisecond) -> Iterations(3);
 
 // One Add and one Delete through the tab, each applied to the list, the
 // index and the file.
@@ -283,9 +317,7 @@ void BM_AddThenDelete(benchmark::State& state)
     }
     state.counters["changes_per_iteration"] = 2;
 }
-BENCHMARK(BM_AddThenDelete)
-    ->Apply([](auto* b) { sizes(b, {0}); })
-    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_AddThenDelete)->Apply([](auto* b) { sizes(b, {0}); }) -> Unit(benchmark::kMillisecond);
 
 // The parent opens the tab and scrolls through the whole list: the longest
 // the window is kept from its events by one step.
@@ -307,15 +339,14 @@ void BM_OpenAndScroll(benchmark::State& state)
         };
         measure([&] { tab.show(); });
         for (int k = 0; k <= 20; ++k)
-            measure([&] { tab.List1->scrollTo(tab.list().index(int(qint64(entries - 1) * k / 20))); });
+            measure(
+                [&] { tab.List1->scrollTo(tab.list().index(int(qint64(entries - 1) * k / 20))); });
         measure([&] { tab.hide(); });
     }
     state.counters["longest_step_ms"] = longest;
 }
 BENCHMARK(BM_OpenAndScroll)
-    ->Apply([](auto* b) { sizes(b, {0}); })
-    ->Unit(benchmark::kMillisecond)
-    ->Iterations(1);
+    ->Apply([](auto* b) { sizes(b, {0}); }) -> Unit(benchmark::kMillisecond) -> Iterations(1);
 
 } // namespace
 
