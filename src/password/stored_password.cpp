@@ -16,7 +16,8 @@ QString Scramble(const QString& text, qint16 key, const CodePage& page)
     const char mask = char(key & 0xFF);
     for (char& code : codes)
         code ^= mask;
-    return page.decode(codes);
+    // The codes are not text: nothing may join them.
+    return page.chars(codes);
 }
 
 namespace StoredPassword {
@@ -35,7 +36,7 @@ bool matches(const QString& typed, const QString& expected, const CodePage& page
 {
     // Decoding the encoded text gives accented letters in the form the page
     // keeps them, as the stored password has them.
-    return page.fits(typed) && page.decode(page.encode(typed)) == expected;
+    return page.fits(typed) && page.chars(page.encode(typed)) == expected;
 }
 
 QString refusal(const QString& password, const CodePage& page)
@@ -43,15 +44,9 @@ QString refusal(const QString& password, const CodePage& page)
     const QString unfit = page.unfit(password);
     if (unfit.isEmpty())
         return {};
-    QStringList chars;
-    for (qsizetype i = 0; i < unfit.size(); ++i) {
-        const qsizetype length = unfit[i].isHighSurrogate() ? 2 : 1;
-        chars << unfit.mid(i, length);
-        i += length - 1;
-    }
     return QStringLiteral("These characters cannot be used in a password: %1\n\n"
                           "Please choose a password without them.")
-        .arg(chars.join(u' '));
+        .arg(CodePage::spelled(unfit));
 }
 
 bool store(SettingsStore& settings, const QString& password, const CodePage& page, QString* error)

@@ -6,7 +6,7 @@
 
 class SettingsStore;
 
-// XORs the 8-bit code of every character in the user's code page with the
+// XORs the 8-bit code of every character in the installation's code page with the
 // key's low byte; scrambling twice with one key gives the text back. Callers
 // refuse characters the page cannot hold before they get here.
 QString Scramble(const QString& text, qint16 key, const CodePage& page);

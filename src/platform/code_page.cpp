@@ -4,6 +4,7 @@
 
 #include <iconv.h>
 
+#include <algorithm>
 #include <optional>
 
 namespace {
@@ -35,9 +36,12 @@ std::optional<char16_t> convertByte(iconv_t cd, unsigned char byte)
 
 CodePage::CodePage(const QByteArray& iconvName) : m_name(iconvName)
 {
+    // Windows-1258 writes most Vietnamese letters as base letter and accent.
+    m_composes = m_name == "CP1258";
     iconv_t cd = iconv_open(kUtf16, m_name.constData());
     if (cd == iconv_t(-1)) {
         m_name = "CP1252";
+        m_composes = false;
         cd = iconv_open(kUtf16, m_name.constData());
     }
     for (int b = 0; b < 256; ++b) {
@@ -99,7 +103,53 @@ QByteArray CodePage::nameFor(const QLocale& locale)
     }
 }
 
+const QList<QByteArray>& CodePage::known()
+{
+    static const QList<QByteArray> names{"CP874",  "CP1250", "CP1251", "CP1252", "CP1253",
+                                         "CP1254", "CP1255", "CP1256", "CP1257", "CP1258"};
+    return names;
+}
+
+QByteArray CodePage::knownName(QStringView text)
+{
+    QString number = text.trimmed().toString().toUpper();
+    for (const QString& prefix : {QStringLiteral("WINDOWS-"), QStringLiteral("CP")}) {
+        if (number.startsWith(prefix))
+            number.remove(0, prefix.size());
+    }
+    const QByteArray name = "CP" + number.toLatin1();
+    return known().contains(name) ? name : QByteArray();
+}
+
 QString CodePage::decode(QByteArrayView bytes) const
+{
+    QString text = chars(bytes);
+    // ASCII, as most lists are, has no accent to compose.
+    const auto isAscii = [](char b) { return static_cast<unsigned char>(b) < 0x80; };
+    if (!m_composes || std::all_of(bytes.begin(), bytes.end(), isAscii))
+        return text;
+    // Each letter with the accents after it is composed on its own, and only
+    // when the page can write the result: the text then goes back to bytes
+    // that read as the same letters.
+    QString out;
+    out.reserve(text.size());
+    for (qsizetype i = 0; i < text.size();) {
+        qsizetype end = i + 1;
+        while (end < text.size() && text[end].isMark())
+            ++end;
+        const QStringView run = QStringView(text).mid(i, end - i);
+        const QString letter =
+            run.size() > 1 ? run.toString().normalized(QString::NormalizationForm_C) : QString();
+        if (!letter.isEmpty() && fits(letter))
+            out += letter;
+        else
+            out += run;
+        i = end;
+    }
+    return out;
+}
+
+QString CodePage::chars(QByteArrayView bytes) const
 {
     QString text(bytes.size(), Qt::Uninitialized);
     QChar* out = text.data();
@@ -149,6 +199,20 @@ QStringView charAt(QStringView text, qsizetype i)
 }
 
 } // namespace
+
+QString CodePage::spelled(QStringView chars)
+{
+    QStringList out;
+    for (qsizetype i = 0; i < chars.size();) {
+        const QStringView c = charAt(chars, i);
+        i += c.size();
+        const char32_t code = c.size() == 2 ? QChar::surrogateToUcs4(c[0], c[1]) : c[0].unicode();
+        const bool shows = QChar::isPrint(code) && !QChar::isMark(code) && !QChar::isSpace(code);
+        out << (shows ? c.toString()
+                      : QStringLiteral("U+%1").arg(uint(code), 4, 16, QLatin1Char('0')).toUpper());
+    }
+    return out.join(u' ');
+}
 
 QString CodePage::unfit(QStringView text) const
 {

@@ -10,7 +10,7 @@
 
 class QFile;
 
-// The data files are 8-bit text in the user's code page: every byte stands
+// The data files are 8-bit text in the installation's code page: every byte stands
 // for one character and comes back as the same byte, so a parent's list
 // survives any bytes a hand editor put in it. Lines end CR LF when written;
 // readers also accept a lone CR or a lone LF, as Linux editors save.

@@ -24,8 +24,8 @@ struct AppContext
     std::function<WebView*(QWidget* parent)> createWebView;
     // Ends the program at once, after the quit confirmation.
     std::function<void()> endProgram;
-    // The page the data files and the password are kept in: the user's
-    // language's at start-up, whichever a test chooses in tests.
+    // The page the data files and the password are kept in: the one the
+    // installation recorded at its first start, whichever a test chooses in tests.
     CodePage codePage;
     // The blocked words, read from early in the start; none in tests, where
     // the panel reads its file itself.

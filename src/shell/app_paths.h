@@ -20,6 +20,8 @@ public:
     static inline const QString NoSurf = QStringLiteral("/files/nosurf.txt");
     static inline const QString Pref = QStringLiteral("/files/pref.txt");
     static inline const QString Log = QStringLiteral("/files/log.txt");
+    // The name of the code page the files above are kept in.
+    static inline const QString CodePageName = QStringLiteral("/files/codepage.txt");
     static inline const QString FavoritesPage = QStringLiteral("/html/favorites.htm");
     static inline const QString IntroPage = QStringLiteral("/html/intro.htm");
     // The only local files the page view shows.

@@ -11,6 +11,17 @@ int main(int argc, char* argv[])
     // A file that may grow no further fails its write, which the program
     // handles, instead of ending the program.
     std::signal(SIGXFSZ, SIG_IGN);
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray option(argv[i]);
+        if (option != "--code-page" && !option.startsWith("--code-page="))
+            continue;
+        // Needs no display: it converts files and ends.
+        QCoreApplication app(argc, argv);
+        const QByteArray name = option.contains('=') ? option.mid(option.indexOf('=') + 1)
+                                : i + 1 < argc       ? QByteArray(argv[i + 1])
+                                                     : QByteArray();
+        return Module1::ChangeCodePage(QString::fromLocal8Bit(name));
+    }
     // The engine's sandbox cannot run as root; as any other user it stays on.
     // Passed as an engine switch, so that this line is the only one saying so.
     if (geteuid() == 0) {

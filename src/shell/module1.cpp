@@ -6,6 +6,7 @@
 #include "platform/settings_store.h"
 #include "platform/webengine_view.h"
 #include "shell/browser_window.h"
+#include "shell/code_page_record.h"
 #include "shell/installation.h"
 
 #include <QApplication>
@@ -51,11 +52,20 @@ int Main(QApplication& app)
     SettingsStore settings(SettingsStore::userFilePath());
     SystemClock clock;
     const AppPaths paths(QCoreApplication::applicationDirPath());
-    const QStringList problems = Installation::repair(paths);
+    QStringList problems = Installation::repair(paths);
+    const CodePageRecord::Found found = CodePageRecord::establish(paths, QLocale::system());
+    if (!found.page) {
+        std::fprintf(stderr, "tobrin: %s\n", qPrintable(found.problem));
+        MessageBox::show(nullptr, found.problem, QStringLiteral("Tobrin"), QMessageBox::Ok,
+                         QMessageBox::Critical);
+        return 1;
+    }
+    if (!found.problem.isEmpty())
+        problems << found.problem;
+    const CodePage codePage = *found.page;
 
     // A long blocked-word list is read while the engine starts and the
     // window is made, which leave the processor mostly idle.
-    const CodePage codePage = CodePage::forLocale(QLocale::system());
     auto blockedWords =
         std::make_shared<BlockedWordPreload>(paths.file(AppPaths::NoSurf), codePage);
 
@@ -81,6 +91,10 @@ int Main(QApplication& app)
         watchStartupForBenchmarks(form);
         form.Form_Load();
         form.show();
+        if (!found.notice.isEmpty()) {
+            MessageBox::show(&form, found.notice, QStringLiteral("Tobrin"), QMessageBox::Ok,
+                             QMessageBox::Warning);
+        }
         if (!problems.isEmpty()) {
             MessageBox::show(&form,
                              problems.join(u'\n') +
@@ -91,6 +105,19 @@ int Main(QApplication& app)
         status = app.exec();
     }
     return status;
+}
+
+int ChangeCodePage(const QString& name)
+{
+    if (name.isEmpty()) {
+        std::fprintf(stderr, "tobrin: --code-page needs the name of a code page, such as CP1251\n");
+        return 2;
+    }
+    const AppPaths paths(QCoreApplication::applicationDirPath());
+    SettingsStore settings(SettingsStore::userFilePath());
+    const CodePageRecord::Outcome outcome = CodePageRecord::change(paths, settings, name);
+    std::fprintf(outcome.ok ? stdout : stderr, "tobrin: %s\n", qPrintable(outcome.text));
+    return outcome.ok ? 0 : 1;
 }
 
 } // namespace Module1

@@ -33,7 +33,9 @@ void Decoder::endLine(QString& out)
 
 QString Decoder::decode(QByteArrayView bytes)
 {
-    const QString chars = m_page.decode(bytes);
+    // Character for byte, nothing joined: a piece may end between a letter
+    // and its accent, and the two show as the one letter anyway.
+    const QString chars = m_page.chars(bytes);
     QString out;
     out.reserve(chars.size() + 1);
     for (const QChar c : chars) {

@@ -151,6 +151,24 @@ std::vector<std::unique_ptr<SessionJournal>> SessionJournal::takeOver(const QStr
     return taken;
 }
 
+bool SessionJournal::anyHeld(const QString& folder)
+{
+    const QDir dir(folder);
+    const QStringList names =
+        dir.entryList({QStringLiteral("session*.jnl"), QStringLiteral("session.jnl.*.new")},
+                      QDir::Files | QDir::System);
+    for (const QString& name : names) {
+        const int fd = ::open(nativePath(dir.filePath(name)).constData(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        const bool held = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+        ::close(fd);
+        if (held)
+            return true;
+    }
+    return false;
+}
+
 bool SessionJournal::append(QByteArrayView bytes, QString* error)
 {
     struct stat info;

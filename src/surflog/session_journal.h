@@ -51,6 +51,8 @@ public:
     // The journals in folder whose sessions are over, now held by this
     // process, the one last seen earliest first.
     static std::vector<std::unique_ptr<SessionJournal>> takeOver(const QString& folder);
+    // Whether a browser that is still running holds a journal in folder.
+    static bool anyHeld(const QString& folder);
 
     const QString& path() const { return m_path; }
     // What the journal held when it was taken over.

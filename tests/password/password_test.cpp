@@ -32,7 +32,7 @@ private Q_SLOTS:
         QByteArray all, scrambled;
         for (int code = 0; code < 256; ++code)
             all.append(char(code)), scrambled.append(char(code ^ 83));
-        const QString text = codePage.decode(all);
+        const QString text = codePage.chars(all);
         const QString once = Scramble(text, Key, codePage);
         QCOMPARE(codePage.encode(once), scrambled);
         QCOMPARE(Scramble(once, Key, codePage), text);

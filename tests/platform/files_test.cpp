@@ -113,6 +113,8 @@ private Q_SLOTS:
         QCOMPARE(CodePage::nameFor(locale), name);
         const CodePage page(name);
         QCOMPARE(page.encode(text), bytes);
+        QCOMPARE(page.decode(bytes), text); // a Vietnamese letter comes back as one
+        QCOMPARE(CodePage::knownName(u" windows-"_s + QString::fromLatin1(name.mid(2))), name);
         QVERIFY(page.fits(text));
         // What the page cannot hold is named, once each, and never dropped.
         QCOMPARE(page.unfit(u"a"_s + unfit + u'b' + unfit), unfit);

@@ -1,6 +1,11 @@
+#include "favorites/favorites_file.h"
+#include "favorites/favorites_tab.h"
+#include "password/stored_password.h"
 #include "platform/text_file.h"
 #include "shell/app_paths.h"
+#include "shell/code_page_record.h"
 #include "shell/installation.h"
+#include "surflog/session_journal.h"
 #include "test_install.h"
 
 class BrowserWindowTest : public QObject
@@ -154,6 +159,128 @@ private Q_SLOTS:
         QVERIFY(QFile::exists(broken.file(AppPaths::NoSurf)));
         // At the root folder no path gets "//", which a page address would read as a host.
         QCOMPARE(AppPaths(u"/"_s).pageAddress(AppPaths::IntroPage), u"file:///html/intro.htm"_s);
+    }
+
+    // Set up under one language's page, started under another's: the files
+    // and the password keep the page of the first start.
+    void theFirstStartsPageHoldsWhateverTheLanguage_data()
+    {
+        QTest::addColumn<QLocale>("first");
+        QTest::addColumn<QLocale>("later");
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<QString>("word");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("russian, then english")
+            << QLocale(QLocale::Russian) << QLocale(QLocale::English)
+            << u"\u043F\u0430\u0440\u043E\u043B\u044C"_s << u"\u0441\u0435\u043A\u0441"_s
+            << u"\u0416\u0443\u043A"_s;
+        QTest::newRow("english, then russian")
+            << QLocale(QLocale::English) << QLocale(QLocale::Russian) << u"caf\u00E9"_s
+            << u"na\u00EFve"_s << u"Cr\u00E8me"_s;
+        QTest::newRow("vietnamese, then greek")
+            << QLocale(QLocale::Vietnamese) << QLocale(QLocale::Greek) << u"H\u1EC7"_s
+            << u"vi\u1EC7t"_s << u"Ti\u1EBFng"_s;
+    }
+    void theFirstStartsPageHoldsWhateverTheLanguage()
+    {
+        QFETCH(QLocale, first);
+        QFETCH(QLocale, later);
+        QFETCH(QString, password);
+        QFETCH(QString, word);
+        QFETCH(QString, name);
+        TestInstall install;
+        const AppPaths paths(install.dir());
+        const CodePage page = *CodePageRecord::establish(paths, first).page;
+        QCOMPARE(page.name(), CodePage::nameFor(first));
+        const QString address = u"http://a.test/"_s + name;
+        QVERIFY(StoredPassword::store(install.settings, password, page, nullptr));
+        QVERIFY(TextFile::writeLines(paths.file(AppPaths::NoSurf), {word}, page).ok());
+        QVERIFY(FavoritesFile::write(paths.file(AppPaths::Pref), {{name, address}}, page).ok());
+
+        const CodePageRecord::Found found = CodePageRecord::establish(paths, later);
+        QVERIFY(found.page && found.problem.isEmpty() && found.notice.isEmpty());
+        AppContext context = install.context();
+        context.codePage = *found.page;
+        Form1 form(context);
+        form.Timer1->stop();
+        form.Form_Load();
+        const QString expected = StoredPassword::expected(install.settings, context.codePage);
+        QVERIFY(StoredPassword::matches(password, expected, context.codePage));
+        QVERIFY(
+            !StoredPassword::matches(QString(password.size(), u'l'), expected, context.codePage));
+        QVERIFY(!install.view(form)->pageNavigates(u"http://b.test/"_s + word));
+        QCOMPARE(form.panel().favorites().List3->item(0)->text(), name);
+        QCOMPARE(form.panel().favorites().List2->item(0)->text(), address);
+    }
+
+    void changingThePageConvertsEverythingOrNothing()
+    {
+        TestInstall install;
+        const AppPaths paths(install.dir());
+        const QString folder = QFileInfo(paths.file(AppPaths::Log)).path();
+        const CodePage cyrillic = *CodePageRecord::establish(paths, QLocale(QLocale::Russian)).page;
+        QVERIFY(StoredPassword::store(install.settings, u"\u20ACuro"_s, cyrillic, nullptr));
+        const auto setWords = [&](const QStringList& words) {
+            QVERIFY(TextFile::writeLines(paths.file(AppPaths::NoSurf), words, cyrillic).ok());
+        };
+        const auto state = [&] {
+            QByteArrayList all{install.settings.read(u"Password"_s, {}).toUtf8()};
+            for (const QString& file : {AppPaths::NoSurf, AppPaths::Log, AppPaths::CodePageName})
+                all << install.bytes(file);
+            return all;
+        };
+        const auto change = [&](const QString& name) {
+            return CodePageRecord::change(paths, install.settings, name);
+        };
+
+        // A letter the new page lacks, or a browser still running: refused, and
+        // nothing changes.
+        setWords({u"\u0441\u0435\u043A\u0441"_s, u"\u20AC"_s});
+        const QByteArrayList before = state();
+        CodePageRecord::Outcome outcome = change(u"cp1252"_s);
+        QVERIFY2(!outcome.ok && outcome.text.contains(u"nosurf.txt: \u0441 \u0435 \u043A\n"_s),
+                 qPrintable(outcome.text));
+        QCOMPARE(state(), before);
+        setWords({u"\u20AC"_s, u"abc"_s});
+        QString error;
+        {
+            const auto running = SessionJournal::create(folder, &error);
+            QVERIFY(running && !change(u"CP1252"_s).ok);
+            QVERIFY(running->append(SessionJournal::addressLine(u"http://\u20AC.test/"_s), &error));
+        }
+        QVERIFY(!change(u"KOI8-R"_s).ok);
+
+        // Converted: the files, the password, and the log an ended session still
+        // owed, which goes in first.
+        outcome = change(u"Windows-1252"_s);
+        QVERIFY2(outcome.ok, qPrintable(outcome.text));
+        const CodePage western("CP1252");
+        QCOMPARE(install.bytes(AppPaths::NoSurf), "\x80\r\nabc\r\n");
+        QVERIFY(install.bytes(AppPaths::Log).contains("http://\x80.test/"));
+        QCOMPARE(install.bytes(AppPaths::CodePageName), "CP1252\r\n");
+        QVERIFY(StoredPassword::matches(
+            u"\u20ACuro"_s, StoredPassword::expected(install.settings, western), western));
+        QCOMPARE(QDir(folder).entryList({u"session*"_s, u"*CP1*"_s}), QStringList());
+
+        // Cut short by a crash: the next start puts the old files back.
+        install.setBytes(AppPaths::NoSurf + u".was-CP1252"_s, "old\r\n");
+        install.setBytes(AppPaths::Log + u".to-CP1250"_s, "new");
+        const CodePageRecord::Found found =
+            CodePageRecord::establish(paths, QLocale(QLocale::Russian));
+        QVERIFY(found.page && found.page->name() == "CP1252" && !found.notice.isEmpty());
+        QCOMPARE(install.bytes(AppPaths::NoSurf), "old\r\n");
+        QCOMPARE(QDir(folder).entryList({u"*CP1*"_s}), QStringList());
+
+        // A record that names no known page: nothing is read until the parent
+        // names the page the files are in, and then nothing is converted.
+        install.setBytes(AppPaths::CodePageName, "KOI8-R\r\n");
+        const CodePageRecord::Found unknown =
+            CodePageRecord::establish(paths, QLocale(QLocale::English));
+        QVERIFY2(!unknown.page && unknown.problem.contains(u"--code-page"_s),
+                 qPrintable(unknown.problem));
+        QVERIFY(change(u"1251"_s).ok);
+        QCOMPARE(install.bytes(AppPaths::NoSurf), "old\r\n");
+        QCOMPARE(install.bytes(AppPaths::CodePageName), "CP1251\r\n");
     }
 };
 
