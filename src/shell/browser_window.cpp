@@ -155,6 +155,7 @@ void Form1::buildControls()
     connect(WebBrowser1, &WebView::NewWindow2, this,
             [this](bool* cancel) { WebBrowser1_NewWindow2(*cancel); });
     connect(WebBrowser1, &WebView::StatusTextChange, this, &Form1::WebBrowser1_StatusTextChange);
+    connect(WebBrowser1, &WebView::FilesRefused, this, &Form1::WebBrowser1_FilesRefused);
     connect(WebBrowser1, &WebView::TitleChange, this, &Form1::WebBrowser1_TitleChange);
 }
 
@@ -311,6 +312,12 @@ void Form1::WebBrowser1_NewWindow2(bool& cancel)
 void Form1::WebBrowser1_StatusTextChange(const QString& text)
 {
     rodape->setCaption(text);
+}
+
+// The page was refused the files it asked for; the child is told why nothing opened.
+void Form1::WebBrowser1_FilesRefused()
+{
+    rodape->setCaption(QStringLiteral(" This browser does not send files."));
 }
 
 void Form1::WebBrowser1_TitleChange(const QString& text)
