@@ -103,6 +103,9 @@ void Form1::buildControls()
     Combo1 = new QComboBox(rodape);
     Combo1->setObjectName(QStringLiteral("Combo1"));
     Combo1->setEditable(true);
+    // Qt's box also activates when it loses the focus holding a text of its
+    // list: the first click into the page would open the typed address again.
+    QObject::disconnect(Combo1->lineEdit(), &QLineEdit::editingFinished, Combo1, nullptr);
     // The list is the history the address check keeps; typing never adds to it,
     // and nothing completes what is typed: Enter opens exactly the text in the box.
     Combo1->setInsertPolicy(QComboBox::NoInsert);
