@@ -10,6 +10,8 @@
 #include <QWebEngineLoadingInfo>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
+#include <QWebEngineScript>
+#include <QWebEngineScriptCollection>
 #include <QWebEngineSettings>
 #include <QWebEngineUrlRequestInterceptor>
 #include <QWebEngineView>
@@ -117,6 +119,17 @@ WebEngineView::WebEngineView(QWebEngineProfile* profile, QWidget* parent, const 
     // The start page and the favorites page are local files whose links lead
     // to web sites; the engine refuses that unless told otherwise.
     page->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, true);
+    // A file on the clipboard (a file link's copied address is one) would
+    // reach the page's scripts when pasted: such a paste never reaches the
+    // page. The script's own world keeps the page from undoing it.
+    QWebEngineScript noPastedFiles;
+    noPastedFiles.setInjectionPoint(QWebEngineScript::DocumentCreation);
+    noPastedFiles.setWorldId(QWebEngineScript::ApplicationWorld);
+    noPastedFiles.setRunsOnSubFrames(true);
+    noPastedFiles.setSourceCode(
+        QStringLiteral("addEventListener('paste', e => { if (e.clipboardData?.files.length) {"
+                       " e.stopImmediatePropagation(); e.preventDefault(); } }, true);"));
+    page->scripts().insert(noPastedFiles);
 
     // The engine's address also changes when a typed address is merely
     // requested, and changes back when that request is refused or stopped;

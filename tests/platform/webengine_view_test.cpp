@@ -270,18 +270,21 @@ private Q_SLOTS:
     }
 
     // A page asking for files gets none and no dialog opens: upload fields
-    // for one file, many and a folder, the script pickers, and a dropped file.
+    // for one file, many and a folder, the script pickers; a dropped or
+    // pasted file never reaches it.
     void aPageGetsNoFiles()
     {
-        m_server.page("/upload",
-                      html("Upload",
-                           "<input type=file><input type=file multiple>"
-                           "<input type=file webkitdirectory>"
-                           "<button onclick=showOpenFilePicker()>o</button>"
-                           "<button onclick=showDirectoryPicker()>d</button>"
-                           "<button onclick=showSaveFilePicker()>s</button>"
-                           "<script>ondragover = ondrop = e => { e.preventDefault();"
-                           " if (e.type == 'drop') document.title = 'dropped' }</script>"));
+        m_server.page(
+            "/upload",
+            html("Upload",
+                 "<input type=file><input type=file multiple>"
+                 "<input type=file webkitdirectory>"
+                 "<button onclick=showOpenFilePicker()>o</button>"
+                 "<button onclick=showDirectoryPicker()>d</button>"
+                 "<button onclick=showSaveFilePicker()>s</button>"
+                 "<textarea></textarea><script>ondragover = ondrop = document.onpaste = e => {"
+                 " e.preventDefault(); if (e.type != 'dragover') document.title = e.type"
+                 " }</script>"));
         Watched w(m_profile.get());
         w.note(&WebView::FilesRefused, u"no files"_s);
         QVERIFY(w.navigates(at("/upload")));
@@ -309,6 +312,13 @@ private Q_SLOTS:
         QApplication::sendEvent(target, &enter);
         QApplication::sendEvent(target, &drop);
         QCOMPARE(w.count("no files"), 7);
+        auto* copied = new QMimeData;
+        copied->setUrls(file.urls());
+        QGuiApplication::clipboard()->setMimeData(copied);
+        w.runScript("document.querySelector('textarea').focus()");
+        QTest::qWait(200);
+        w.view.engineView()->page()->triggerAction(QWebEnginePage::Paste);
+        QTest::qWait(300);
         w.events.clear();
         w.runScript("document.title += [...document.querySelectorAll('input')]"
                     ".map(i => i.files.length).join()");
