@@ -49,6 +49,10 @@ Q_SIGNALS:
     // Raised when a page asks for a new window (a script or a link with a
     // target). The browser has one window: none opens, whatever *cancel says.
     void NewWindow2(bool* cancel);
+    // Raised when the page asked for files of the computer (an upload field,
+    // a file or folder picker, files dropped on it). It gets none and no
+    // window onto the files opens: the request ends as if cancelled.
+    void FilesRefused();
     void StatusTextChange(const QString& text);
     void TitleChange(const QString& text);
 };

@@ -1,17 +1,22 @@
 #include "platform/webengine_view.h"
 
 #include <QDir>
+#include <QDropEvent>
 #include <QFileInfo>
+#include <QMimeData>
 #include <QUrl>
 #include <QVBoxLayout>
 #include <QWebEngineHistory>
 #include <QWebEngineLoadingInfo>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
+#include <QWebEngineScript>
+#include <QWebEngineScriptCollection>
 #include <QWebEngineSettings>
 #include <QWebEngineUrlRequestInterceptor>
 #include <QWebEngineView>
 
+#include <algorithm>
 #include <mutex>
 
 // Sees every request of the profile before it is sent, pages and frames as
@@ -87,6 +92,15 @@ protected:
         return nullptr;
     }
 
+    // Upload fields, folder uploads and the script pickers of files, folders
+    // and a place to save all end here. The engine's own answer is a file
+    // dialog, which browses, renames and deletes the computer's files.
+    QStringList chooseFiles(FileSelectionMode, const QStringList&, const QStringList&) override
+    {
+        Q_EMIT m_owner->FilesRefused();
+        return {};
+    }
+
 private:
     WebEngineView* m_owner;
 };
@@ -98,11 +112,24 @@ WebEngineView::WebEngineView(QWebEngineProfile* profile, QWidget* parent, const 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_view);
+    // Drops reach the engine through the view or the widget it draws in.
+    m_view->installEventFilter(this);
     auto* page = new Page(profile, this);
     m_view->setPage(page);
     // The start page and the favorites page are local files whose links lead
     // to web sites; the engine refuses that unless told otherwise.
     page->settings()->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, true);
+    // A file on the clipboard (a file link's copied address is one) would
+    // reach the page's scripts when pasted: such a paste never reaches the
+    // page. The script's own world keeps the page from undoing it.
+    QWebEngineScript noPastedFiles;
+    noPastedFiles.setInjectionPoint(QWebEngineScript::DocumentCreation);
+    noPastedFiles.setWorldId(QWebEngineScript::ApplicationWorld);
+    noPastedFiles.setRunsOnSubFrames(true);
+    noPastedFiles.setSourceCode(
+        QStringLiteral("addEventListener('paste', e => { if (e.clipboardData?.files.length) {"
+                       " e.stopImmediatePropagation(); e.preventDefault(); } }, true);"));
+    page->scripts().insert(noPastedFiles);
 
     // The engine's address also changes when a typed address is merely
     // requested, and changes back when that request is refused or stopped;
@@ -128,6 +155,27 @@ WebEngineView::WebEngineView(QWebEngineProfile* profile, QWidget* parent, const 
     });
     connect(page, &QWebEnginePage::titleChanged, this, &WebView::TitleChange);
     connect(page, &QWebEnginePage::linkHovered, this, &WebView::StatusTextChange);
+}
+
+bool WebEngineView::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::ChildAdded && watched == m_view) {
+        static_cast<QChildEvent*>(event)->child()->installEventFilter(this);
+        return false;
+    }
+    if (event->type() != QEvent::DragEnter && event->type() != QEvent::DragMove &&
+        event->type() != QEvent::Drop)
+        return false;
+    // Files dragged onto the page would reach its scripts; links and text
+    // still drop as before.
+    const QMimeData* dropped = static_cast<QDropEvent*>(event)->mimeData();
+    if (!dropped || std::ranges::none_of(dropped->urls(), &QUrl::isLocalFile))
+        return false;
+    // Refused where it is aimed, it goes on to the view, which says so once.
+    event->ignore();
+    if (event->type() == QEvent::DragEnter && watched == m_view)
+        Q_EMIT FilesRefused();
+    return true;
 }
 
 void WebEngineView::reportReached(const QUrl& url)

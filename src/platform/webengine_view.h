@@ -12,7 +12,8 @@ class QWebEngineView;
 // passes through BeforeNavigate2 before it starts; new windows never open.
 // Pages and frames show only http and https addresses and the files of the
 // installation's page folder (frames also the blank pages scripts make);
-// every request of the profile passes the request check.
+// every request of the profile passes the request check. A page never gets a
+// file of the computer, and nothing opens a window onto them.
 class WebEngineView final : public WebView
 {
     Q_OBJECT
@@ -37,6 +38,9 @@ public:
 
     // Whether a page (or, with mainFrame false, a frame) may show the address.
     bool mayShow(const QUrl& url, bool mainFrame) const;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     class Page;

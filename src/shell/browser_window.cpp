@@ -103,6 +103,9 @@ void Form1::buildControls()
     Combo1 = new QComboBox(rodape);
     Combo1->setObjectName(QStringLiteral("Combo1"));
     Combo1->setEditable(true);
+    // Qt's box also activates when it loses the focus holding a text of its
+    // list: the first click into the page would open the typed address again.
+    QObject::disconnect(Combo1->lineEdit(), &QLineEdit::editingFinished, Combo1, nullptr);
     // The list is the history the address check keeps; typing never adds to it,
     // and nothing completes what is typed: Enter opens exactly the text in the box.
     Combo1->setInsertPolicy(QComboBox::NoInsert);
@@ -155,6 +158,7 @@ void Form1::buildControls()
     connect(WebBrowser1, &WebView::NewWindow2, this,
             [this](bool* cancel) { WebBrowser1_NewWindow2(*cancel); });
     connect(WebBrowser1, &WebView::StatusTextChange, this, &Form1::WebBrowser1_StatusTextChange);
+    connect(WebBrowser1, &WebView::FilesRefused, this, &Form1::WebBrowser1_FilesRefused);
     connect(WebBrowser1, &WebView::TitleChange, this, &Form1::WebBrowser1_TitleChange);
 }
 
@@ -311,6 +315,12 @@ void Form1::WebBrowser1_NewWindow2(bool& cancel)
 void Form1::WebBrowser1_StatusTextChange(const QString& text)
 {
     rodape->setCaption(text);
+}
+
+// The page was refused the files it asked for; the child is told why nothing opened.
+void Form1::WebBrowser1_FilesRefused()
+{
+    rodape->setCaption(QStringLiteral(" This browser does not send files."));
 }
 
 void Form1::WebBrowser1_TitleChange(const QString& text)

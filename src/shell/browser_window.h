@@ -72,6 +72,7 @@ public:
     void WebBrowser1_NavigateComplete2(const QString& url);
     void WebBrowser1_NewWindow2(bool& cancel);
     void WebBrowser1_StatusTextChange(const QString& text);
+    void WebBrowser1_FilesRefused();
     void WebBrowser1_TitleChange(const QString& text);
 
     // filter/: the address check before every navigation.

@@ -40,6 +40,9 @@ int main(int argc, char* argv[])
         return 1;
     }
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    // The desktop's own dialogs (a theme's colour chooser, say) are not ours
+    // to vouch for; Qt's show what they are for and nothing of the computer.
+    QCoreApplication::setAttribute(Qt::AA_DontUseNativeDialogs);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tobrin"));
     QApplication::setOrganizationName(QStringLiteral("Corvane"));

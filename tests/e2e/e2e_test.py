@@ -30,6 +30,10 @@ PAGES = {
     "/fine-frame.html": b"<html><body>fine</body></html>",
     "/popup.html": b"<html><title>Popup</title><body onload=\"window.open('/second.html')\">"
                    b"<a target='_blank' href='/second.html'>new</a></body></html>",
+    # Each activation of the field reports, a moment later, how many files it holds.
+    "/upload.html": b"<html><title>Upload</title><body><input type=file multiple "
+                    b"style='font-size:100px' onclick=\"setTimeout(() => "
+                    b"fetch('/files?' + this.files.length), 1000)\"></body></html>",
 }
 
 # Places on the browser window, in twips: (left + width / 2, top + height / 2).
@@ -147,8 +151,18 @@ class FamilyDay(unittest.TestCase):
         time.sleep(1.5)
         self.assertEqual(len(t.windows(".")), windows_before, "a pop-up opened a window")
 
+        # An upload field, clicked and keyed, opens no window onto the files
+        # and gets none of them.
+        self.surf("/upload.html", "Upload")
+        t.click(t.browser, *PAGE)
+        t.key("space", "Return")
+        answers = lambda: [r for r in self.site.requests if r.startswith("/files")]
+        t.wait_for(lambda: len(answers()) == 3, 10, "the field's three answers")
+        self.assertEqual(answers(), ["/files?0"] * 3)
+        self.assertEqual(len(t.windows(".")), windows_before, "a file dialog opened")
+
         t.click(t.browser, *CMD_BACK)
-        t.wait_title(t.browser, r"^Frames - Tobrin 2\.0$")
+        t.wait_title(t.browser, r"^Popup - Tobrin 2\.0$")
 
         # No blocked address ever reached the site.
         self.assertFalse({"/badword.html", "/badword-target.html", "/badword-frame.html"}
@@ -175,7 +189,7 @@ class FamilyDay(unittest.TestCase):
         self.assertTrue(history[0].endswith("/html/intro.htm"), history)
         expected = [self.site.url(p) for p in
                     ("/index.html", "/second.html", "/go", "/frames.html", "/fine-frame.html",
-                     "/popup.html")]
+                     "/popup.html", "/upload.html")]
         self.assertEqual(sorted(history[1:]), sorted(expected))  # each once
 
         # The keyboard is given back with the program's end.

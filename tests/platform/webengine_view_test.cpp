@@ -269,6 +269,64 @@ private Q_SLOTS:
         w->view.setRequestCheck(nullptr); // the profile outlives this view
     }
 
+    // A page asking for files gets none and no dialog opens: upload fields
+    // for one file, many and a folder, the script pickers; a dropped or
+    // pasted file never reaches it.
+    void aPageGetsNoFiles()
+    {
+        m_server.page(
+            "/upload",
+            html("Upload",
+                 "<input type=file><input type=file multiple>"
+                 "<input type=file webkitdirectory>"
+                 "<button onclick=showOpenFilePicker()>o</button>"
+                 "<button onclick=showDirectoryPicker()>d</button>"
+                 "<button onclick=showSaveFilePicker()>s</button>"
+                 "<textarea></textarea><script>ondragover = ondrop = document.onpaste = e => {"
+                 " e.preventDefault(); if (e.type != 'dragover') document.title = e.type"
+                 " }</script>"));
+        Watched w(m_profile.get());
+        w.note(&WebView::FilesRefused, u"no files"_s);
+        QVERIFY(w.navigates(at("/upload")));
+        int dialogs = 0; // a dialog opened anyway is counted and closed, not waited on
+        QTimer closer;
+        closer.callOnTimeout([&] {
+            if (QWidget* dialog = QApplication::activeModalWidget())
+                dialogs += dialog->close();
+        });
+        closer.start(50);
+        for (int i = 0; i < 6; ++i) {
+            w.runScript(QString("document.querySelectorAll('input, button')[%1].focus()").arg(i));
+            QTest::qWait(200);
+            QTest::keyClick(w.view.engineView()->focusProxy(), Qt::Key_Space);
+            QTRY_COMPARE_WITH_TIMEOUT(w.count("no files"), i + 1, Patience);
+        }
+        QWidget* target = w.view.engineView()->focusProxy();
+        while (!target->acceptDrops())
+            target = target->parentWidget();
+        QMimeData file;
+        file.setUrls({QUrl::fromLocalFile(QCoreApplication::applicationFilePath())});
+        const QPoint spot(20, 20);
+        QDragEnterEvent enter(spot, Qt::CopyAction, &file, Qt::LeftButton, {});
+        QDropEvent drop(spot, Qt::CopyAction, &file, Qt::LeftButton, {});
+        QApplication::sendEvent(target, &enter);
+        QApplication::sendEvent(target, &drop);
+        QCOMPARE(w.count("no files"), 7);
+        auto* copied = new QMimeData;
+        copied->setUrls(file.urls());
+        QGuiApplication::clipboard()->setMimeData(copied);
+        w.runScript("document.querySelector('textarea').focus()");
+        QTest::qWait(200);
+        w.view.engineView()->page()->triggerAction(QWebEnginePage::Paste);
+        QTest::qWait(300);
+        w.events.clear();
+        w.runScript("document.title += [...document.querySelectorAll('input')]"
+                    ".map(i => i.files.length).join()");
+        QTRY_COMPARE_WITH_TIMEOUT(w.matching("^title "), QStringList{"title Upload0,0,0"},
+                                  Patience);
+        QCOMPARE(dialogs, 0);
+    }
+
     // Pages and frames show web pages and the files of the page folder only;
     // anything else is refused before the engine starts it, and the
     // before-navigate handler is told so.
