@@ -1,8 +1,0 @@
-#include "platform/clock.h"
-
-#include <QLocale>
-
-QString dateTimeText(const QDateTime& moment)
-{
-    return QLocale::system().toString(moment, QLocale::ShortFormat);
-}
