@@ -1,0 +1,35 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+// Walking UTF-8 one character at a time, as the code page and the settings
+// file need it. Text from outside may hold bytes that are not UTF-8: each
+// such byte is one U+FFFD of length 1, so a walk always ends.
+namespace Utf8 {
+
+inline constexpr char32_t kReplacement = 0xFFFD;
+
+struct Char
+{
+    char32_t code = 0;
+    std::size_t length = 0; // bytes taken from the text
+};
+
+// The character starting at byte i (i < text.size()).
+Char at(std::string_view text, std::size_t i);
+
+void append(std::string& out, char32_t code);
+
+// Calls each(code, bytes) for every character of text.
+template <typename Each> void forEachChar(std::string_view text, Each&& each)
+{
+    for (std::size_t i = 0; i < text.size();) {
+        const Char c = at(text, i);
+        each(c.code, text.substr(i, c.length));
+        i += c.length;
+    }
+}
+
+} // namespace Utf8
