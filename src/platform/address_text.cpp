@@ -20,16 +20,23 @@ void appendPercent(std::string& out, unsigned char byte)
 std::string encodeUnfit(const std::string& text, const CodePage& page)
 {
     std::string out;
-    Utf8::forEachChar(text, [&](char32_t, std::string_view c) {
-        if (page.fits(c)) {
-            out += c;
-            return;
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t end = Utf8::asciiEnd(text, i);
+        out.append(text, i, end - i);
+        if (end == text.size())
+            break;
+        const Utf8::Char c = Utf8::at(text, end);
+        const std::string_view bytes = std::string_view(text).substr(end, c.length);
+        i = end + c.length;
+        if (page.fits(bytes)) {
+            out += bytes;
+            continue;
         }
-        std::string whole;
-        Utf8::forEachChar(c, [&whole](char32_t code, std::string_view) { Utf8::append(whole, code); });
+        std::string whole; // U+FFFD for a byte that is not UTF-8
+        Utf8::append(whole, c.code);
         for (const char b : whole)
             appendPercent(out, static_cast<unsigned char>(b));
-    });
+    }
     return out;
 }
 

@@ -286,8 +286,13 @@ std::string CodePage::chars(std::string_view bytes) const
 {
     std::string text;
     text.reserve(bytes.size());
-    for (const char b : bytes)
-        text += m_utf8[static_cast<unsigned char>(b)];
+    for (std::size_t i = 0; i < bytes.size();) {
+        const std::size_t end = Utf8::asciiEnd(bytes, i);
+        text.append(bytes.substr(i, end - i));
+        if (end < bytes.size())
+            text += m_utf8[static_cast<unsigned char>(bytes[end])];
+        i = end + 1;
+    }
     return text;
 }
 
@@ -356,18 +361,21 @@ std::string CodePage::unfit(std::string_view text) const
 {
     std::string found;
     std::string scratch;
-    Utf8::forEachChar(text, [&](char32_t code, std::string_view c) {
-        // Most characters are ASCII or in the table; only the rest ask iconv.
-        if (code < 0x80 || m_bytes.contains(code))
-            return;
+    for (std::size_t i = Utf8::asciiEnd(text, 0); i < text.size(); i = Utf8::asciiEnd(text, i)) {
+        const Utf8::Char c = Utf8::at(text, i);
+        const std::string_view bytes = text.substr(i, c.length);
+        i += c.length;
+        // Most characters are in the table; only the rest ask iconv.
+        if (m_bytes.contains(c.code))
+            continue;
         scratch.clear();
-        if (appendChar(scratch, code, c))
-            return;
+        if (appendChar(scratch, c.code, bytes))
+            continue;
         std::string one;
-        Utf8::append(one, code);
+        Utf8::append(one, c.code);
         if (found.find(one) == std::string::npos)
             found += one;
-    });
+    }
     return found;
 }
 
@@ -375,9 +383,15 @@ std::string CodePage::encode(std::string_view text) const
 {
     std::string bytes;
     bytes.reserve(text.size());
-    Utf8::forEachChar(text, [&](char32_t code, std::string_view c) {
-        if (!appendChar(bytes, code, c))
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t end = Utf8::asciiEnd(text, i);
+        bytes.append(text.substr(i, end - i));
+        if (end == text.size())
+            break;
+        const Utf8::Char c = Utf8::at(text, end);
+        if (!appendChar(bytes, c.code, text.substr(end, c.length)))
             bytes += '?';
-    });
+        i = end + c.length;
+    }
     return bytes;
 }

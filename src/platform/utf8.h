@@ -22,6 +22,15 @@ Char at(std::string_view text, std::size_t i);
 
 void append(std::string& out, char32_t code);
 
+// The end of the run of ASCII bytes starting at from: long texts are mostly
+// ASCII, and a run is copied or skipped whole.
+inline std::size_t asciiEnd(std::string_view text, std::size_t from)
+{
+    while (from < text.size() && static_cast<unsigned char>(text[from]) < 0x80)
+        ++from;
+    return from;
+}
+
 // Calls each(code, bytes) for every character of text.
 template <typename Each> void forEachChar(std::string_view text, Each&& each)
 {
