@@ -20,23 +20,18 @@ void appendPercent(std::string& out, unsigned char byte)
 std::string encodeUnfit(const std::string& text, const CodePage& page)
 {
     std::string out;
-    for (std::size_t i = 0; i < text.size();) {
-        const std::size_t end = Utf8::asciiEnd(text, i);
-        out.append(text, i, end - i);
-        if (end == text.size())
-            break;
-        const Utf8::Char c = Utf8::at(text, end);
-        const std::string_view bytes = std::string_view(text).substr(end, c.length);
-        i = end + c.length;
-        if (page.fits(bytes)) {
-            out += bytes;
-            continue;
-        }
-        std::string whole; // U+FFFD for a byte that is not UTF-8
-        Utf8::append(whole, c.code);
-        for (const char b : whole)
-            appendPercent(out, static_cast<unsigned char>(b));
-    }
+    Utf8::forEachRun(
+        text, [&out](std::string_view run) { out += run; },
+        [&](char32_t code, std::string_view c) {
+            if (page.fits(c)) {
+                out += c;
+                return;
+            }
+            std::string whole; // U+FFFD for a byte that is not UTF-8
+            Utf8::append(whole, code);
+            for (const char b : whole)
+                appendPercent(out, static_cast<unsigned char>(b));
+        });
     return out;
 }
 
@@ -88,11 +83,8 @@ std::optional<std::string> encodedAddress(const std::string& address)
         char* ascii = host.empty() ? g_strdup("") : g_hostname_to_ascii(host.c_str());
         if (!ascii)
             return std::nullopt;
-        std::string lowerHost(ascii);
+        out += "//" + encodeRest(userInfo) + Utf8::asciiLower(ascii);
         g_free(ascii);
-        for (char& c : lowerHost)
-            c = g_ascii_tolower(c);
-        out += "//" + encodeRest(userInfo) + lowerHost;
         out += encodeRest(port);
         rest = rest.substr(end);
     }

@@ -43,14 +43,6 @@ bool isOpen(GIConv cd)
     return cd != GIConv(-1);
 }
 
-std::string lower(std::string_view text)
-{
-    std::string out(text);
-    for (char& c : out)
-        c = g_ascii_tolower(c);
-    return out;
-}
-
 struct LocaleParts
 {
     std::string language; // lower case, "" for none, "c" for the C locale
@@ -64,12 +56,12 @@ LocaleParts parseLocale(std::string_view name)
 {
     LocaleParts parts;
     const std::size_t at = name.find('@');
-    const std::string modifier = at == name.npos ? std::string() : lower(name.substr(at + 1));
+    const std::string modifier = at == name.npos ? std::string() : Utf8::asciiLower(name.substr(at + 1));
     name = name.substr(0, std::min(name.find('.'), at));
     std::size_t start = 0;
     for (int index = 0; start <= name.size(); ++index) {
         const std::size_t end = std::min(name.find_first_of("_-", start), name.size());
-        const std::string part = lower(name.substr(start, end - start));
+        const std::string part = Utf8::asciiLower(name.substr(start, end - start));
         start = end + 1;
         if (index == 0)
             parts.language = part;
@@ -361,21 +353,20 @@ std::string CodePage::unfit(std::string_view text) const
 {
     std::string found;
     std::string scratch;
-    for (std::size_t i = Utf8::asciiEnd(text, 0); i < text.size(); i = Utf8::asciiEnd(text, i)) {
-        const Utf8::Char c = Utf8::at(text, i);
-        const std::string_view bytes = text.substr(i, c.length);
-        i += c.length;
-        // Most characters are in the table; only the rest ask iconv.
-        if (m_bytes.contains(c.code))
-            continue;
-        scratch.clear();
-        if (appendChar(scratch, c.code, bytes))
-            continue;
-        std::string one;
-        Utf8::append(one, c.code);
-        if (found.find(one) == std::string::npos)
-            found += one;
-    }
+    Utf8::forEachRun(
+        text, [](std::string_view) {},
+        [&](char32_t code, std::string_view c) {
+            // Most characters are in the table; only the rest ask iconv.
+            if (m_bytes.contains(code))
+                return;
+            scratch.clear();
+            if (appendChar(scratch, code, c))
+                return;
+            std::string one;
+            Utf8::append(one, code);
+            if (found.find(one) == std::string::npos)
+                found += one;
+        });
     return found;
 }
 
@@ -383,15 +374,11 @@ std::string CodePage::encode(std::string_view text) const
 {
     std::string bytes;
     bytes.reserve(text.size());
-    for (std::size_t i = 0; i < text.size();) {
-        const std::size_t end = Utf8::asciiEnd(text, i);
-        bytes.append(text.substr(i, end - i));
-        if (end == text.size())
-            break;
-        const Utf8::Char c = Utf8::at(text, end);
-        if (!appendChar(bytes, c.code, text.substr(end, c.length)))
-            bytes += '?';
-        i = end + c.length;
-    }
+    Utf8::forEachRun(
+        text, [&bytes](std::string_view run) { bytes += run; },
+        [&](char32_t code, std::string_view c) {
+            if (!appendChar(bytes, code, c))
+                bytes += '?';
+        });
     return bytes;
 }

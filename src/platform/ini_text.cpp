@@ -37,18 +37,14 @@ void appendEscaped(std::string& out, unsigned value)
 // Copies bytes as UTF-8, each byte that is not UTF-8 as U+FFFD.
 void appendText(std::string& out, std::string_view bytes)
 {
-    for (std::size_t i = 0; i < bytes.size();) {
-        const std::size_t end = Utf8::asciiEnd(bytes, i);
-        out.append(bytes.substr(i, end - i));
-        if (end == bytes.size())
-            break;
-        const Utf8::Char c = Utf8::at(bytes, end);
-        if (c.code == Utf8::kReplacement)
-            Utf8::append(out, c.code);
-        else
-            out.append(bytes.substr(end, c.length));
-        i = end + c.length;
-    }
+    Utf8::forEachRun(
+        bytes, [&out](std::string_view run) { out += run; },
+        [&out](char32_t code, std::string_view c) {
+            if (code == Utf8::kReplacement)
+                Utf8::append(out, code);
+            else
+                out += c;
+        });
 }
 
 void chopTrailingBlanks(std::string& text, std::size_t limit)
@@ -220,7 +216,8 @@ std::size_t plainRunEnd(std::string_view text, std::size_t i)
     return i;
 }
 
-// Keys and sections are paths: doubled, leading and trailing slashes go.
+} // namespace
+
 std::string normalizedPath(const std::string& path)
 {
     std::string out;
@@ -233,8 +230,6 @@ std::string normalizedPath(const std::string& path)
         out.pop_back();
     return out;
 }
-
-} // namespace
 
 std::string escapedKey(std::string_view key)
 {
@@ -394,9 +389,7 @@ Parsed parse(std::string_view bytes)
                 name.remove_prefix(1);
             while (!name.empty() && isBlank(name.back()))
                 name.remove_suffix(1);
-            std::string lower(name);
-            for (char& c : lower)
-                c = g_ascii_tolower(c);
+            const std::string lower = Utf8::asciiLower(name);
             if (lower == "general")
                 section = &parsed.sections[""];
             else if (lower == "%general")
@@ -432,11 +425,8 @@ std::string format(const Sections& sections)
             continue;
         if (!out.empty())
             out += '\n';
-        std::string lower = name;
-        for (char& c : lower)
-            c = g_ascii_tolower(c);
         out += '[';
-        out += name.empty() ? "General" : lower == "general" ? "%" + name : escapedKey(name);
+        out += name.empty() ? "General" : Utf8::asciiLower(name) == "general" ? "%" + name : escapedKey(name);
         out += "]\n";
         for (const auto& [key, value] : keys) {
             out += escapedKey(key);

@@ -41,4 +41,23 @@ template <typename Each> void forEachChar(std::string_view text, Each&& each)
     }
 }
 
+// Like forEachChar, but each run of ASCII goes to ascii(run) whole.
+template <typename Ascii, typename Each> void forEachRun(std::string_view text, Ascii&& ascii, Each&& each)
+{
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t end = asciiEnd(text, i);
+        if (end > i)
+            ascii(text.substr(i, end - i));
+        if (end == text.size())
+            break;
+        const Char c = at(text, end);
+        each(c.code, text.substr(end, c.length));
+        i = end + c.length;
+    }
+}
+
+// ASCII letters in lower case, the rest as it is: for names of locales,
+// sections and code pages.
+std::string asciiLower(std::string_view text);
+
 } // namespace Utf8
