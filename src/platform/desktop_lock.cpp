@@ -67,10 +67,9 @@ bool DesktopLock::holdsEverything() const
 std::string DesktopLock::shortfallText() const
 {
     const std::string why =
-        X11Hold::available()
-            ? "Another program holds the keyboard, so Tobrin could not take it."
-            : "This desktop (a Wayland session) does not let a program take the "
-              "keyboard or keep its windows above the others.";
+        X11Hold::available() ? "Another program holds the keyboard, so Tobrin could not take it."
+                             : "This desktop (a Wayland session) does not let a program take the "
+                               "keyboard or keep its windows above the others.";
     return why + " Tobrin covers the desktop and the taskbar, but the desktop's keyboard "
                  "shortcuts still work, so a child can still reach other programs with "
                  "them.\n\nFor a full lock, let the child log in to the \"Tobrin\" "

@@ -7,7 +7,6 @@
 #include <X11/Xlib.h>
 #include <gdk/x11/gdkx.h>
 
-#include <cstdlib>
 #include <memory>
 
 namespace {
@@ -56,8 +55,8 @@ public:
         // there (the toolkit's north-west gravity); without one it moves the
         // window itself, which then has no frame.
         const uint32_t values[] = {uint32_t(at.x), uint32_t(at.y)};
-        xcb_configure_window(c, id, XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y, values);
-        xcb_flush(c);
+        X11::dropError(c, xcb_configure_window_checked(
+                              c, id, XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y, values));
     }
 
 private:
@@ -83,20 +82,19 @@ private:
     // The window's size plus the borders its window manager says it drew.
     static Frame frame(xcb_connection_t* c, xcb_window_t id)
     {
-        auto geometry = xcb_get_geometry_reply(c, xcb_get_geometry(c, id), nullptr);
+        auto geometry =
+            X11::reply(xcb_get_geometry_reply(c, xcb_get_geometry(c, id), X11::Dropped()));
         if (!geometry)
             return {};
         Frame f{geometry->width, geometry->height};
-        std::free(geometry);
         static const xcb_atom_t extents = X11::atom(c, "_NET_FRAME_EXTENTS");
-        auto r = xcb_get_property_reply(
-            c, xcb_get_property(c, 0, id, extents, XCB_ATOM_CARDINAL, 0, 4), nullptr);
-        if (r && xcb_get_property_value_length(r) == 16) {
-            const auto* e = static_cast<const uint32_t*>(xcb_get_property_value(r));
+        auto r = X11::reply(xcb_get_property_reply(
+            c, xcb_get_property(c, 0, id, extents, XCB_ATOM_CARDINAL, 0, 4), X11::Dropped()));
+        if (r && xcb_get_property_value_length(r.get()) == 16) {
+            const auto* e = static_cast<const uint32_t*>(xcb_get_property_value(r.get()));
             f.width += int(e[0] + e[1]);
             f.height += int(e[2] + e[3]);
         }
-        std::free(r);
         return f;
     }
 

@@ -11,13 +11,9 @@
 #include <cstring>
 #include <string_view>
 
-namespace {
+using X11::reply;
 
-template <typename T> using Reply = std::unique_ptr<T, decltype(&std::free)>;
-template <typename T> Reply<T> reply(T* r)
-{
-    return Reply<T>(r, &std::free);
-}
+namespace {
 
 constexpr uint32_t kCoverPixel = 0x202028;
 constexpr uint32_t kAllDesktops = 0xFFFFFFFF;
@@ -45,8 +41,7 @@ xcb_connection_t* gdkConnection()
 
 xcb_window_t windowId(const Gtk::Window& window)
 {
-    GdkSurface* surface =
-        gtk_native_get_surface(GTK_NATIVE(const_cast<GtkWindow*>(window.gobj())));
+    GdkSurface* surface = gtk_native_get_surface(GTK_NATIVE(const_cast<GtkWindow*>(window.gobj())));
     if (!surface || !GDK_IS_X11_SURFACE(surface))
         return 0;
     return xcb_window_t(gdk_x11_surface_get_xid(surface));
@@ -55,14 +50,14 @@ xcb_window_t windowId(const Gtk::Window& window)
 xcb_atom_t atom(xcb_connection_t* c, const char* name)
 {
     auto r = reply(xcb_intern_atom_reply(
-        c, xcb_intern_atom(c, 0, uint16_t(std::strlen(name)), name), nullptr));
+        c, xcb_intern_atom(c, 0, uint16_t(std::strlen(name)), name), X11::Dropped()));
     return r ? r->atom : 0;
 }
 
 xcb_window_t topOf(xcb_connection_t* c, xcb_window_t w)
 {
     for (int depth = 0; depth < 8 && w; ++depth) {
-        auto tree = reply(xcb_query_tree_reply(c, xcb_query_tree(c, w), nullptr));
+        auto tree = reply(xcb_query_tree_reply(c, xcb_query_tree(c, w), X11::Dropped()));
         if (!tree || tree->parent == tree->root || tree->parent == 0)
             return w;
         w = tree->parent;
@@ -95,8 +90,8 @@ struct X11Hold::Watch
     xcb_connection_t* c = nullptr;
     xcb_window_t root = 0;
     xcb_window_t cover = 0;
-    xcb_atom_t wmDesktop = 0, currentDesktop = 0, wmState = 0, shaded = 0, below = 0,
-               above = 0, showingDesktop = 0, activeWindow = 0, restack = 0, motifHints = 0;
+    xcb_atom_t wmDesktop = 0, currentDesktop = 0, wmState = 0, shaded = 0, below = 0, above = 0,
+               showingDesktop = 0, activeWindow = 0, restack = 0, motifHints = 0;
 
     Watch()
     {
@@ -155,8 +150,10 @@ struct X11Hold::Watch
     // The cover follows the screen's size when a monitor comes or goes.
     void fitCover()
     {
-        auto rootGeometry = reply(xcb_get_geometry_reply(c, xcb_get_geometry(c, root), nullptr));
-        auto coverGeometry = reply(xcb_get_geometry_reply(c, xcb_get_geometry(c, cover), nullptr));
+        auto rootGeometry =
+            reply(xcb_get_geometry_reply(c, xcb_get_geometry(c, root), X11::Dropped()));
+        auto coverGeometry =
+            reply(xcb_get_geometry_reply(c, xcb_get_geometry(c, cover), X11::Dropped()));
         if (!rootGeometry || !coverGeometry)
             return;
         if (coverGeometry->width == rootGeometry->width &&
@@ -173,7 +170,7 @@ struct X11Hold::Watch
     std::vector<xcb_atom_t> states(xcb_window_t w)
     {
         auto r = reply(xcb_get_property_reply(
-            c, xcb_get_property(c, 0, w, wmState, XCB_ATOM_ATOM, 0, 32), nullptr));
+            c, xcb_get_property(c, 0, w, wmState, XCB_ATOM_ATOM, 0, 32), X11::Dropped()));
         if (!r)
             return {};
         const auto* first = static_cast<const xcb_atom_t*>(xcb_get_property_value(r.get()));
@@ -193,7 +190,7 @@ struct X11Hold::Watch
     uint32_t cardinal(xcb_window_t w, xcb_atom_t property, uint32_t otherwise)
     {
         auto r = reply(xcb_get_property_reply(
-            c, xcb_get_property(c, 0, w, property, XCB_ATOM_CARDINAL, 0, 1), nullptr));
+            c, xcb_get_property(c, 0, w, property, XCB_ATOM_CARDINAL, 0, 1), X11::Dropped()));
         return r && xcb_get_property_value_length(r.get()) == 4
                    ? *static_cast<uint32_t*>(xcb_get_property_value(r.get()))
                    : otherwise;
@@ -209,17 +206,19 @@ struct X11Hold::Watch
 
     // The window manager offers no minimise for a window whose Motif hints
     // leave it out; the decorations the toolkit asked for stay as they are.
+    // The functions are listed one by one: not every window manager reads
+    // the "all but these" form.
     void allowMinimise(xcb_window_t w, bool allow)
     {
-        constexpr uint32_t functionsFlag = 1, allFunctions = 1, minimise = 8;
+        constexpr uint32_t functionsFlag = 1, all = 1, resize = 2, move = 4, maximise = 16,
+                           close = 32;
         uint32_t hints[5] = {0, 0, 0, 0, 0};
         auto r = reply(xcb_get_property_reply(
-            c, xcb_get_property(c, 0, w, motifHints, motifHints, 0, 5), nullptr));
+            c, xcb_get_property(c, 0, w, motifHints, motifHints, 0, 5), X11::Dropped()));
         if (r && xcb_get_property_value_length(r.get()) == int(sizeof hints))
             std::memcpy(hints, xcb_get_property_value(r.get()), sizeof hints);
         hints[0] |= functionsFlag;
-        // With "all functions" set, the bits name what is taken away.
-        hints[1] = allow ? allFunctions : (allFunctions | minimise);
+        hints[1] = allow ? all : (resize | move | maximise | close);
         xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, motifHints, motifHints, 32, 5, hints);
     }
 };
@@ -338,11 +337,11 @@ bool X11Hold::keyboardFree()
     // The server tells no one when a grab ends; a grab of our own second
     // connection succeeds exactly when nobody holds the keyboard.
     xcb_connection_t* c = m_watch->c;
-    auto r = reply(xcb_grab_keyboard_reply(
-        c,
-        xcb_grab_keyboard(c, 0, m_watch->cover, XCB_CURRENT_TIME, XCB_GRAB_MODE_ASYNC,
-                          XCB_GRAB_MODE_ASYNC),
-        nullptr));
+    auto r =
+        reply(xcb_grab_keyboard_reply(c,
+                                      xcb_grab_keyboard(c, 0, m_watch->cover, XCB_CURRENT_TIME,
+                                                        XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC),
+                                      X11::Dropped()));
     if (!r || r->status != XCB_GRAB_STATUS_SUCCESS)
         return false;
     xcb_ungrab_keyboard(c, XCB_CURRENT_TIME);
@@ -359,8 +358,9 @@ void X11Hold::grabKeyboard()
     // has the focus, so every key still reaches the program's own windows;
     // what would go to another program comes to the browser window instead.
     auto r = reply(xcb_grab_keyboard_reply(
-        c, xcb_grab_keyboard(c, 1, main, XCB_CURRENT_TIME, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC),
-        nullptr));
+        c,
+        xcb_grab_keyboard(c, 1, main, XCB_CURRENT_TIME, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC),
+        X11::Dropped()));
     m_keyboardHeld = r && r->status == XCB_GRAB_STATUS_SUCCESS;
 }
 
@@ -406,13 +406,13 @@ void X11Hold::keepShownAndFocused(const std::vector<Gtk::Window*>& own)
         return;
     // Minimised, or hidden by the window manager to show the desktop: back.
     auto attributes = reply(xcb_get_window_attributes_reply(
-        c, xcb_get_window_attributes(c, X11::topOf(c, main)), nullptr));
+        c, xcb_get_window_attributes(c, X11::topOf(c, main)), X11::Dropped()));
     if (!attributes || attributes->map_state != XCB_MAP_STATE_VIEWABLE) {
         X11::askWindowManager(c, m_watch->root, m_watch->showingDesktop, {0});
         X11::askWindowManager(c, main, m_watch->activeWindow, {2, XCB_CURRENT_TIME, 0});
         return;
     }
-    auto focus = reply(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+    auto focus = reply(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), X11::Dropped()));
     if (!focus)
         return;
     const xcb_window_t focusTop = focus->focus > XCB_INPUT_FOCUS_POINTER_ROOT
@@ -428,7 +428,8 @@ void X11Hold::keepShownAndFocused(const std::vector<Gtk::Window*>& own)
     }
     // Another program (or nobody) has the focus: give it back.
     xcb_connection_t* gdk = X11::gdkConnection();
-    xcb_set_input_focus(gdk, XCB_INPUT_FOCUS_PARENT, X11::windowId(*target), XCB_CURRENT_TIME);
+    X11::dropError(gdk, xcb_set_input_focus_checked(gdk, XCB_INPUT_FOCUS_PARENT,
+                                                    X11::windowId(*target), XCB_CURRENT_TIME));
 }
 
 void X11Hold::keepStacked(const std::vector<Gtk::Window*>& own)
@@ -441,7 +442,7 @@ void X11Hold::keepStacked(const std::vector<Gtk::Window*>& own)
         return;
     const xcb_window_t cover = m_watch->cover;
 
-    auto tree = reply(xcb_query_tree_reply(c, xcb_query_tree(c, m_watch->root), nullptr));
+    auto tree = reply(xcb_query_tree_reply(c, xcb_query_tree(c, m_watch->root), X11::Dropped()));
     if (!tree)
         return;
     const xcb_window_t* children = xcb_query_tree_children(tree.get()); // bottom first
@@ -466,18 +467,19 @@ void X11Hold::keepStacked(const std::vector<Gtk::Window*>& own)
             cookies.push_back(xcb_get_window_attributes(c, children[i]));
         bool raiseOurs = false;
         auto rootGeometry =
-            reply(xcb_get_geometry_reply(c, xcb_get_geometry(c, m_watch->root), nullptr));
+            reply(xcb_get_geometry_reply(c, xcb_get_geometry(c, m_watch->root), X11::Dropped()));
         const Rect screen{0, 0, rootGeometry ? rootGeometry->width : 0,
                           rootGeometry ? rootGeometry->height : 0};
         for (int i = lowest + 1; i < count; ++i) {
             auto attributes =
-                reply(xcb_get_window_attributes_reply(c, cookies[i - lowest - 1], nullptr));
+                reply(xcb_get_window_attributes_reply(c, cookies[i - lowest - 1], X11::Dropped()));
             if (!attributes || attributes->map_state != XCB_MAP_STATE_VIEWABLE ||
-                attributes->_class != XCB_WINDOW_CLASS_INPUT_OUTPUT ||
-                ourTops.count(children[i]) || children[i] == cover)
+                attributes->_class != XCB_WINDOW_CLASS_INPUT_OUTPUT || ourTops.count(children[i]) ||
+                children[i] == cover)
                 continue;
             // The window manager's own hidden helpers lie off the screen.
-            auto g = reply(xcb_get_geometry_reply(c, xcb_get_geometry(c, children[i]), nullptr));
+            auto g =
+                reply(xcb_get_geometry_reply(c, xcb_get_geometry(c, children[i]), X11::Dropped()));
             if (!g || !screen.intersects(Rect{g->x, g->y, g->width, g->height}))
                 continue;
             if (attributes->override_redirect) {

@@ -4,6 +4,7 @@
 #include <xcb/xcb.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <memory>
 #include <set>
 #include <vector>
@@ -15,6 +16,31 @@ class Window;
 // Small helpers over the X11 side of GDK, shared by the lock and by window
 // placement. Every one answers "nothing" (null, 0) off X11.
 namespace X11 {
+
+template <typename T> using Reply = std::unique_ptr<T, decltype(&std::free)>;
+template <typename T> Reply<T> reply(T* r)
+{
+    return Reply<T>(r, &std::free);
+}
+
+// The last argument of a reply function: the error comes back to us and is
+// dropped. Left to the toolkit's handler, an error about a window that has
+// just gone (minimised, closed) would end the program.
+class Dropped
+{
+public:
+    ~Dropped() { std::free(m_error); }
+    operator xcb_generic_error_t**() { return &m_error; }
+
+private:
+    xcb_generic_error_t* m_error = nullptr;
+};
+
+// The same for a request without a reply (one round trip).
+inline void dropError(xcb_connection_t* c, xcb_void_cookie_t cookie)
+{
+    std::free(xcb_request_check(c, cookie));
+}
 
 // GDK's own connection: a keyboard grab must be held by the client that owns
 // the windows, or their keys would stop at the grab.
