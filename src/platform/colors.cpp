@@ -1,7 +1,11 @@
 #include "platform/colors.h"
 
+#include <gtkmm/cssprovider.h>
+#include <gtkmm/stylecontext.h>
+
 #include <algorithm>
 #include <cmath>
+#include <set>
 
 namespace {
 
@@ -30,3 +34,15 @@ std::int64_t fromColor(const Gdk::RGBA& color)
 }
 
 } // namespace ColorValue
+
+void addStyleRules(const char* css)
+{
+    static std::set<const char*> added;
+    auto display = Gdk::Display::get_default();
+    if (!display || !added.insert(css).second)
+        return;
+    auto provider = Gtk::CssProvider::create();
+    provider->load_from_data(css);
+    Gtk::StyleContext::add_provider_for_display(display, provider,
+                                                GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+}

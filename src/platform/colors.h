@@ -13,3 +13,7 @@ Gdk::RGBA toColor(std::int64_t value);
 std::int64_t fromColor(const Gdk::RGBA& color);
 
 } // namespace ColorValue
+
+// Adds style rules for this program's own widgets to the display, once for
+// each set of rules however many widgets ask.
+void addStyleRules(const char* css);

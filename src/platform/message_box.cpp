@@ -1,5 +1,6 @@
 #include "platform/message_box.h"
 
+#include "platform/colors.h"
 #include "platform/window_placement.h"
 
 #include <gtkmm.h>
@@ -42,22 +43,33 @@ MessageBox::Button escapeButton(MessageBox::Buttons buttons)
     return buttons == MessageBox::Buttons(first) ? first : MessageBox::NoButton;
 }
 
-const char* iconName(MessageBox::Icon icon)
+// The theme's icon, coloured as the platform's boxes colour theirs.
+struct IconLook
+{
+    const char* name;
+    const char* style;
+};
+
+IconLook iconLook(MessageBox::Icon icon)
 {
     switch (icon) {
     case MessageBox::Information:
-        return "dialog-information-symbolic";
+        return {"dialog-information-symbolic", "box-information"};
     case MessageBox::Warning:
-        return "dialog-warning-symbolic";
+        return {"dialog-warning-symbolic", "box-warning"};
     case MessageBox::Critical:
-        return "dialog-error-symbolic";
+        return {"dialog-error-symbolic", "box-critical"};
     case MessageBox::Question:
-        return "dialog-question-symbolic";
+        return {"dialog-question-symbolic", "box-information"};
     case MessageBox::NoIcon:
         break;
     }
-    return nullptr;
+    return {nullptr, nullptr};
 }
+
+constexpr char kIconColours[] = "image.box-critical { color: #d01c1c; }"
+                                "image.box-warning { color: #e5a50a; }"
+                                "image.box-information { color: #1c71d8; }";
 
 // The affirmative button last, at the right, as GNOME orders them.
 struct ButtonText
@@ -77,6 +89,7 @@ MessageBox::Button runBox(Gtk::Window* parent, const std::string& text, const st
                           MessageBox::Buttons buttons, MessageBox::Icon icon,
                           MessageBox::Button defaultButton)
 {
+    addStyleRules(kIconColours);
     Gtk::Window box;
     box.set_name("messageBox");
     box.set_title(title);
@@ -88,9 +101,10 @@ MessageBox::Button runBox(Gtk::Window* parent, const std::string& text, const st
     auto* content = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::VERTICAL, 18);
     content->set_margin(18);
     auto* row = Gtk::make_managed<Gtk::Box>(Gtk::Orientation::HORIZONTAL, 18);
-    if (const char* name = iconName(icon)) {
+    if (const IconLook look = iconLook(icon); look.name) {
         auto* image = Gtk::make_managed<Gtk::Image>();
-        image->set_from_icon_name(name);
+        image->set_from_icon_name(look.name);
+        image->add_css_class(look.style);
         image->set_pixel_size(48);
         image->set_valign(Gtk::Align::START);
         image->set_name("messageIcon");
@@ -100,6 +114,8 @@ MessageBox::Button runBox(Gtk::Window* parent, const std::string& text, const st
     auto* label = Gtk::make_managed<Gtk::Label>(text);
     label->set_name("messageText");
     label->set_wrap(true);
+    // One line for a short sentence; long ones wrap at about sixty letters.
+    label->set_natural_wrap_mode(Gtk::NaturalWrapMode::NONE);
     label->set_max_width_chars(60);
     label->set_xalign(0);
     label->set_valign(Gtk::Align::CENTER);
@@ -166,8 +182,8 @@ MessageBox::Button runBox(Gtk::Window* parent, const std::string& text, const st
 
 namespace MessageBox {
 
-Button show(Gtk::Window* parent, const std::string& text, const std::string& title,
-            Buttons buttons, Icon icon, Button defaultButton)
+Button show(Gtk::Window* parent, const std::string& text, const std::string& title, Buttons buttons,
+            Icon icon, Button defaultButton)
 {
     if (seam().enabled) {
         seam().shown.push_back({text, title, buttons, icon, defaultButton, parent});

@@ -33,8 +33,8 @@ enum Icon
 
 // Shows a modal message box over parent (centred on its screen) and returns
 // the button pressed; closing the box counts as its Cancel, No or only button.
-Button show(Gtk::Window* parent, const std::string& text, const std::string& title,
-            Buttons buttons, Icon icon, Button defaultButton = NoButton);
+Button show(Gtk::Window* parent, const std::string& text, const std::string& title, Buttons buttons,
+            Icon icon, Button defaultButton = NoButton);
 
 // Tells the parent that something they entered could not be saved; the error
 // text comes from the file or settings helper.

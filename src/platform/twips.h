@@ -33,6 +33,6 @@ constexpr PixelPoint centredOn(int screenX, int screenY, int screenWidth, int sc
 
 inline PixelPoint centredOn(const Gdk::Rectangle& screen, int width, int height)
 {
-    return centredOn(screen.get_x(), screen.get_y(), screen.get_width(), screen.get_height(),
-                     width, height);
+    return centredOn(screen.get_x(), screen.get_y(), screen.get_width(), screen.get_height(), width,
+                     height);
 }
