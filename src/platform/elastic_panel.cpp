@@ -44,6 +44,23 @@ Gdk::RGBA scaled(const Gdk::RGBA& c, double percent)
     return rgb(channel(r), channel(g), channel(b));
 }
 
+// Each child keeps its own place, so nothing is left pointing at a child that
+// was destroyed first.
+const Glib::Quark kPlace("tobrin-elastic-place");
+
+Gdk::Rectangle placeOf(const Gtk::Widget& child)
+{
+    const auto* place =
+        static_cast<Gdk::Rectangle*>(const_cast<Gtk::Widget&>(child).get_data(kPlace));
+    return place ? *place : Gdk::Rectangle();
+}
+
+void setPlace(Gtk::Widget& child, const Gdk::Rectangle& place)
+{
+    child.set_data(kPlace, new Gdk::Rectangle(place),
+                   [](void* p) { delete static_cast<Gdk::Rectangle*>(p); });
+}
+
 void setColor(const Cairo::RefPtr<Cairo::Context>& cr, const Gdk::RGBA& c)
 {
     cr->set_source_rgb(c.get_red(), c.get_green(), c.get_blue());
@@ -57,34 +74,35 @@ ElasticPanel::ElasticPanel() : Glib::ObjectBase("ElasticPanel")
 
     auto click = Gtk::GestureClick::create();
     click->set_button(GDK_BUTTON_PRIMARY);
-    click->signal_pressed().connect([this, click = click.get()](int, double, double) {
-        if (!m_clickable || !is_sensitive()) {
-            click->set_state(Gtk::EventSequenceState::DENIED);
-            return;
-        }
-        m_pressed = true;
-        queue_draw();
-    });
-    click->signal_released().connect([this](int, double x, double y) {
+    m_connections.push_back(
+        click->signal_pressed().connect([this, click = click.get()](int, double, double) {
+            if (!m_clickable || !is_sensitive()) {
+                click->set_state(Gtk::EventSequenceState::DENIED);
+                return;
+            }
+            m_pressed = true;
+            queue_draw();
+        }));
+    m_connections.push_back(click->signal_released().connect([this](int, double x, double y) {
         if (!m_pressed)
             return;
         m_pressed = false;
         queue_draw();
         if (x >= 0 && y >= 0 && x < get_width() && y < get_height())
             fire();
-    });
-    click->signal_stopped().connect([this] {
+    }));
+    m_connections.push_back(click->signal_stopped().connect([this] {
         if (m_pressed) {
             m_pressed = false;
             queue_draw();
         }
-    });
+    }));
     add_controller(click);
 
     // A focused button answers the space bar, as the platform's buttons do;
     // a held key acts once.
     auto keys = Gtk::EventControllerKey::create();
-    keys->signal_key_pressed().connect(
+    m_connections.push_back(keys->signal_key_pressed().connect(
         [this](guint key, guint, Gdk::ModifierType) {
             if (!m_clickable || key != GDK_KEY_space)
                 return false;
@@ -92,27 +110,31 @@ ElasticPanel::ElasticPanel() : Glib::ObjectBase("ElasticPanel")
                 fire();
             return true;
         },
-        false);
-    keys->signal_key_released().connect([this](guint key, guint, Gdk::ModifierType) {
-        if (key == GDK_KEY_space)
-            m_spaceDown = false;
-    });
+        false));
+    m_connections.push_back(
+        keys->signal_key_released().connect([this](guint key, guint, Gdk::ModifierType) {
+            if (key == GDK_KEY_space)
+                m_spaceDown = false;
+        }));
     add_controller(keys);
 
     auto focus = Gtk::EventControllerFocus::create();
-    focus->signal_enter().connect([this] { queue_draw(); });
-    focus->signal_leave().connect([this] { queue_draw(); });
+    m_connections.push_back(focus->signal_enter().connect([this] { queue_draw(); }));
+    m_connections.push_back(focus->signal_leave().connect([this] { queue_draw(); }));
     add_controller(focus);
 
-    property_sensitive().signal_changed().connect([this] {
+    m_connections.push_back(property_sensitive().signal_changed().connect([this] {
         m_pressed = false;
         queue_draw();
-    });
+    }));
 }
 
 ElasticPanel::~ElasticPanel()
 {
-    for (auto& [child, place] : m_children)
+    // The widget's own handlers must not run while GTK takes it apart.
+    for (sigc::connection& c : m_connections)
+        c.disconnect();
+    while (Gtk::Widget* child = get_first_child())
         child->unparent();
 }
 
@@ -191,17 +213,14 @@ void ElasticPanel::setValue(bool value)
 
 void ElasticPanel::put(Gtk::Widget& child, const Gdk::Rectangle& place)
 {
-    m_children.emplace_back(&child, place);
+    setPlace(child, place);
     child.set_parent(*this);
     queue_resize();
 }
 
 void ElasticPanel::move(Gtk::Widget& child, const Gdk::Rectangle& place)
 {
-    for (auto& [widget, at] : m_children) {
-        if (widget == &child)
-            at = place;
-    }
+    setPlace(child, place);
     queue_allocate();
 }
 
@@ -221,9 +240,10 @@ void ElasticPanel::measure_vfunc(Gtk::Orientation orientation, int, int& minimum
     layout->get_pixel_size(width, height);
     const bool horizontal = orientation == Gtk::Orientation::HORIZONTAL;
     natural = horizontal ? width + 12 : height + 6;
-    for (const auto& [child, place] : m_children) {
+    for (auto* child = get_first_child(); child; child = child->get_next_sibling()) {
         int childMin = 0, childNat = 0, b1 = 0, b2 = 0;
         child->measure(orientation, -1, childMin, childNat, b1, b2);
+        const Gdk::Rectangle place = placeOf(*child);
         natural = std::max(natural, horizontal ? place.get_x() + place.get_width()
                                                : place.get_y() + place.get_height());
     }
@@ -233,11 +253,11 @@ void ElasticPanel::measure_vfunc(Gtk::Orientation orientation, int, int& minimum
 
 void ElasticPanel::size_allocate_vfunc(int, int, int)
 {
-    for (const auto& [child, place] : m_children) {
+    for (auto* child = get_first_child(); child; child = child->get_next_sibling()) {
         // Asked first, as GTK wants of every child it allocates.
         int childMin = 0, childNat = 0, b1 = 0, b2 = 0;
         child->measure(Gtk::Orientation::HORIZONTAL, -1, childMin, childNat, b1, b2);
-        Gdk::Rectangle at = place;
+        Gdk::Rectangle at = placeOf(*child);
         at.set_width(std::max(at.get_width(), childMin));
         child->size_allocate(at, -1);
     }
@@ -247,7 +267,7 @@ void ElasticPanel::snapshot_vfunc(const Glib::RefPtr<Gtk::Snapshot>& snapshot)
 {
     const int width = get_width(), height = get_height();
     paint(snapshot->append_cairo(Gdk::Rectangle(0, 0, width, height)), width, height);
-    for (const auto& [child, place] : m_children)
+    for (auto* child = get_first_child(); child; child = child->get_next_sibling())
         snapshot_child(*child, snapshot);
 }
 
@@ -302,7 +322,8 @@ void ElasticPanel::paint(const Cairo::RefPtr<Cairo::Context>& cr, int width, int
     // reversed while pressed or for inset panels.
     const bool sunken = m_pressed || m_bevel == Bevel::Inset || (m_toggles && m_value);
     const bool dim = lightness(m_backColor) < 40;
-    Gdk::RGBA light = dim ? rgb(0x70 / 255.0, 0x70 / 255.0, 0x70 / 255.0) : scaled(m_backColor, 160);
+    Gdk::RGBA light =
+        dim ? rgb(0x70 / 255.0, 0x70 / 255.0, 0x70 / 255.0) : scaled(m_backColor, 160);
     Gdk::RGBA dark = dim ? rgb(0x10 / 255.0, 0x10 / 255.0, 0x10 / 255.0) : scaled(m_backColor, 50);
     if (sunken)
         std::swap(light, dark);

@@ -9,7 +9,6 @@
 #include <map>
 #include <optional>
 #include <string>
-#include <utility>
 #include <vector>
 
 // A painted panel that serves as frame, button, speaker, miniature and
@@ -58,7 +57,8 @@ public:
     void setValue(bool value);
     bool value() const { return m_value; }
 
-    // A child at a fixed place over the panel, in the panel's pixels.
+    // A child at a fixed place over the panel, in the panel's pixels. A child
+    // may be destroyed before the panel.
     void put(Gtk::Widget& child, const Gdk::Rectangle& place);
     void move(Gtk::Widget& child, const Gdk::Rectangle& place);
 
@@ -83,8 +83,8 @@ private:
     Gtk::Align m_captionAlign = Gtk::Align::CENTER;
     Bevel m_bevel = Bevel::Raised;
     std::map<int, Glib::RefPtr<Gdk::Pixbuf>> m_pictures;
-    std::vector<std::pair<Gtk::Widget*, Gdk::Rectangle>> m_children;
     sigc::signal<void()> m_clicked;
+    std::vector<sigc::connection> m_connections;
     int m_look = 0;
     bool m_clickable = false;
     bool m_toggles = false;
