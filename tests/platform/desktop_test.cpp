@@ -105,8 +105,9 @@ struct SeenBox
 
 // Shows a real box and, from inside its modal loop, reads it and answers it
 // with `answer` (a button's name, or "close" for the window's close button).
-MessageBox::Button answerRealBox(SeenBox& seen, const std::string& answer, MessageBox::Buttons buttons,
-                                 MessageBox::Icon icon, MessageBox::Button defaultButton)
+MessageBox::Button answerRealBox(SeenBox& seen, const std::string& answer,
+                                 MessageBox::Buttons buttons, MessageBox::Icon icon,
+                                 MessageBox::Button defaultButton)
 {
     Glib::signal_timeout().connect(
         [&] {
@@ -154,8 +155,9 @@ TEST_F(Desktop, MessageBoxesShowTheirTextsAndTheSeamAnswersInOrder)
               MessageBox::No);
     EXPECT_EQ(seen.focused, "Yes");
     seen = {};
-    EXPECT_EQ(answerRealBox(seen, "close", MessageBox::Ok, MessageBox::NoIcon, MessageBox::NoButton),
-              MessageBox::Ok);
+    EXPECT_EQ(
+        answerRealBox(seen, "close", MessageBox::Ok, MessageBox::NoIcon, MessageBox::NoButton),
+        MessageBox::Ok);
     EXPECT_EQ(seen.buttons, "OK");
     EXPECT_FALSE(seen.icon);
 
@@ -169,9 +171,9 @@ TEST_F(Desktop, MessageBoxesShowTheirTextsAndTheSeamAnswersInOrder)
     EXPECT_EQ(MessageBox::show(nullptr, "b", "t", MessageBox::Yes | MessageBox::No,
                                MessageBox::Critical, MessageBox::No),
               MessageBox::No);
-    EXPECT_EQ(MessageBox::show(nullptr, "c", "t", MessageBox::Yes | MessageBox::No,
-                               MessageBox::Warning),
-              MessageBox::Yes);
+    EXPECT_EQ(
+        MessageBox::show(nullptr, "c", "t", MessageBox::Yes | MessageBox::No, MessageBox::Warning),
+        MessageBox::Yes);
     MessageBox::showSaveError(&parent, "Could not write \"x\".");
     MessageBox::queueAnswer(MessageBox::Ok);
     EXPECT_EQ(MessageBox::pendingAnswers(), 1);
@@ -189,6 +191,78 @@ TEST_F(Desktop, MessageBoxesShowTheirTextsAndTheSeamAnswersInOrder)
     EXPECT_EQ(shown[3].icon, MessageBox::Critical);
     EXPECT_EQ(MessageBox::pendingAnswers(), 0);
     EXPECT_TRUE(MessageBox::takeShown().empty());
+}
+
+// Clicks at a widget's middle through the X server, as a mouse would.
+void clickOn(Gtk::Widget& widget)
+{
+    double x = 0, y = 0;
+    widget.translate_coordinates(*dynamic_cast<Gtk::Widget*>(widget.get_root()),
+                                 widget.get_width() / 2.0, widget.get_height() / 2.0, x, y);
+    const std::string command =
+        "xdotool mousemove " + std::to_string(int(x)) + " " + std::to_string(int(y)) + " click 1";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+}
+
+TEST_F(Desktop, PanelsAnswerClicksAndKeysAndTabsTellTheirSwitches)
+{
+    Gtk::Window window;
+    ElasticPanel frame, cell, off;
+    frame.set_size_request(200, 100);
+    frame.put(cell, {10, 10, 40, 20});
+    frame.put(off, {60, 10, 40, 20});
+    cell.setClickable(true);
+    cell.setToggles(true);
+    off.setClickable(true);
+    off.set_sensitive(false);
+    std::vector<std::string> events;
+    frame.signal_clicked().connect([&] { events.push_back("frame"); });
+    off.signal_clicked().connect([&] { events.push_back("off"); });
+    cell.signal_clicked().connect([&] { events.push_back(cell.value() ? "cell on" : "cell off"); });
+    window.set_child(frame);
+    window.present();
+    keepPlaced(window, [](int, int) { return PixelPoint{0, 0}; });
+    ASSERT_TRUE(runUntil([&] { return cell.get_mapped() && cell.get_width() == 40; }));
+
+    // The value flips before the click is told; a disabled button and the
+    // frame itself do nothing; the focused cell answers the space bar.
+    clickOn(cell);
+    ASSERT_TRUE(runUntil([&] { return events.size() == 1; }));
+    clickOn(off);
+    clickOn(frame);
+    cell.grab_focus();
+    ASSERT_EQ(std::system("xdotool key space"), 0);
+    ASSERT_TRUE(runUntil([&] { return events.size() >= 2; }));
+    runUntil([] { return false; }, 1);
+    EXPECT_EQ(events, (std::vector<std::string>{"cell on", "cell off"}));
+
+    // A strip always sits in a window; GTK's notebook expects one.
+    Gtk::Window tabsWindow;
+    Gtk::Box strips;
+    IndexTab days, panel;
+    strips.append(days);
+    strips.append(panel);
+    tabsWindow.set_child(strips);
+    days.setSharedPage(true);
+    days.setCaptions("Mon|Tue|Wed");
+    std::vector<std::pair<int, int>> switches;
+    days.signal_Switch().connect([&](int from, int to) { switches.emplace_back(from, to); });
+    EXPECT_EQ(days.captions(), "Mon|Tue|Wed");
+    EXPECT_EQ(days.page(0), days.page(2));
+    days.setCurrentTab(2);
+    // A handler that puts the old tab back does it quietly.
+    days.setCurrentTab(1, false);
+    days.setCurrentTab(1);
+    EXPECT_EQ(days.currentTab(), 1);
+    EXPECT_EQ(switches, (std::vector<std::pair<int, int>>{{0, 2}}));
+    // The one page shows under whichever tab is chosen.
+    EXPECT_EQ(days.page(1)->get_parent(), days.notebook().get_nth_page(1));
+
+    panel.setCaptions("General|Addresses|Favorites|Time|Surf Log|Password");
+    ASSERT_EQ(panel.count(), 6);
+    EXPECT_NE(panel.page(0), panel.page(5));
+    EXPECT_EQ(panel.page(3)->get_name(), "page3");
+    EXPECT_EQ(panel.page(6), nullptr);
 }
 
 template <typename T> using Reply = std::unique_ptr<T, decltype(&std::free)>;
@@ -255,11 +329,11 @@ std::vector<xcb_window_t> stacking(xcb_connection_t* c)
 
 uint8_t grabFrom(xcb_connection_t* c)
 {
-    auto r = reply(xcb_grab_keyboard_reply(
-        c,
-        xcb_grab_keyboard(c, 0, Openbox::rootOf(c), XCB_CURRENT_TIME, XCB_GRAB_MODE_ASYNC,
-                          XCB_GRAB_MODE_ASYNC),
-        nullptr));
+    auto r =
+        reply(xcb_grab_keyboard_reply(c,
+                                      xcb_grab_keyboard(c, 0, Openbox::rootOf(c), XCB_CURRENT_TIME,
+                                                        XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC),
+                                      nullptr));
     const uint8_t status = r ? r->status : 0xFF;
     xcb_ungrab_keyboard(c, XCB_CURRENT_TIME);
     xcb_flush(c);
@@ -346,6 +420,23 @@ TEST_F(Desktop, LockHoldsTheDesktopUnderAWindowManager)
     ASSERT_EQ(std::system("xdotool key x"), 0);
     EXPECT_TRUE(runUntil([&] { return keys == 1; }));
 
+    // Minimised or sent to another workspace, the browser comes back with
+    // the keyboard; the errors about its vanished window end nothing.
+    auto viewable = [&](xcb_window_t w) {
+        auto a = reply(
+            xcb_get_window_attributes_reply(other, xcb_get_window_attributes(other, w), nullptr));
+        return a && a->map_state == XCB_MAP_STATE_VIEWABLE;
+    };
+    const std::string id = std::to_string(X11::windowId(main));
+    for (const std::string& command :
+         {"xdotool windowminimize " + id, std::string("wmctrl -s 1")}) {
+        ASSERT_EQ(std::system(command.c_str()), 0) << command;
+        EXPECT_TRUE(runUntil([&] {
+            return viewable(frameOf(main)) && viewable(frameOf(dialog)) &&
+                   grabFrom(other) == XCB_GRAB_STATUS_ALREADY_GRABBED;
+        })) << command;
+    }
+
     // A grab of our own that ended (a popup closing) is taken back.
     xcb_ungrab_keyboard(X11::gdkConnection(), XCB_CURRENT_TIME);
     xcb_flush(X11::gdkConnection());
@@ -368,4 +459,3 @@ TEST_F(Desktop, LockHoldsTheDesktopUnderAWindowManager)
 }
 
 } // namespace
-
