@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string_view>
+#include <utility>
 
 using X11::reply;
 
@@ -401,17 +402,21 @@ void X11Hold::holdMain(bool held)
 void X11Hold::keepShownAndFocused(const std::vector<Gtk::Window*>& own)
 {
     xcb_connection_t* c = m_watch->c;
-    const xcb_window_t main = X11::windowId(m_main);
-    if (!main)
-        return;
     // Minimised, or hidden by the window manager to show the desktop: back.
-    auto attributes = reply(xcb_get_window_attributes_reply(
-        c, xcb_get_window_attributes(c, X11::topOf(c, main)), X11::Dropped()));
-    if (!attributes || attributes->map_state != XCB_MAP_STATE_VIEWABLE) {
-        X11::askWindowManager(c, m_watch->root, m_watch->showingDesktop, {0});
-        X11::askWindowManager(c, main, m_watch->activeWindow, {2, XCB_CURRENT_TIME, 0});
-        return;
+    // A message box counts as much as the browser, which waits on it.
+    bool hidden = false;
+    for (Gtk::Window* w : own) {
+        const xcb_window_t id = X11::windowId(*w);
+        auto attributes = reply(xcb_get_window_attributes_reply(
+            c, xcb_get_window_attributes(c, X11::topOf(c, id)), X11::Dropped()));
+        if (attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE)
+            continue;
+        if (!std::exchange(hidden, true))
+            X11::askWindowManager(c, m_watch->root, m_watch->showingDesktop, {0});
+        X11::askWindowManager(c, id, m_watch->activeWindow, {2, XCB_CURRENT_TIME, 0});
     }
+    if (hidden || own.empty())
+        return;
     auto focus = reply(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), X11::Dropped()));
     if (!focus)
         return;

@@ -427,9 +427,10 @@ TEST_F(Desktop, LockHoldsTheDesktopUnderAWindowManager)
             xcb_get_window_attributes_reply(other, xcb_get_window_attributes(other, w), nullptr));
         return a && a->map_state == XCB_MAP_STATE_VIEWABLE;
     };
-    const std::string id = std::to_string(X11::windowId(main));
     for (const std::string& command :
-         {"xdotool windowminimize " + id, std::string("wmctrl -s 1")}) {
+         {"xdotool windowminimize " + std::to_string(X11::windowId(main)),
+          "xdotool windowminimize " + std::to_string(X11::windowId(dialog)),
+          std::string("wmctrl -s 1")}) {
         ASSERT_EQ(std::system(command.c_str()), 0) << command;
         EXPECT_TRUE(runUntil([&] {
             return viewable(frameOf(main)) && viewable(frameOf(dialog)) &&
