@@ -376,8 +376,10 @@ TextFile::WriteResult BlockedWordList::save(const std::filesystem::path& path,
 BlockedWordPreload::BlockedWordPreload(const std::filesystem::path& path, const CodePage& page)
     : m_path(path), m_page(page.name())
 {
+    // A page of the thread's own: copies of a page share one converter, which
+    // two threads must not use at once.
     std::packaged_task<BlockedWordList::FileWords()> task(
-        [path, page] { return BlockedWordList::read(path, page); });
+        [path, name = page.name()] { return BlockedWordList::read(path, CodePage(name)); });
     m_words = task.get_future();
     m_reader = std::jthread(std::move(task));
 }

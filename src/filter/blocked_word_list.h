@@ -60,6 +60,8 @@ public:
     // True once a build covers the words as they are; until then every
     // answer is still exact, only slower.
     bool indexCurrent() const { return m_index->current(); }
+    // True from the start of a build beside until its result is taken.
+    bool indexBuilding() const { return m_building; }
     // True once, after a build ran out of memory: the list then goes on
     // checking every word, exactly but slowly, and the parent should know.
     bool takeSlowCheckNotice();
@@ -88,7 +90,8 @@ public:
     };
     // The file holds one entry per line, in list order. A missing file is an
     // empty list; the error is set only when the file exists but could not
-    // be read whole. Touches nothing else, so any thread may read.
+    // be read whole. Touches nothing else, so any thread may read, with a
+    // code page of its own.
     static FileWords read(const std::filesystem::path& path, const CodePage& page);
     // Replaces the list by the words read; returns their error.
     std::string load(FileWords file);
