@@ -9,6 +9,7 @@
 #include <cstring>
 #include <limits>
 #include <numeric>
+#include <stdexcept>
 
 #include <malloc.h>
 #include <sys/resource.h>
@@ -223,6 +224,8 @@ void BlockedWordList::buildBeside()
         try {
             index = build(words, stop);
         } catch (const std::bad_alloc&) {
+            outOfMemory = true;
+        } catch (const std::length_error&) { // a table past what one vector may hold
             outOfMemory = true;
         }
         if (stop.stop_requested())

@@ -557,19 +557,19 @@ std::shared_ptr<const WordIndex> WordIndex::removed(std::shared_ptr<const WordSt
     return index;
 }
 
-bool WordIndex::matches(std::string_view bytes) const
+bool WordIndex::matches(std::string_view text) const
 {
-    if (bytes.empty())
+    if (text.empty())
         return false;
     if (!m_automaton)
-        return scan(bytes);
+        return scan(text);
     for (const std::string& word : m_added) {
-        if (bytes.find(word) != std::string_view::npos)
+        if (text.find(word) != std::string_view::npos)
             return true;
     }
-    if (!m_automaton->matches(bytes))
+    if (!m_automaton->matches(text))
         return false;
-    return !m_removed || scan(bytes);
+    return !m_removed || scan(text);
 }
 
 bool WordIndex::scan(std::string_view text) const
