@@ -43,8 +43,8 @@ const std::vector<std::string> kSyllables = {
     "club", "zone", "fun",  "hot",  "top",  "best", "news", "land", "kid",  "toy",  "ball",
     "fan",  "fox",  "max",  "pro",  "go",   "ly",   "er",   "in",   "on",   "ex",   "dra",
     "gon",  "sky",  "sun",  "mo",   "vie",  "ta",   "lo",   "za",   "qu",   "ick"};
-const std::vector<std::string> kTopLevel = {".com", ".net", ".org", ".de",
-                                            ".co.uk", ".info", ".tv", ".io"};
+const std::vector<std::string> kTopLevel = {".com",   ".net",  ".org", ".de",
+                                            ".co.uk", ".info", ".tv",  ".io"};
 
 struct Random
 {

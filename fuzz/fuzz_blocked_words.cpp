@@ -41,7 +41,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     // the one-by-one check still answers for it.
     const auto built =
         size <= (1u << 20) ? WordIndex::build(list.matcher()->store()) : list.matcher();
-    const std::string text = page.decode(std::string_view(reinterpret_cast<const char*>(data), size));
+    const std::string text =
+        page.decode(std::string_view(reinterpret_cast<const char*>(data), size));
     for (const std::string_view address :
          {std::string_view(text), std::string_view(text).substr(text.size() / 3),
           std::string_view("http://example.org/")}) {

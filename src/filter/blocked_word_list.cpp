@@ -71,12 +71,12 @@ std::size_t firstDifference(const char* a, const char* b, std::size_t from, std:
 }
 
 // A character's letter case left out, as the list box's order has always
-// compared them (the dotted capital I alone keeps its dot), then placed as
-// 16-bit text orders it: characters past the first 65,536 come before the
-// last 8,192 of those.
+// compared them (the Turkish dotted I and dotless i keep their own places),
+// then placed as 16-bit text orders it: characters past the first 65,536
+// come before the last 8,192 of those.
 std::uint32_t orderKey(char32_t c)
 {
-    if (c != 0x130)
+    if (c != 0x130 && c != 0x131)
         c = g_unichar_tolower(g_unichar_toupper(gunichar(c)));
     return c >= 0xE000 && c <= 0xFFFF ? c + 0x110000 : c;
 }
@@ -110,7 +110,9 @@ int compareIgnoringCase(std::string_view a, std::string_view b)
         auto y = static_cast<unsigned char>(b[i]);
         if ((x | y) >= 0x80) {
             std::size_t start = i;
-            const auto inside = [](char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; };
+            const auto inside = [](char c) {
+                return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+            };
             while (start > 0 && (inside(a[start]) || inside(b[start])))
                 --start;
             return compareFolded(a, b, start);
@@ -232,12 +234,11 @@ void BlockedWordList::buildBeside()
             return;
         // Delivered on the window's thread; the destructor joins this thread
         // first, and a result still queued then finds the list gone.
-        results->signal_idle().connect_once(
-            [self = std::move(self), words = std::move(words), index = std::move(index),
-             outOfMemory] {
-                if (const auto list = self.lock())
-                    (*list)->built(words, index, outOfMemory);
-            });
+        results->signal_idle().connect_once([self = std::move(self), words = std::move(words),
+                                             index = std::move(index), outOfMemory] {
+            if (const auto list = self.lock())
+                (*list)->built(words, index, outOfMemory);
+        });
     });
 }
 
@@ -332,9 +333,10 @@ BlockedWordList::FileWords BlockedWordList::read(const std::filesystem::path& pa
 {
     std::string bytes;
     bool whole = true;
-    TextFile::ReadStatus status = TextFile::readWith(path, [&bytes, &whole](TextFile::FileReader& file) {
-        whole = readInto(file, bytes, kMaxWordBytes);
-    });
+    TextFile::ReadStatus status =
+        TextFile::readWith(path, [&bytes, &whole](TextFile::FileReader& file) {
+            whole = readInto(file, bytes, kMaxWordBytes);
+        });
     if (!whole) // the line cut off at the limit is not a word of the file
         bytes.resize(bytes.find_last_of("\r\n") + 1);
     FileWords file;
@@ -345,8 +347,8 @@ BlockedWordList::FileWords BlockedWordList::read(const std::filesystem::path& pa
     file.words = inListOrder(std::move(file.words));
     file.error = std::move(status.error);
     if (!(whole && fits) && file.error.empty())
-        file.error = "The file \"" + path.string() +
-                     "\" is too large: only its first words are blocked.";
+        file.error =
+            "The file \"" + path.string() + "\" is too large: only its first words are blocked.";
     return file;
 }
 
@@ -393,8 +395,8 @@ bool BlockedWordPreload::ready() const
            m_words.wait_for(std::chrono::seconds(0)) == std::future_status::ready;
 }
 
-std::optional<BlockedWordList::FileWords> BlockedWordPreload::take(
-    const std::filesystem::path& path, const CodePage& page)
+std::optional<BlockedWordList::FileWords>
+BlockedWordPreload::take(const std::filesystem::path& path, const CodePage& page)
 {
     if (!m_words.valid() || path != m_path || page.name() != m_page)
         return std::nullopt;
