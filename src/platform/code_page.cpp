@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <mutex>
 #include <optional>
 
 namespace {
@@ -142,6 +143,17 @@ const char* kIconvUtf8 = "UTF-8";
 
 } // namespace
 
+struct CodePage::Encoder
+{
+    explicit Encoder(GIConv converter) : cd(converter) {}
+    ~Encoder() { g_iconv_close(cd); }
+    Encoder(const Encoder&) = delete;
+    Encoder& operator=(const Encoder&) = delete;
+
+    GIConv cd;
+    std::mutex lock;
+};
+
 CodePage::CodePage(const std::string& iconvName) : m_name(iconvName)
 {
     GIConv cd = openIconv(kIconvUtf8, m_name);
@@ -163,7 +175,7 @@ CodePage::CodePage(const std::string& iconvName) : m_name(iconvName)
         g_iconv_close(cd);
     GIConv encoder = openIconv(m_name, kIconvUtf8);
     if (isOpen(encoder))
-        m_encoder = std::shared_ptr<void>(encoder, [](void* e) { g_iconv_close(GIConv(e)); });
+        m_encoder = std::make_shared<Encoder>(encoder);
 }
 
 std::string CodePage::nameFor(std::string_view localeName)
@@ -302,7 +314,8 @@ bool CodePage::appendChar(std::string& out, char32_t code, std::string_view c) c
     // A letter outside the table may still be a base letter plus an accent.
     if (!m_encoder || code == Utf8::kReplacement)
         return false;
-    const auto cd = GIConv(m_encoder.get());
+    const std::lock_guard hold(m_encoder->lock);
+    const GIConv cd = m_encoder->cd;
     auto* in = const_cast<char*>(c.data());
     gsize inLeft = c.size();
     char buffer[8];

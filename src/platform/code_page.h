@@ -68,5 +68,8 @@ private:
     std::array<char32_t, 256> m_chars{};
     std::array<std::string, 256> m_utf8; // m_chars as UTF-8, for chars()
     std::unordered_map<char32_t, char> m_bytes; // characters above ASCII
-    std::shared_ptr<void> m_encoder;            // iconv from UTF-8 to the page
+    // iconv from UTF-8 to the page, shared by copies; a converter keeps state
+    // between calls, so copies on other threads take turns.
+    struct Encoder;
+    std::shared_ptr<Encoder> m_encoder;
 };
