@@ -116,6 +116,7 @@ WebKitView::WebKitView(PageEngine& engine, std::filesystem::path localPages)
     g_signal_connect(m_view, "run-file-chooser", G_CALLBACK(onFileChooser), this);
     g_signal_connect(m_view, "mouse-target-changed", G_CALLBACK(onHover), this);
     g_signal_connect(m_view, "notify::title", G_CALLBACK(onTitle), this);
+    g_signal_connect(m_view, "notify::uri", G_CALLBACK(onUri), this);
     // Printing would open the system's dialog, with its files and printers.
     g_signal_connect(m_view, "print",
                      G_CALLBACK(+[](WebKitWebView*, WebKitPrintOperation*) { return TRUE; }),
@@ -321,7 +322,8 @@ void WebKitView::onLoadChanged(WebKitWebView* view, WebKitLoadEvent event, WebKi
         break;
     case WEBKIT_LOAD_COMMITTED: {
         const char* uri = webkit_web_view_get_uri(view);
-        self->signal_NavigateComplete2().emit(uri ? uri : "");
+        self->m_reached = uri ? uri : "";
+        self->signal_NavigateComplete2().emit(self->m_reached);
         break;
     }
     case WEBKIT_LOAD_FINISHED:
@@ -387,6 +389,18 @@ void WebKitView::onHover(WebKitWebView*, WebKitHitTestResult* hit, guint, WebKit
         return;
     self->m_status = text;
     self->signal_StatusTextChange().emit(text);
+}
+
+void WebKitView::onUri(WebKitWebView* view, GParamSpec*, WebKitView* self)
+{
+    // Outside a load the address changes only within the page (an anchor, a
+    // script's history entry): reached at once. During a load it names what
+    // was only asked for.
+    const char* uri = webkit_web_view_get_uri(view);
+    if (webkit_web_view_is_loading(view) || !uri || self->m_reached == uri)
+        return;
+    self->m_reached = uri;
+    self->signal_NavigateComplete2().emit(self->m_reached);
 }
 
 void WebKitView::onTitle(WebKitWebView* view, GParamSpec*, WebKitView* self)

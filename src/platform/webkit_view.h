@@ -56,6 +56,7 @@ private:
     static gboolean onFileChooser(WebKitWebView*, WebKitFileChooserRequest*, WebKitView*);
     static void onHover(WebKitWebView*, WebKitHitTestResult*, guint, WebKitView*);
     static void onTitle(WebKitWebView*, GParamSpec*, WebKitView*);
+    static void onUri(WebKitWebView*, GParamSpec*, WebKitView*);
 
     bool navigationAllowed(WebKitNavigationAction* action);
     bool goInHistory(gboolean (*can)(WebKitWebView*), void (*go)(WebKitWebView*));
@@ -67,6 +68,7 @@ private:
     WebKitWebView* m_view = nullptr;
     Gtk::Stack m_stack;
     Gtk::Label m_stopped;
-    std::string m_status;
+    std::string m_status;  // the hovered link last reported
+    std::string m_reached; // the address last reported as reached
     bool m_loading = false;
 };

@@ -1,16 +1,17 @@
 #pragma once
 
+#include <gio/gio.h>
+
 #include <condition_variable>
 #include <map>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 // A small HTTP/1.0 server on 127.0.0.1 for tests and benchmarks of the real
 // page view: each path answers with the page, status and headers it was
-// given, and every request is recorded, socket handshakes included. It runs
-// on threads of its own, so the test's main loop stays free for the engine.
+// given, and every request is recorded, socket handshakes included. Requests
+// are served on threads of its own, so the test's main loop stays free.
 class LocalHttpServer
 {
 public:
@@ -23,33 +24,30 @@ public:
         int delayMs = 0;     // answer this late, to catch a load in flight
     };
 
-    LocalHttpServer();  // listens on a free port; port() is 0 if none could be had
-    ~LocalHttpServer(); // stops listening and ends every answer still waiting
+    LocalHttpServer();  // listens on a free port of 127.0.0.1
+    ~LocalHttpServer(); // ends every answer still waiting
 
-    int port() const { return m_port; }
     std::string url(const std::string& path) const; // "http://127.0.0.1:PORT/path"
 
-    void page(const std::string& path, const std::string& html);
+    void page(const std::string& path, const std::string& html) { reply(path, {200, html}); }
+    void redirect(const std::string& path, const std::string& to)
+    {
+        reply(path, {302, {}, "text/html", "Location: " + to + "\r\n"});
+    }
     void reply(const std::string& path, const Reply& reply);
-    void redirect(const std::string& path, const std::string& to);
 
-    // The paths asked for, in order, the query kept; heads() the whole heads.
-    std::vector<std::string> requests() const;
-    std::vector<std::string> heads() const;
+    // Whether the path (with its query, if any) was asked for, by a page or a socket.
     bool heard(const std::string& path) const;
-    void clear();
 
 private:
-    void listen(std::stop_token stop);
-    void serve(std::stop_token stop, int socket);
+    static gboolean serve(GThreadedSocketService*, GSocketConnection* connection, GObject*,
+                          LocalHttpServer* self);
 
-    int m_listener = -1;
+    GSocketService* m_service;
+    GCancellable* m_stopping;
     int m_port = 0;
     mutable std::mutex m_mutex;
-    std::condition_variable_any m_wake;
+    std::condition_variable m_wake;
     std::map<std::string, Reply> m_replies;
     std::vector<std::string> m_requests;
-    std::vector<std::string> m_heads;
-    std::vector<std::jthread> m_connections;
-    std::jthread m_accepting; // last: stopped and joined first
 };
