@@ -54,7 +54,8 @@ public:
     // target). The browser has one window: none opens, whatever cancel says.
     sigc::signal<void(bool& cancel)>& signal_NewWindow2() { return m_newWindow2; }
     // Raised when the page asked for files of the computer (an upload field,
-    // a script's picker). It gets none and no window onto the files opens.
+    // a script's picker) or files were dropped on it. It gets none and no
+    // window onto the files opens.
     sigc::signal<void()>& signal_FilesRefused() { return m_filesRefused; }
     sigc::signal<void(const std::string& text)>& signal_StatusTextChange()
     {

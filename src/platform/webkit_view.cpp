@@ -6,12 +6,16 @@
 
 namespace {
 
-// A file on the clipboard (a file link's copied address is one) would reach
-// the page's scripts when pasted: such a paste never reaches the page. The
-// script's own world keeps the page from undoing it.
-constexpr char NoPastedFiles[] =
+// A file pasted (a file link's copied address is one) or dropped on the page
+// would reach its scripts, and a dropped one its upload fields: neither event
+// reaches the page, and a drop is told to the view. Listening first, from a
+// world of its own, the script cannot be undone by the page.
+constexpr char NoPastedOrDroppedFiles[] =
     "addEventListener('paste', e => { if (e.clipboardData?.files.length) {"
-    " e.stopImmediatePropagation(); e.preventDefault(); } }, true);";
+    " e.stopImmediatePropagation(); e.preventDefault(); } }, true);"
+    "addEventListener('drop', e => { if (e.dataTransfer?.files.length) {"
+    " e.stopImmediatePropagation(); e.preventDefault();"
+    " webkit.messageHandlers.filesRefused.postMessage(0); } }, true);";
 
 // What the page's menu may keep: whatever stays in this window and on the
 // clipboard. Opening elsewhere, saving to disk and the inspector go.
@@ -95,8 +99,15 @@ WebKitView::WebKitView(PageEngine& engine, std::filesystem::path localPages)
     m_content = webkit_user_content_manager_new();
     webkit_user_content_manager_add_script(
         m_content, webkit_user_script_new_for_world(
-                       NoPastedFiles, WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES,
+                       NoPastedOrDroppedFiles, WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES,
                        WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, "tobrin", nullptr, nullptr));
+    webkit_user_content_manager_register_script_message_handler(m_content, "filesRefused",
+                                                                "tobrin");
+    g_signal_connect(m_content, "script-message-received::filesRefused",
+                     G_CALLBACK(+[](WebKitUserContentManager*, JSCValue*, WebKitView* self) {
+                         self->signal_FilesRefused().emit();
+                     }),
+                     this);
     m_engine.attach(m_content);
 
     WebKitSettings* settings = webkit_settings_new();
@@ -141,6 +152,7 @@ WebKitView::WebKitView(PageEngine& engine, std::filesystem::path localPages)
 WebKitView::~WebKitView()
 {
     g_signal_handlers_disconnect_by_data(m_view, this);
+    g_signal_handlers_disconnect_by_data(m_content, this);
     m_engine.detach(m_content);
     g_object_unref(m_view);
     g_object_unref(m_content);

@@ -16,8 +16,8 @@
 // through BeforeNavigate2 before it starts; new windows never open. Pages
 // show only http and https addresses and the files of the installation's
 // page folder; every request of the page meets the blocked words before it
-// is sent. A page never gets a file of the computer, prints nothing, and
-// downloads nothing.
+// is sent. A page never gets a file of the computer (picked, dropped or
+// pasted), prints nothing, and downloads nothing.
 class WebKitView final : public WebView
 {
 public:

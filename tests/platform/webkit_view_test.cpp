@@ -153,8 +153,11 @@ TEST(WebKitView, EveryLoadBeginsCompletesReportsWhereItGotAndOpensNothingElse)
     w.run("document.body.appendChild(Object.assign(document.createElement('a'), "
           "{href: '/w', target: '_blank'})).click(); document.title = window.open('/w'); print()");
     EXPECT_TRUE(until([&] { return w.count("new window") == 2 && w.count("title null"); }));
-    w.run("document.querySelector('input').click()");
-    EXPECT_TRUE(until([&] { return w.count("no files"); }));
+    w.run("document.querySelector('input').click(); ondrop = () => document.title = 'dropped';"
+          "const d = new DataTransfer(); d.items.add(new File(['x'], 'f'));"
+          "document.body.dispatchEvent(new DragEvent('drop', {dataTransfer: d, bubbles: true}))");
+    EXPECT_TRUE(until([&] { return w.count("no files") == 2; }));
+    EXPECT_FALSE(w.count("title dropped"));
     EXPECT_FALSE(until([&] { return Gtk::Window::list_toplevels().size() != windows; }, 300));
     EXPECT_FALSE(server().heard("/w"));
 }
