@@ -239,16 +239,27 @@ void PageEngine::wordsRuleArrived(WebKitUserContentFilter* filter, unsigned gene
     if (m_wordsRule)
         webkit_user_content_filter_unref(m_wordsRule);
     m_wordsRule = filter;
-    // Each compiled list takes megabytes on disk: only the current one stays.
-    if (!m_wordsRuleId.empty() && m_wordsRuleId != identifier)
-        webkit_user_content_filter_store_remove(
-            m_store, m_wordsRuleId.c_str(), nullptr,
-            [](GObject* store, GAsyncResult* result, gpointer) {
-                webkit_user_content_filter_store_remove_finish(
-                    WEBKIT_USER_CONTENT_FILTER_STORE(store), result, nullptr);
-            },
-            nullptr);
-    m_wordsRuleId = identifier;
+    // Each compiled list takes megabytes on disk: only the current one stays,
+    // whichever run compiled the others.
+    webkit_user_content_filter_store_fetch_identifiers(
+        m_store, nullptr,
+        [](GObject* object, GAsyncResult* result, gpointer data) {
+            const std::unique_ptr<std::string> current(static_cast<std::string*>(data));
+            auto* store = WEBKIT_USER_CONTENT_FILTER_STORE(object);
+            gchar** ids = webkit_user_content_filter_store_fetch_identifiers_finish(store, result);
+            for (gchar** id = ids; id && *id; ++id) {
+                if (g_str_has_prefix(*id, "words-") && *current != *id)
+                    webkit_user_content_filter_store_remove(
+                        store, *id, nullptr,
+                        [](GObject* s, GAsyncResult* r, gpointer) {
+                            webkit_user_content_filter_store_remove_finish(
+                                WEBKIT_USER_CONTENT_FILTER_STORE(s), r, nullptr);
+                        },
+                        nullptr);
+            }
+            g_strfreev(ids);
+        },
+        new std::string(identifier));
     m_socketRuleReady = true;
     applySocketRule();
     m_socketRuleReadySignal.emit();

@@ -69,7 +69,6 @@ private:
     std::vector<WebKitUserContentManager*> m_contents;
     WebKitUserContentFilter* m_noSockets = nullptr; // every socket refused
     WebKitUserContentFilter* m_wordsRule = nullptr; // sockets to blocked addresses refused
-    std::string m_wordsRuleId;                      // the compiled rule kept in the store
     unsigned m_generation = 0;                      // which change of the words is current
     bool m_socketRuleReady = true;
     sigc::signal<void()> m_socketRuleReadySignal;
