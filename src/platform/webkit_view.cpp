@@ -97,10 +97,11 @@ WebKitView::WebKitView(PageEngine& engine, std::filesystem::path localPages)
       m_localPages(localPages.empty() ? localPages : localPages.lexically_normal())
 {
     m_content = webkit_user_content_manager_new();
-    webkit_user_content_manager_add_script(
-        m_content, webkit_user_script_new_for_world(
-                       NoPastedOrDroppedFiles, WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES,
-                       WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, "tobrin", nullptr, nullptr));
+    WebKitUserScript* noFiles = webkit_user_script_new_for_world(
+        NoPastedOrDroppedFiles, WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES,
+        WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, "tobrin", nullptr, nullptr);
+    webkit_user_content_manager_add_script(m_content, noFiles);
+    webkit_user_script_unref(noFiles);
     webkit_user_content_manager_register_script_message_handler(m_content, "filesRefused",
                                                                 "tobrin");
     g_signal_connect(m_content, "script-message-received::filesRefused",
