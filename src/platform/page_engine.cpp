@@ -1,0 +1,293 @@
+#include "platform/page_engine.h"
+
+#include "platform/word_message.h"
+
+#include <glib.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+
+constexpr char NoSocketsId[] = "no-sockets";
+constexpr char NoSocketsSource[] =
+    R"([{"trigger":{"url-filter":".*","resource-type":["websocket"]},"action":{"type":"block"}}])";
+
+// Keeps the engine's warnings and our own on the same channel.
+void warn(const char* what, const GError* error)
+{
+    g_warning("%s: %s", what, error ? error->message : "unknown error");
+}
+
+bool cancelled(const GError* error)
+{
+    return g_error_matches(error, G_IO_ERROR, G_IO_ERROR_CANCELLED);
+}
+
+// A compiled rule for one list of words, known by the list itself.
+std::string identifierFor(const std::vector<std::string>& words)
+{
+    GChecksum* sum = g_checksum_new(G_CHECKSUM_SHA256);
+    for (const std::string& word : words) {
+        g_checksum_update(sum, reinterpret_cast<const guchar*>(word.data()), gssize(word.size()));
+        g_checksum_update(sum, reinterpret_cast<const guchar*>("\n"), 1);
+    }
+    std::string id = std::string("words-") + g_checksum_get_string(sum);
+    g_checksum_free(sum);
+    return id;
+}
+
+struct Pending
+{
+    PageEngine* engine;
+    unsigned generation;
+    std::string identifier;
+    GBytes* source; // null while the cache is being read
+};
+
+} // namespace
+
+std::string socketRuleSource(const std::vector<std::string>& words)
+{
+    std::string json = "[";
+    for (const std::string& word : words) {
+        std::string pattern;
+        for (const unsigned char c : word) {
+            if (c <= 0x20 || c >= 0x7f || c == '"' || c == '<' || c == '>' || c == '`') {
+                char escape[4];
+                std::snprintf(escape, sizeof escape, "%%%02X", c);
+                pattern += escape;
+            } else if (std::string_view(".*+?^$()[]{}|\\").find(char(c)) !=
+                       std::string_view::npos) {
+                pattern += c == '\\' ? "\\\\\\\\" : std::string("\\\\") + char(c);
+            } else {
+                pattern += char(c);
+            }
+        }
+        // The empty word blocks every address, as it does everywhere else.
+        if (pattern.empty())
+            pattern = ".*";
+        if (json.size() > 1)
+            json += ',';
+        json += R"({"trigger":{"url-filter":")" + pattern +
+                R"(","url-filter-is-case-sensitive":true,"resource-type":["websocket"]},)"
+                R"("action":{"type":"block"}})";
+    }
+    return json + "]";
+}
+
+PageEngine::PageEngine(const Folders& folders) : m_extensions(folders.extensions)
+{
+    m_cancellable = g_cancellable_new();
+    m_context = webkit_web_context_new();
+    webkit_web_context_set_cache_model(m_context, WEBKIT_CACHE_MODEL_WEB_BROWSER);
+    // Every web process, the first and any started later (another site, a
+    // crash), learns the words current at its start.
+    g_signal_connect(m_context, "initialize-web-process-extensions",
+                     G_CALLBACK(+[](WebKitWebContext* context, PageEngine* self) {
+                         if (!self->m_extensions.empty())
+                             webkit_web_context_set_web_process_extensions_directory(
+                                 context, self->m_extensions.c_str());
+                         webkit_web_context_set_web_process_extensions_initialization_user_data(
+                             context, self->wordsValue());
+                     }),
+                     this);
+    if (!m_extensions.empty())
+        webkit_web_context_add_path_to_sandbox(m_context, m_extensions.c_str(), TRUE);
+
+    m_session = webkit_network_session_new(folders.data.c_str(), folders.cache.c_str());
+    webkit_cookie_manager_set_persistent_storage(
+        webkit_network_session_get_cookie_manager(m_session),
+        (folders.data / "cookies.sqlite").c_str(), WEBKIT_COOKIE_PERSISTENT_STORAGE_SQLITE);
+    // Responses that would become downloads are refused before they start;
+    // one that starts anyway (a script's own download) is stopped at once.
+    g_signal_connect(m_session, "download-started",
+                     G_CALLBACK(+[](WebKitNetworkSession*, WebKitDownload* download) {
+                         webkit_download_cancel(download);
+                     }),
+                     nullptr);
+
+    m_store = webkit_user_content_filter_store_new((folders.data / "socket-rules").c_str());
+    GBytes* noSockets = g_bytes_new_static(NoSocketsSource, sizeof NoSocketsSource - 1);
+    webkit_user_content_filter_store_save(
+        m_store, NoSocketsId, noSockets, m_cancellable,
+        [](GObject* store, GAsyncResult* result, gpointer data) {
+            GError* error = nullptr;
+            WebKitUserContentFilter* filter = webkit_user_content_filter_store_save_finish(
+                WEBKIT_USER_CONTENT_FILTER_STORE(store), result, &error);
+            if (cancelled(error)) {
+                g_error_free(error);
+                return;
+            }
+            auto* self = static_cast<PageEngine*>(data);
+            if (!filter) {
+                warn("the rule for sockets could not be compiled", error);
+                g_clear_error(&error);
+                return;
+            }
+            self->m_noSockets = filter;
+            self->applySocketRule();
+        },
+        this);
+    g_bytes_unref(noSockets);
+}
+
+PageEngine::~PageEngine()
+{
+    g_cancellable_cancel(m_cancellable);
+    for (WebKitUserContentManager* content : m_contents)
+        g_object_unref(content);
+    if (m_noSockets)
+        webkit_user_content_filter_unref(m_noSockets);
+    if (m_wordsRule)
+        webkit_user_content_filter_unref(m_wordsRule);
+    g_object_unref(m_store);
+    g_object_unref(m_session);
+    g_object_unref(m_context);
+    g_object_unref(m_cancellable);
+}
+
+std::filesystem::path PageEngine::extensionsBesideProgram()
+{
+    std::error_code error;
+    const auto program = std::filesystem::read_symlink("/proc/self/exe", error);
+    return error ? std::filesystem::path() : program.parent_path() / "webext";
+}
+
+GVariant* PageEngine::wordsValue() const
+{
+    std::vector<const char*> bytes;
+    bytes.reserve(m_words.size());
+    for (const std::string& word : m_words)
+        bytes.push_back(word.c_str());
+    return g_variant_new_bytestring_array(bytes.data(), gssize(bytes.size()));
+}
+
+void PageEngine::setBlockedWords(std::shared_ptr<const WebView::BlockedWords> words)
+{
+    m_words.clear();
+    if (words) {
+        // A byte string ends at its first zero byte, which no address holds:
+        // such a word blocks nothing, and cut short it would block too much.
+        std::ranges::copy_if(*words, std::back_inserter(m_words), [](const std::string& word) {
+            return word.find('\0') == std::string::npos;
+        });
+    }
+    webkit_web_context_send_message_to_all_extensions(
+        m_context, webkit_user_message_new(WordMessage::Name, wordsValue()));
+    ++m_generation;
+    m_socketRuleReady = m_words.empty();
+    applySocketRule();
+    if (m_socketRuleReady)
+        m_socketRuleReadySignal.emit();
+    else
+        compileWords();
+}
+
+void PageEngine::compileWords()
+{
+    // The store keeps the rule compiled last: a list that did not change
+    // since the last run is read back instead of compiled again.
+    auto* pending = new Pending{this, m_generation, identifierFor(m_words), nullptr};
+    static const GAsyncReadyCallback arrived = [](GObject* store, GAsyncResult* result,
+                                                  gpointer data) {
+        auto* pending = static_cast<Pending*>(data);
+        GError* error = nullptr;
+        auto* filterStore = WEBKIT_USER_CONTENT_FILTER_STORE(store);
+        WebKitUserContentFilter* filter =
+            pending->source
+                ? webkit_user_content_filter_store_save_finish(filterStore, result, &error)
+                : webkit_user_content_filter_store_load_finish(filterStore, result, &error);
+        if (cancelled(error)) {
+            g_error_free(error);
+            if (pending->source)
+                g_bytes_unref(pending->source);
+            delete pending;
+            return;
+        }
+        PageEngine* self = pending->engine;
+        if (!filter && !pending->source && pending->generation == self->m_generation) {
+            g_clear_error(&error);
+            const std::string source = socketRuleSource(self->m_words);
+            pending->source = g_bytes_new(source.data(), source.size());
+            webkit_user_content_filter_store_save(filterStore, pending->identifier.c_str(),
+                                                  pending->source, self->m_cancellable, arrived,
+                                                  pending);
+            return;
+        }
+        if (!filter && pending->source)
+            warn("the blocked words could not be made a rule for sockets", error);
+        g_clear_error(&error);
+        if (filter)
+            self->wordsRuleArrived(filter, pending->generation, pending->identifier);
+        if (pending->source)
+            g_bytes_unref(pending->source);
+        delete pending;
+    };
+    webkit_user_content_filter_store_load(m_store, pending->identifier.c_str(), m_cancellable,
+                                          arrived, pending);
+}
+
+void PageEngine::wordsRuleArrived(WebKitUserContentFilter* filter, unsigned generation,
+                                  const std::string& identifier)
+{
+    if (generation != m_generation) {
+        webkit_user_content_filter_unref(filter);
+        return;
+    }
+    if (m_wordsRule)
+        webkit_user_content_filter_unref(m_wordsRule);
+    m_wordsRule = filter;
+    // Each compiled list takes megabytes on disk: only the current one stays,
+    // whichever run compiled the others.
+    webkit_user_content_filter_store_fetch_identifiers(
+        m_store, nullptr,
+        [](GObject* object, GAsyncResult* result, gpointer data) {
+            const std::unique_ptr<std::string> current(static_cast<std::string*>(data));
+            auto* store = WEBKIT_USER_CONTENT_FILTER_STORE(object);
+            gchar** ids = webkit_user_content_filter_store_fetch_identifiers_finish(store, result);
+            for (gchar** id = ids; id && *id; ++id) {
+                if (g_str_has_prefix(*id, "words-") && *current != *id)
+                    webkit_user_content_filter_store_remove(
+                        store, *id, nullptr,
+                        [](GObject* s, GAsyncResult* r, gpointer) {
+                            webkit_user_content_filter_store_remove_finish(
+                                WEBKIT_USER_CONTENT_FILTER_STORE(s), r, nullptr);
+                        },
+                        nullptr);
+            }
+            g_strfreev(ids);
+        },
+        new std::string(identifier));
+    m_socketRuleReady = true;
+    applySocketRule();
+    m_socketRuleReadySignal.emit();
+}
+
+void PageEngine::applySocketRule()
+{
+    WebKitUserContentFilter* rule = nullptr;
+    if (!m_words.empty())
+        rule = m_socketRuleReady ? m_wordsRule : m_noSockets;
+    for (WebKitUserContentManager* content : m_contents) {
+        webkit_user_content_manager_remove_all_filters(content);
+        if (rule)
+            webkit_user_content_manager_add_filter(content, rule);
+    }
+}
+
+void PageEngine::attach(WebKitUserContentManager* content)
+{
+    m_contents.push_back(WEBKIT_USER_CONTENT_MANAGER(g_object_ref(content)));
+    applySocketRule();
+}
+
+void PageEngine::detach(WebKitUserContentManager* content)
+{
+    const auto found = std::ranges::find(m_contents, content);
+    if (found == m_contents.end())
+        return;
+    m_contents.erase(found);
+    g_object_unref(content);
+}

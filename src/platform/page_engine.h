@@ -1,0 +1,80 @@
+#pragma once
+
+#include "platform/web_view.h"
+
+#include <sigc++/signal.h>
+#include <webkit/webkit.h>
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+// What every page view of the program shares: the engine's processes, the
+// network session with its cookies and caches, and the blocked words with
+// the rule that keeps sockets to blocked addresses closed.
+class PageEngine
+{
+public:
+    struct Folders
+    {
+        // Site data: cookies that are meant to last are kept across runs in
+        // data/cookies.sqlite; those a site meant for one visit end with the run.
+        std::filesystem::path data;
+        std::filesystem::path cache;
+        // The folder of the web process extension, which checks every request
+        // of a page. The engine loads every module it holds.
+        std::filesystem::path extensions;
+    };
+
+    explicit PageEngine(const Folders& folders);
+    ~PageEngine();
+    PageEngine(const PageEngine&) = delete;
+    PageEngine& operator=(const PageEngine&) = delete;
+
+    // The installed program keeps its extension in webext/ beside itself.
+    static std::filesystem::path extensionsBesideProgram();
+
+    // For every view: see WebView::setBlockedWords.
+    void setBlockedWords(std::shared_ptr<const WebView::BlockedWords> words);
+
+    // Sockets meet the words through a rule the engine compiles, which takes
+    // seconds for a long list; until the rule for the current words is in
+    // place no socket opens at all. Compiled rules are kept in the data folder
+    // and read back on a later start.
+    bool socketRuleReady() const { return m_socketRuleReady; }
+    sigc::signal<void()>& signal_socketRuleReady() { return m_socketRuleReadySignal; }
+
+    WebKitWebContext* context() const { return m_context; }
+    WebKitNetworkSession* session() const { return m_session; }
+
+    // A view's own content manager, which gets the socket rule while attached.
+    void attach(WebKitUserContentManager* content);
+    void detach(WebKitUserContentManager* content);
+
+private:
+    GVariant* wordsValue() const;
+    void compileWords();
+    void wordsRuleArrived(WebKitUserContentFilter* filter, unsigned generation,
+                          const std::string& identifier);
+    void applySocketRule();
+
+    WebKitWebContext* m_context = nullptr;
+    WebKitNetworkSession* m_session = nullptr;
+    WebKitUserContentFilterStore* m_store = nullptr;
+    GCancellable* m_cancellable = nullptr;
+    std::filesystem::path m_extensions;
+
+    std::vector<std::string> m_words; // without words no byte string can hold
+    std::vector<WebKitUserContentManager*> m_contents;
+    WebKitUserContentFilter* m_noSockets = nullptr; // every socket refused
+    WebKitUserContentFilter* m_wordsRule = nullptr; // sockets to blocked addresses refused
+    unsigned m_generation = 0;                      // which change of the words is current
+    bool m_socketRuleReady = true;
+    sigc::signal<void()> m_socketRuleReadySignal;
+};
+
+// The content-blocker rules that refuse a socket to an address holding one of
+// the words, letter case and all. The rule language reads only printable
+// ASCII, so other bytes are written as the %-escapes an address carries.
+std::string socketRuleSource(const std::vector<std::string>& words);

@@ -1,0 +1,60 @@
+// Runs inside the engine's sandboxed web process, which can read none of the
+// program's files: the words come with the process's initialisation data and
+// every change as a message, and each request is checked before it is sent.
+
+#include "platform/word_message.h"
+#include "webext/word_check.h"
+
+#include <webkit/webkit-web-process-extension.h>
+
+#include <memory>
+
+namespace {
+
+// The web process calls everything here on its main thread.
+std::unique_ptr<const WordCheck> g_check;
+
+void takeWords(GVariant* value)
+{
+    if (!value || !g_variant_is_of_type(value, G_VARIANT_TYPE(WordMessage::Type)))
+        return;
+    std::vector<std::string> words;
+    words.reserve(g_variant_n_children(value));
+    GVariantIter iter;
+    g_variant_iter_init(&iter, value);
+    const char* word = nullptr;
+    while (g_variant_iter_next(&iter, "^&ay", &word))
+        words.emplace_back(word);
+    g_check = words.empty() ? nullptr : std::make_unique<const WordCheck>(std::move(words));
+}
+
+gboolean onSendRequest(WebKitWebPage*, WebKitURIRequest* request, WebKitURIResponse*, gpointer)
+{
+    const char* uri = webkit_uri_request_get_uri(request);
+    // TRUE stops the request here: not a byte of it leaves the machine.
+    return g_check && uri && g_check->blocksRequest(uri);
+}
+
+void onPageCreated(WebKitWebProcessExtension*, WebKitWebPage* page, gpointer)
+{
+    g_signal_connect(page, "send-request", G_CALLBACK(onSendRequest), nullptr);
+}
+
+gboolean onMessage(WebKitWebProcessExtension*, WebKitUserMessage* message, gpointer)
+{
+    if (g_strcmp0(webkit_user_message_get_name(message), WordMessage::Name) != 0)
+        return FALSE;
+    takeWords(webkit_user_message_get_parameters(message));
+    return TRUE;
+}
+
+} // namespace
+
+extern "C" G_MODULE_EXPORT void
+webkit_web_process_extension_initialize_with_user_data(WebKitWebProcessExtension* extension,
+                                                       const GVariant* userData)
+{
+    takeWords(const_cast<GVariant*>(userData));
+    g_signal_connect(extension, "page-created", G_CALLBACK(onPageCreated), nullptr);
+    g_signal_connect(extension, "user-message-received", G_CALLBACK(onMessage), nullptr);
+}
