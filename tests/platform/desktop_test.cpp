@@ -62,8 +62,6 @@ Gtk::Window* shownWindow(const std::string& name)
 
 class Desktop : public testing::Test
 {
-protected:
-    static void SetUpTestSuite() { Gtk::init_gtkmm_internals(); }
 };
 
 TEST_F(Desktop, ColourValuesKeepRedInTheLowestByte)

@@ -29,7 +29,6 @@ const auto html = [](const std::string& title, const std::string& body = {}) {
 // One engine for the whole program, as the browser has, in folders of the test's own.
 PageEngine& engine()
 {
-    Gtk::init_gtkmm_internals(); // the shared test main starts plain GTK
     static ScratchDir folder;
     const char* build = std::getenv("TOBRIN_BUILD_DIR");
     static PageEngine shared(

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>
+#include <gtkmm/init.h>
 
 #include <clocale>
 
@@ -10,5 +11,7 @@ int main(int argc, char** argv)
     testing::InitGoogleTest(&argc, argv);
     std::setlocale(LC_ALL, "C.UTF-8");
     gtk_init();
+    // gtkmm wraps GTK's objects only once its own types are registered.
+    Gtk::init_gtkmm_internals();
     return RUN_ALL_TESTS();
 }
