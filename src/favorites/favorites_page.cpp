@@ -12,24 +12,42 @@ namespace {
 // means the same whatever encoding the browser guesses for it and stays on one
 // line even when a name holds a line break. A byte that is not UTF-8 shows as
 // the replacement character rather than reaching the page raw.
+void appendReference(std::string& out, char32_t c, bool attribute)
+{
+    if (c == '&')
+        out += "&amp;";
+    else if (c == '<')
+        out += "&lt;";
+    else if (c == '>')
+        out += "&gt;";
+    else if (attribute && c == '\'')
+        out += "&#39;";
+    else if (attribute && c == '"')
+        out += "&quot;";
+    else if (c < 0x20 || c >= 0x7F)
+        out += "&#" + std::to_string(std::uint32_t(c)) + ';';
+    else
+        out += char(c);
+}
+
 void appendEscaped(std::string& out, std::string_view text, bool attribute)
 {
-    Utf8::forEachChar(text, [&](char32_t c, std::string_view) {
-        if (c == '&')
-            out += "&amp;";
-        else if (c == '<')
-            out += "&lt;";
-        else if (c == '>')
-            out += "&gt;";
-        else if (attribute && c == '\'')
-            out += "&#39;";
-        else if (attribute && c == '"')
-            out += "&quot;";
-        else if (c < 0x20 || c >= 0x7F)
-            out += "&#" + std::to_string(std::uint32_t(c)) + ';';
-        else
-            out += char(c);
-    });
+    // Plain runs go in whole: a name may be a page title many megabytes long.
+    const auto plain = [attribute](char c) {
+        return c >= 0x20 && c < 0x7F && c != '&' && c != '<' && c != '>' &&
+               !(attribute && (c == '\'' || c == '"'));
+    };
+    for (std::size_t i = 0; i < text.size();) {
+        const std::size_t start = i;
+        while (i < text.size() && plain(text[i]))
+            ++i;
+        out.append(text, start, i - start);
+        if (i < text.size()) {
+            const Utf8::Char c = Utf8::at(text, i);
+            i += c.length;
+            appendReference(out, c.code, attribute);
+        }
+    }
 }
 
 constexpr std::string_view kStart = "<html><title>Favorites</title><body bgcolor=white>";
