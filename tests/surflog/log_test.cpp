@@ -204,6 +204,25 @@ TEST(SessionLog, FailedWritesAreKeptToldAndWrittenLater)
     EXPECT_NE(told.text.find("addresses visited since may be missing"), std::string::npos) << told.text;
 }
 
+// A kill in the middle of an append leaves a piece of the records at the
+// log's end; the next start takes the piece off before writing them whole.
+TEST(SessionLog, APieceLeftByAKilledWriteIsTakenBack)
+{
+    const SystemClock clock;
+    for (const bool cut : {true, false}) {
+        ScratchDir dir;
+        const auto log = dir / "files" / "log.txt";
+        const std::string records = start("t0");
+        ScratchDir::write(log, "OLD\r\n" + records.substr(0, cut ? 5 : records.size()));
+        ScratchDir::write(dir / "files" / "session.jnl",
+                          "S t0\r\n" + SessionJournal::writingLine('P', 5, records) + "A a\r\n");
+        SessionLog(log, clock, CodePage()).begin();
+        const std::string written = ScratchDir::read(log);
+        EXPECT_TRUE(written.starts_with("OLD\r\n" + records + "a\r\n\r\nDID NOT END NORMALLY")) << written;
+        EXPECT_EQ(written.find("SURFING", written.find("SURFING") + 1), std::string::npos) << written;
+    }
+}
+
 TEST(SessionLog, KilledSessionsReachTheLogOnce)
 {
     ScratchDir dir;
