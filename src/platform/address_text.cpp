@@ -20,16 +20,18 @@ void appendPercent(std::string& out, unsigned char byte)
 std::string encodeUnfit(const std::string& text, const CodePage& page)
 {
     std::string out;
-    Utf8::forEachChar(text, [&](char32_t, std::string_view c) {
-        if (page.fits(c)) {
-            out += c;
-            return;
-        }
-        std::string whole;
-        Utf8::forEachChar(c, [&whole](char32_t code, std::string_view) { Utf8::append(whole, code); });
-        for (const char b : whole)
-            appendPercent(out, static_cast<unsigned char>(b));
-    });
+    Utf8::forEachRun(
+        text, [&out](std::string_view run) { out += run; },
+        [&](char32_t code, std::string_view c) {
+            if (page.fits(c)) {
+                out += c;
+                return;
+            }
+            std::string whole; // U+FFFD for a byte that is not UTF-8
+            Utf8::append(whole, code);
+            for (const char b : whole)
+                appendPercent(out, static_cast<unsigned char>(b));
+        });
     return out;
 }
 
@@ -81,11 +83,8 @@ std::optional<std::string> encodedAddress(const std::string& address)
         char* ascii = host.empty() ? g_strdup("") : g_hostname_to_ascii(host.c_str());
         if (!ascii)
             return std::nullopt;
-        std::string lowerHost(ascii);
+        out += "//" + encodeRest(userInfo) + Utf8::asciiLower(ascii);
         g_free(ascii);
-        for (char& c : lowerHost)
-            c = g_ascii_tolower(c);
-        out += "//" + encodeRest(userInfo) + lowerHost;
         out += encodeRest(port);
         rest = rest.substr(end);
     }

@@ -1,7 +1,10 @@
 #include "platform/clock.h"
 
+#include "platform/utf8.h"
+
 #include <glib.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace {
@@ -72,9 +75,8 @@ constexpr Format kCommon = {"", "dd/MM/yyyy", "HH:mm"};
 
 const Format& formatFor(std::string_view localeName)
 {
-    std::string name(localeName.substr(0, localeName.find_first_of(".@")));
-    for (char& c : name)
-        c = c == '-' ? '_' : g_ascii_tolower(c);
+    std::string name = Utf8::asciiLower(localeName.substr(0, localeName.find_first_of(".@")));
+    std::replace(name.begin(), name.end(), '-', '_');
     const std::string language = name.substr(0, name.find('_'));
     if (language.empty() || language == "c" || language == "posix")
         return kFormats[0];
@@ -84,10 +86,7 @@ const Format& formatFor(std::string_view localeName)
     const std::string fallback = language == "no" ? "nb" : language == "iw" ? "he" : language;
     for (const std::string& wanted : {territory, fallback}) {
         for (const Format& format : kFormats) {
-            std::string key = format.locale;
-            for (char& c : key)
-                c = g_ascii_tolower(c);
-            if (!wanted.empty() && key == wanted)
+            if (!wanted.empty() && Utf8::asciiLower(format.locale) == wanted)
                 return format;
         }
     }

@@ -43,14 +43,6 @@ bool isOpen(GIConv cd)
     return cd != GIConv(-1);
 }
 
-std::string lower(std::string_view text)
-{
-    std::string out(text);
-    for (char& c : out)
-        c = g_ascii_tolower(c);
-    return out;
-}
-
 struct LocaleParts
 {
     std::string language; // lower case, "" for none, "c" for the C locale
@@ -64,12 +56,12 @@ LocaleParts parseLocale(std::string_view name)
 {
     LocaleParts parts;
     const std::size_t at = name.find('@');
-    const std::string modifier = at == name.npos ? std::string() : lower(name.substr(at + 1));
+    const std::string modifier = at == name.npos ? std::string() : Utf8::asciiLower(name.substr(at + 1));
     name = name.substr(0, std::min(name.find('.'), at));
     std::size_t start = 0;
     for (int index = 0; start <= name.size(); ++index) {
         const std::size_t end = std::min(name.find_first_of("_-", start), name.size());
-        const std::string part = lower(name.substr(start, end - start));
+        const std::string part = Utf8::asciiLower(name.substr(start, end - start));
         start = end + 1;
         if (index == 0)
             parts.language = part;
@@ -286,8 +278,13 @@ std::string CodePage::chars(std::string_view bytes) const
 {
     std::string text;
     text.reserve(bytes.size());
-    for (const char b : bytes)
-        text += m_utf8[static_cast<unsigned char>(b)];
+    for (std::size_t i = 0; i < bytes.size();) {
+        const std::size_t end = Utf8::asciiEnd(bytes, i);
+        text.append(bytes.substr(i, end - i));
+        if (end < bytes.size())
+            text += m_utf8[static_cast<unsigned char>(bytes[end])];
+        i = end + 1;
+    }
     return text;
 }
 
@@ -356,18 +353,20 @@ std::string CodePage::unfit(std::string_view text) const
 {
     std::string found;
     std::string scratch;
-    Utf8::forEachChar(text, [&](char32_t code, std::string_view c) {
-        // Most characters are ASCII or in the table; only the rest ask iconv.
-        if (code < 0x80 || m_bytes.contains(code))
-            return;
-        scratch.clear();
-        if (appendChar(scratch, code, c))
-            return;
-        std::string one;
-        Utf8::append(one, code);
-        if (found.find(one) == std::string::npos)
-            found += one;
-    });
+    Utf8::forEachRun(
+        text, [](std::string_view) {},
+        [&](char32_t code, std::string_view c) {
+            // Most characters are in the table; only the rest ask iconv.
+            if (m_bytes.contains(code))
+                return;
+            scratch.clear();
+            if (appendChar(scratch, code, c))
+                return;
+            std::string one;
+            Utf8::append(one, code);
+            if (found.find(one) == std::string::npos)
+                found += one;
+        });
     return found;
 }
 
@@ -375,9 +374,11 @@ std::string CodePage::encode(std::string_view text) const
 {
     std::string bytes;
     bytes.reserve(text.size());
-    Utf8::forEachChar(text, [&](char32_t code, std::string_view c) {
-        if (!appendChar(bytes, code, c))
-            bytes += '?';
-    });
+    Utf8::forEachRun(
+        text, [&bytes](std::string_view run) { bytes += run; },
+        [&](char32_t code, std::string_view c) {
+            if (!appendChar(bytes, code, c))
+                bytes += '?';
+        });
     return bytes;
 }

@@ -37,12 +37,14 @@ void appendEscaped(std::string& out, unsigned value)
 // Copies bytes as UTF-8, each byte that is not UTF-8 as U+FFFD.
 void appendText(std::string& out, std::string_view bytes)
 {
-    Utf8::forEachChar(bytes, [&out](char32_t code, std::string_view c) {
-        if (code == Utf8::kReplacement)
-            Utf8::append(out, code);
-        else
-            out += c;
-    });
+    Utf8::forEachRun(
+        bytes, [&out](std::string_view run) { out += run; },
+        [&out](char32_t code, std::string_view c) {
+            if (code == Utf8::kReplacement)
+                Utf8::append(out, code);
+            else
+                out += c;
+        });
 }
 
 void chopTrailingBlanks(std::string& text, std::size_t limit)
@@ -202,7 +204,32 @@ void appendHexEscape(std::string& out, unsigned unit)
     out += number;
 }
 
+// The end of the run from i of printable ASCII that needs no escape and no quotes.
+std::size_t plainRunEnd(std::string_view text, std::size_t i)
+{
+    while (i < text.size()) {
+        const char c = text[i];
+        if (c < 0x20 || c > 0x7E || c == '"' || c == '\\' || c == ';' || c == ',' || c == '=')
+            break;
+        ++i;
+    }
+    return i;
+}
+
 } // namespace
+
+std::string normalizedPath(const std::string& path)
+{
+    std::string out;
+    for (std::size_t i = 0; i < path.size(); ++i) {
+        if (path[i] == '/' && (out.empty() || out.back() == '/'))
+            continue;
+        out += path[i];
+    }
+    if (!out.empty() && out.back() == '/')
+        out.pop_back();
+    return out;
+}
 
 std::string escapedKey(std::string_view key)
 {
@@ -286,25 +313,40 @@ std::string escapedText(std::string_view text)
     const bool plain = !(text.starts_with("@ByteArray(") || text.starts_with("@Variant(") ||
                          text.starts_with("@DateTime("));
     std::string out;
+    out.reserve(text.size());
     bool needsQuotes = false;
     bool escapeNextIfDigit = false;
-    Utf8::forEachChar(text, [&](char32_t code, std::string_view c) {
+    for (std::size_t i = 0; i < text.size();) {
+        // Letters, digits and most punctuation stand as they are.
+        const std::size_t plainEnd = escapeNextIfDigit ? i : plainRunEnd(text, i);
+        out.append(text.substr(i, plainEnd - i));
+        i = plainEnd;
+        if (i == text.size())
+            break;
+        const auto byte = static_cast<unsigned char>(text[i]);
+        const Utf8::Char c = byte < 0x80 ? Utf8::Char{byte, 1} : Utf8::at(text, i);
+        const char32_t code = c.code;
+        const std::string_view bytes = text.substr(i, c.length);
+        i += c.length;
         if (code == ';' || code == ',' || code == '=')
             needsQuotes = true;
         // After a number escape a hex digit would read as part of it.
         if (escapeNextIfDigit && isHexDigit(code)) {
             appendHexEscape(out, unsigned(code));
-            return;
+            continue;
         }
         escapeNextIfDigit = false;
-        static constexpr std::pair<char32_t, const char*> simple[] = {
-            {'\a', "\\a"}, {'\b', "\\b"}, {'\f', "\\f"}, {'\n', "\\n"}, {'\r', "\\r"},
-            {'\t', "\\t"}, {'\v', "\\v"}, {'"', "\\\""}, {'\\', "\\\\"}};
-        for (const auto& [character, escape] : simple) {
-            if (code == character) {
-                out += escape;
-                return;
-            }
+        switch (code) {
+        case '\a': out += "\\a"; continue;
+        case '\b': out += "\\b"; continue;
+        case '\f': out += "\\f"; continue;
+        case '\n': out += "\\n"; continue;
+        case '\r': out += "\\r"; continue;
+        case '\t': out += "\\t"; continue;
+        case '\v': out += "\\v"; continue;
+        case '"': out += "\\\""; continue;
+        case '\\': out += "\\\\"; continue;
+        default: break;
         }
         if (code == 0) {
             out += "\\0";
@@ -320,9 +362,9 @@ std::string escapedText(std::string_view text)
         } else if (code == Utf8::kReplacement) {
             Utf8::append(out, code);
         } else {
-            out += c;
+            out += bytes;
         }
-    });
+    }
     if (needsQuotes || (!out.empty() && (out.front() == ' ' || out.back() == ' ')))
         out = '"' + out + '"';
     return out;
@@ -347,15 +389,13 @@ Parsed parse(std::string_view bytes)
                 name.remove_prefix(1);
             while (!name.empty() && isBlank(name.back()))
                 name.remove_suffix(1);
-            std::string lower(name);
-            for (char& c : lower)
-                c = g_ascii_tolower(c);
+            const std::string lower = Utf8::asciiLower(name);
             if (lower == "general")
                 section = &parsed.sections[""];
             else if (lower == "%general")
                 section = &parsed.sections[std::string(name.substr(1))];
             else
-                section = &parsed.sections[unescapedKey(name)];
+                section = &parsed.sections[normalizedPath(unescapedKey(name))];
             continue;
         }
         if (line.equals == std::string_view::npos) {
@@ -369,7 +409,9 @@ Parsed parse(std::string_view bytes)
             parsed.damaged = true;
             continue;
         }
-        (*section)[unescapedKey(key)] = unescapedValue(line.text.substr(line.equals + 1));
+        const std::string path = normalizedPath(unescapedKey(key));
+        if (!path.empty())
+            (*section)[path] = unescapedValue(line.text.substr(line.equals + 1));
     }
     std::erase_if(parsed.sections, [](const auto& s) { return s.second.empty(); });
     return parsed;
@@ -383,11 +425,8 @@ std::string format(const Sections& sections)
             continue;
         if (!out.empty())
             out += '\n';
-        std::string lower = name;
-        for (char& c : lower)
-            c = g_ascii_tolower(c);
         out += '[';
-        out += name.empty() ? "General" : lower == "general" ? "%" + name : escapedKey(name);
+        out += name.empty() ? "General" : Utf8::asciiLower(name) == "general" ? "%" + name : escapedKey(name);
         out += "]\n";
         for (const auto& [key, value] : keys) {
             out += escapedKey(key);

@@ -39,6 +39,9 @@ std::optional<std::string> settingText(const Value& value);
 // A setting's text as it is stored.
 Value storedValue(const std::string& text);
 
+// A key or section as a path: doubled, leading and trailing slashes gone.
+std::string normalizedPath(const std::string& path);
+
 std::string escapedKey(std::string_view key);
 std::string unescapedKey(std::string_view key);
 std::string escapedText(std::string_view text);

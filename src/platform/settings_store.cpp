@@ -12,12 +12,13 @@ namespace {
 
 const std::string kSection = "Tobrin 2.0";
 
+// The key as it is written: lower case, as a path.
 std::string folded(const std::string& key)
 {
     char* lower = g_utf8_strdown(key.data(), gssize(key.size()));
     std::string out(lower);
     g_free(lower);
-    return out;
+    return IniText::normalizedPath(out);
 }
 
 // The value of key in whatever letter case the file has it; the lower-case
@@ -81,6 +82,9 @@ bool SettingsStore::write(const std::string& key, const std::string& value, std:
         }
         return false;
     };
+    const std::string stored = folded(key);
+    if (stored.empty())
+        return fail(false);
     std::error_code ignored;
     if (m_filePath.has_parent_path())
         std::filesystem::create_directories(m_filePath.parent_path(), ignored);
@@ -93,7 +97,7 @@ bool SettingsStore::write(const std::string& key, const std::string& value, std:
     if (parsed.damaged)
         return fail(true);
     auto& section = parsed.sections[kSection];
-    section[folded(key)] = IniText::storedValue(value);
+    section[stored] = IniText::storedValue(value);
     if (!TextFile::writeBytes(m_filePath, IniText::format(parsed.sections)).ok())
         return fail(false);
     return true;

@@ -22,4 +22,12 @@ void append(std::string& out, char32_t code)
     out.append(buffer, std::size_t(g_unichar_to_utf8(gunichar(code), buffer)));
 }
 
+std::string asciiLower(std::string_view text)
+{
+    std::string out(text);
+    for (char& c : out)
+        c = g_ascii_tolower(c);
+    return out;
+}
+
 } // namespace Utf8
