@@ -4,20 +4,14 @@
 // address can open an element of its own.
 #include "favorites/favorites_file.h"
 #include "favorites/favorites_page.h"
+#include "fuzz_input.h"
 #include "timecontrol/schedule_file.h"
-
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 
 namespace {
-
-std::filesystem::path scratch(const char* ending)
-{
-    return std::filesystem::temp_directory_path() / ("tobrin-fuzz-" + std::to_string(::getpid()) + ending);
-}
 
 std::size_t count(const std::string& text, std::string_view part)
 {
@@ -31,14 +25,8 @@ std::size_t count(const std::string& text, std::string_view part)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    static const std::filesystem::path input = scratch(".txt"), output = scratch(".out");
-    // The page the files are in, chosen by the input's last byte.
-    static const std::vector<std::string>& names = CodePage::known();
-    static std::vector<CodePage> pages(names.begin(), names.end());
-    const CodePage& page = pages[size ? data[size - 1] % pages.size() : 0];
-    const std::string bytes(reinterpret_cast<const char*>(data), size);
-    if (!TextFile::writeBytes(input, bytes).ok())
-        std::abort();
+    const std::filesystem::path input = fuzzInputFile(data, size), output = fuzzOutputFile();
+    const CodePage& page = fuzzCodePage(data, size);
 
     const FavoritesFile::ReadResult read = FavoritesFile::read(input, page);
     if (!FavoritesFile::write(output, read.favorites, page).ok() ||

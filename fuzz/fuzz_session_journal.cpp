@@ -1,5 +1,6 @@
 // A journal left by a session that ended any way at all: what it owes the
 // log never depends on a last line cut short, and is whole records.
+#include "fuzz_input.h"
 #include "surflog/session_journal.h"
 
 #include <cstdint>
@@ -7,9 +8,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    static const std::vector<std::string>& names = CodePage::known();
-    static std::vector<CodePage> pages(names.begin(), names.end());
-    const CodePage& page = pages[size ? data[size - 1] % pages.size() : 0];
+    const CodePage& page = fuzzCodePage(data, size);
     const std::string_view journal(reinterpret_cast<const char*>(data), size);
     const auto inLog = [](std::int64_t offset, std::int64_t, std::string_view) { return offset % 2 == 1; };
     const SessionJournal::Owed owed = SessionJournal::owed(journal, "T", inLog, page);
