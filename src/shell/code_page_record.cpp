@@ -266,4 +266,12 @@ Outcome change(const AppPaths& paths, SettingsStore& settings, std::string_view 
     return {true, "The lists, the surf log and the password are now kept in " + name + "."};
 }
 
+Command commandLine(const AppPaths& paths, SettingsStore& settings, std::string_view name)
+{
+    if (name.empty())
+        return {2, "tobrin: --code-page needs the name of a code page, such as CP1251\n", true};
+    const Outcome outcome = change(paths, settings, name);
+    return {outcome.ok ? 0 : 1, "tobrin: " + outcome.text + "\n", !outcome.ok};
+}
+
 } // namespace CodePageRecord

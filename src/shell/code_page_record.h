@@ -44,4 +44,14 @@ struct Outcome
 // This is what "tobrin --code-page NAME" does.
 Outcome change(const AppPaths& paths, SettingsStore& settings, std::string_view name);
 
+// "tobrin --code-page NAME" from start to end: the line it prints, where,
+// and the status the program ends with (0 done, 1 refused, 2 no name given).
+struct Command
+{
+    int status = 0;
+    std::string line;
+    bool toStandardError = false;
+};
+Command commandLine(const AppPaths& paths, SettingsStore& settings, std::string_view name);
+
 } // namespace CodePageRecord

@@ -128,7 +128,10 @@ TEST(CodePageRecord, ChangingThePageConvertsEverythingOrNothing)
     outcome = change("KOI8-R");
     EXPECT_FALSE(outcome.ok);
     EXPECT_NE(outcome.text.find("is not a code page Tobrin can use"), std::string::npos) << outcome.text;
-    EXPECT_TRUE(change("1251").ok); // already so
+    const CodePageRecord::Command again = CodePageRecord::commandLine(paths, settings, "1251");
+    EXPECT_EQ(again.line, "tobrin: The files are in CP1251 already.\n");
+    EXPECT_EQ(again.status + again.toStandardError, 0);
+    EXPECT_EQ(CodePageRecord::commandLine(paths, settings, "").status, 2);
 
     // Converted: the files, the password, and the log an ended session still
     // owed, which goes in first.
