@@ -1,5 +1,7 @@
 #include "platform/message_box.h"
 #include "scratch_dir.h"
+#include "platform/clock.h"
+#include "surflog/session_log.h"
 #include "surflog/surf_log_tab.h"
 #include "window_driver.h"
 
@@ -37,9 +39,11 @@ protected:
 
     ScratchDir dir;
     std::filesystem::path logFile = dir / "files" / "log.txt";
+    SystemClock clock;
+    SessionLog session{logFile, clock, CodePage()};
     Gtk::Window panel;
     Gtk::Fixed page;
-    SurfLogTab tab{{logFile, CodePage(), nullptr}, page};
+    SurfLogTab tab{{logFile, CodePage(), &session}, page};
 };
 
 TEST_F(SurfLogTabTest, ClearUndoAndApply)
@@ -126,6 +130,16 @@ TEST_F(SurfLogTabTest, MissingOrUnreadableLog)
     ASSERT_EQ(told.size(), 1u);
     EXPECT_EQ(told[0].icon, MessageBox::Critical);
     EXPECT_EQ(tab.logBytes(), "note");
+
+    // A record this session could not write is told as the panel opens, once.
+    session.writeStart("now");
+    tab.panelOpening();
+    ASSERT_TRUE(runUntil([&] { return !(told = MessageBox::takeShown()).empty(); }));
+    EXPECT_EQ(told[0].icon, MessageBox::Critical);
+    EXPECT_NE(told[0].text.find("They are kept"), std::string::npos) << told[0].text;
+    tab.panelOpening();
+    runUntil([] { return !Glib::MainContext::get_default()->pending(); });
+    EXPECT_TRUE(MessageBox::takeShown().empty());
 }
 
 } // namespace
