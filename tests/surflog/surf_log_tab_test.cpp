@@ -1,6 +1,6 @@
+#include "platform/clock.h"
 #include "platform/message_box.h"
 #include "scratch_dir.h"
-#include "platform/clock.h"
 #include "surflog/session_log.h"
 #include "surflog/surf_log_tab.h"
 #include "window_driver.h"
