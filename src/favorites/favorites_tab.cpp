@@ -72,6 +72,8 @@ FavoritesTab::FavoritesTab(const FavoritesContext& context, Gtk::Fixed& page)
     setUpList(List3, m_names, &FavoritesTab::List3_Click);
     setUpList(List2, m_addresses, &FavoritesTab::List2_Click);
 
+    setTabOrder(page, {&Command13, &Command14, &Text4, &Text5, &List3, &List2});
+
     Command14.signal_clicked().connect([this] { Command14_Click(); });
     Command13.signal_clicked().connect([this] { Command13_Click(); });
 }

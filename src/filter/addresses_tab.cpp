@@ -122,6 +122,8 @@ AddressesTab::AddressesTab(const AddressesContext& context, Gtk::Fixed& page)
     List1Scroller.set_has_frame(true);
     List1Scroller.set_policy(Gtk::PolicyType::AUTOMATIC, Gtk::PolicyType::AUTOMATIC);
 
+    setTabOrder(page, {&Text1, &Command11, &Command12, &List1});
+
     Command11.signal_clicked().connect([this] { Command11_Click(); });
     Command12.signal_clicked().connect([this] { Command12_Click(); });
     auto textFocus = Gtk::EventControllerFocus::create();

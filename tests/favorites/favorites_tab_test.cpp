@@ -56,6 +56,15 @@ TEST(FavoritesTab, AddSelectAndDelete)
     clickOn(*moon);
     ASSERT_TRUE(runUntil([&] { return FavoritesTab::currentRow(f.tab->names()) == 2u; }));
     EXPECT_TRUE(f.tab->Command13.get_sensitive());
+    // Tab follows the designed order: Delete, Add, the two fields, the lists.
+    f.tab->Command13.grab_focus();
+    for (Gtk::Widget* next : std::initializer_list<Gtk::Widget*>{&f.tab->Command14, &f.tab->Text4,
+                                                                 &f.tab->Text5, &f.tab->List3}) {
+        ASSERT_EQ(std::system("xdotool key Tab"), 0);
+        EXPECT_TRUE(runUntil([&] { return f.window.focusIn(*next); }));
+    }
+    ASSERT_EQ(std::system("xdotool key shift+Tab"), 0);
+    EXPECT_TRUE(runUntil([&] { return f.window.focusIn(f.tab->Text5); }));
     // So does a move with the keys.
     f.tab->addresses().set_selected(1);
     EXPECT_EQ(FavoritesTab::currentRow(f.tab->names()), 1u);
