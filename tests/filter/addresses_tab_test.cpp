@@ -165,3 +165,20 @@ TEST(AddressesTab, FilesThatFailAreToldAndKeepTheList)
     EXPECT_EQ(shown[0].text.rfind("There was not enough memory", 0), 0u);
     EXPECT_TRUE(tab.blocks("http://dice.example/") && !tab.blocks("http://bingo.example/"));
 }
+
+// A word added far down a long list is scrolled into view, in its sorted place.
+TEST(AddressesTab, AddShowsTheNewWord)
+{
+    std::string words;
+    for (int i = 100; i < 400; ++i)
+        words += "w" + std::to_string(i) + "\r\n";
+    Editor editor(words);
+    ASSERT_TRUE(editor.add("w350x"));
+    EXPECT_NE(editor.rows().find("|w350|w350x|w351|"), std::string::npos);
+    Gtk::Widget* added = nullptr;
+    ASSERT_TRUE(runUntil([&] { return (added = rowShowing(editor.tab->List1, "w350x")); }));
+    double x = 0, y = 0;
+    ASSERT_TRUE(added->translate_coordinates(editor.tab->List1Scroller, 0, 0, x, y));
+    EXPECT_GE(y, 0);
+    EXPECT_LE(y + added->get_height(), editor.tab->List1Scroller.get_height());
+}
