@@ -36,10 +36,13 @@ protected:
     explicit WordRows(BlockedWordList& list)
         : Glib::ObjectBase(typeid(WordRows)), Gio::ListModel(), Glib::Object(), m_list(list)
     {
-        list.signal_rows_changed().connect(
-            [this](std::size_t position, std::size_t removed, std::size_t added) {
-                items_changed(guint(position), guint(removed), guint(added));
-            });
+        // Tracked, so a list that outlives these rows never calls them.
+        list.signal_rows_changed().connect(sigc::mem_fun(*this, &WordRows::rowsChanged));
+    }
+
+    void rowsChanged(std::size_t position, std::size_t removed, std::size_t added)
+    {
+        items_changed(guint(position), guint(removed), guint(added));
     }
 
     GType get_item_type_vfunc() override { return Gtk::StringObject::get_type(); }
@@ -133,12 +136,16 @@ AddressesTab::AddressesTab(const AddressesContext& context, Gtk::Fixed& page)
     listFocus->signal_enter().connect([this] { List1_GotFocus(); });
     List1.add_controller(listFocus);
     // Seen before the row handles it: the first click has already selected
-    // the row under the pointer, which the double click then moves out.
+    // the row under the pointer, which the double click then moves out once
+    // the row is done with the event. A double click below the rows is none.
     auto doubleClick = Gtk::GestureClick::create();
     doubleClick->set_propagation_phase(Gtk::PropagationPhase::CAPTURE);
-    doubleClick->signal_pressed().connect([this](int presses, double, double) {
-        if (presses == 2)
-            Glib::signal_idle().connect_once([this] { List1_DblClick(); });
+    doubleClick->signal_pressed().connect([this](int presses, double x, double y) {
+        if (presses == 2 && dynamic_cast<Gtk::Label*>(List1.pick(x, y)))
+            m_doubleClick = Glib::signal_idle().connect([this] {
+                List1_DblClick();
+                return false;
+            });
     });
     List1.add_controller(doubleClick);
 }
@@ -146,6 +153,7 @@ AddressesTab::AddressesTab(const AddressesContext& context, Gtk::Fixed& page)
 AddressesTab::~AddressesTab()
 {
     // The rows' model may outlive the tab in GTK's hands; it must not read a gone list.
+    m_doubleClick.disconnect();
     List1.set_model({});
 }
 

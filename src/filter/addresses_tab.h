@@ -76,4 +76,5 @@ private:
     Gtk::Fixed& m_page;
     BlockedWordList m_list;
     Glib::RefPtr<Gtk::SingleSelection> m_selection;
+    sigc::connection m_doubleClick;
 };
