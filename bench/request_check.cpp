@@ -196,8 +196,11 @@ int main(int argc, char* argv[])
                     addresses.size());
         std::printf("index: words %.1f MiB, automaton %.1f MiB\n",
                     double(store->memoryBytes()) / 1048576, double(index->memoryBytes()) / 1048576);
-        // What each process holds, the words' web process among them.
-        for (const ProcessTree::Process& p : ProcessTree::of())
+        // What each process holds, in order of start: the engine without
+        // words started its page process first, the one with words second.
+        auto tree = ProcessTree::of();
+        std::ranges::sort(tree, {}, &ProcessTree::Process::pid);
+        for (const ProcessTree::Process& p : tree)
             std::printf("  %-20s pid %-7d PSS %7.1f MiB  RSS %7.1f MiB\n", p.name.c_str(), p.pid,
                         p.pssKiB / 1024.0, p.rssKiB / 1024.0);
     }
