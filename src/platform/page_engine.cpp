@@ -185,6 +185,13 @@ void PageEngine::setBlockedWords(std::shared_ptr<const WebView::BlockedWords> wo
         compileWords();
 }
 
+bool PageEngine::blocks(std::string_view text) const
+{
+    return !text.empty() && std::ranges::any_of(m_words, [text](const std::string& word) {
+        return text.find(word) != std::string_view::npos;
+    });
+}
+
 void PageEngine::compileWords()
 {
     // The store keeps the rule compiled last: a list that did not change

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // What every page view of the program shares: the engine's processes, the
@@ -37,6 +38,9 @@ public:
 
     // For every view: see WebView::setBlockedWords.
     void setBlockedWords(std::shared_ptr<const WebView::BlockedWords> words);
+    // Whether the text holds one of the words, tried one by one: for the few
+    // navigations whose engine spelling differs from the text shown.
+    bool blocks(std::string_view text) const;
 
     // Sockets meet the words through a rule the engine compiles, which takes
     // seconds for a long list; until the rule for the current words is in

@@ -7,4 +7,4 @@ add_library(tobrin_platform_view STATIC
   ${CMAKE_CURRENT_LIST_DIR}/webkit_view.cpp
   ${CMAKE_CURRENT_LIST_DIR}/webkit_view.h)
 target_include_directories(tobrin_platform_view PUBLIC ${CMAKE_SOURCE_DIR}/src)
-target_link_libraries(tobrin_platform_view PUBLIC PkgConfig::GTKMM PkgConfig::WEBKIT PkgConfig::GLIBMM)
+target_link_libraries(tobrin_platform_view PUBLIC tobrin_platform_base PkgConfig::GTKMM PkgConfig::WEBKIT PkgConfig::GLIBMM)

@@ -36,9 +36,13 @@ public:
 
     // Raised before every navigation, main frame or frame, whatever started
     // it; setting cancel to true prevents it. May be raised inside Navigate.
-    // cancel arrives already true for an address the view never shows (only
-    // web pages and the installation's own pages are shown): that navigation
-    // is refused whatever the handler does.
+    // url is an address given to Navigate exactly as given ("http://" put
+    // before one that names no scheme), any other as a person reads it (its
+    // host in its own letters, spaces and letters unescaped); the other
+    // events name it the same way. cancel arrives already true for an address
+    // the view never shows (only web pages and the installation's own pages
+    // are shown), or whose other spellings hold a blocked word: that
+    // navigation is refused whatever the handler does.
     sigc::signal<void(const std::string& url, bool& cancel)>& signal_BeforeNavigate2()
     {
         return m_beforeNavigate2;

@@ -1,5 +1,7 @@
 #include "platform/webkit_view.h"
 
+#include "platform/address_text.h"
+
 #include <algorithm>
 #include <array>
 #include <cctype>
@@ -73,6 +75,20 @@ bool startsWithPort(std::string_view text)
            (digits == text.end() ||
             std::string_view("/?#").find(*digits) != std::string_view::npos);
 }
+
+// The engine's own spelling of an address: what its requests and history
+// will carry for it.
+std::string engineSpelling(const std::string& uri)
+{
+    WebKitURIRequest* request = webkit_uri_request_new(uri.c_str());
+    const char* spelled = webkit_uri_request_get_uri(request);
+    std::string result = spelled ? spelled : uri;
+    g_object_unref(request);
+    return result;
+}
+
+// Enough to go back and forth over the addresses a child types in a session.
+constexpr std::size_t TypedKept = 64;
 
 // Drops separators that the removal left at either end or side by side.
 void tidySeparators(WebKitContextMenu* menu)
@@ -216,6 +232,12 @@ bool WebKitView::mayShow(std::string_view uri, bool typed) const
     return !typed && (uri == "about:blank" || uri == "about:srcdoc");
 }
 
+std::string WebKitView::shownAddress(std::string_view uri) const
+{
+    const auto typed = std::ranges::find(m_typed, uri, &std::pair<std::string, std::string>::first);
+    return typed != m_typed.end() ? typed->second : readableAddress(uri);
+}
+
 bool WebKitView::Navigate(const std::string& address)
 {
     const std::string uri = addressBarUri(address);
@@ -228,6 +250,12 @@ bool WebKitView::Navigate(const std::string& address)
         signal_BeforeNavigate2().emit(uri, cancel);
         return false;
     }
+    // The engine sends its own spelling; every event names it as typed.
+    std::string spelled = engineSpelling(uri);
+    std::erase_if(m_typed, [&spelled](const auto& typed) { return typed.first == spelled; });
+    if (m_typed.size() == TypedKept)
+        m_typed.erase(m_typed.begin());
+    m_typed.emplace_back(std::move(spelled), uri);
     showPage();
     webkit_web_view_load_uri(m_view, uri.c_str());
     return true;
@@ -277,11 +305,17 @@ bool WebKitView::navigationAllowed(WebKitNavigationAction* action)
 {
     const char* uri = webkit_uri_request_get_uri(webkit_navigation_action_get_request(action));
     const std::string url = uri ? uri : "";
+    const std::string text = shownAddress(url);
     // The engine does not say which frame a navigation is for: a page's own
     // navigation may be a frame's, which may be blank.
     const bool shown = mayShow(url, false);
-    bool cancel = !shown;
-    signal_BeforeNavigate2().emit(url, cancel);
+    // The handler meets the words with the text it is given; a word the
+    // parent typed in another spelling of the address (as the engine sends
+    // it, or as read) must refuse it just the same.
+    const std::string readable = readableAddress(url);
+    bool cancel = !shown || (text != url && m_engine.blocks(url)) ||
+                  (text != readable && m_engine.blocks(readable));
+    signal_BeforeNavigate2().emit(text, cancel);
     return shown && !cancel;
 }
 
@@ -336,7 +370,7 @@ void WebKitView::onLoadChanged(WebKitWebView* view, WebKitLoadEvent event, WebKi
     case WEBKIT_LOAD_COMMITTED: {
         const char* uri = webkit_web_view_get_uri(view);
         self->m_reached = uri ? uri : "";
-        self->signal_NavigateComplete2().emit(self->m_reached);
+        self->signal_NavigateComplete2().emit(self->shownAddress(self->m_reached));
         break;
     }
     case WEBKIT_LOAD_FINISHED:
@@ -413,7 +447,7 @@ void WebKitView::onUri(WebKitWebView* view, GParamSpec*, WebKitView* self)
     if (webkit_web_view_is_loading(view) || !uri || self->m_reached == uri)
         return;
     self->m_reached = uri;
-    self->signal_NavigateComplete2().emit(self->m_reached);
+    self->signal_NavigateComplete2().emit(self->shownAddress(self->m_reached));
 }
 
 void WebKitView::onTitle(WebKitWebView* view, GParamSpec*, WebKitView* self)

@@ -10,6 +10,8 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 // The page view over WebKitGTK. Every navigation of the page, main frame or
 // frame, typed, followed, scripted, redirected or from the history, passes
@@ -41,6 +43,11 @@ public:
     // stays as typed. Empty when it names nothing ("http://", blank text).
     static std::string addressBarUri(std::string_view text);
 
+    // The text every event gives for an address of the engine (which spells
+    // it with %-escapes and a punycode host): an address typed into this view
+    // exactly as it was typed, any other as a person reads it.
+    std::string shownAddress(std::string_view uri) const;
+
     // Whether the address may be shown when typed, or when a page leads
     // itself or one of its frames there (which may also go blank).
     bool mayShow(std::string_view uri, bool typed) const;
@@ -71,4 +78,6 @@ private:
     std::string m_status;  // the hovered link last reported
     std::string m_reached; // the address last reported as reached
     bool m_loading = false;
+    // The addresses typed lately, as the engine spells them and as typed.
+    std::vector<std::pair<std::string, std::string>> m_typed;
 };

@@ -12,27 +12,28 @@
 namespace {
 
 // The web process calls everything here on its main thread.
-std::unique_ptr<const WordCheck> g_check;
+RequestWords g_words;
 
 void takeWords(GVariant* value)
 {
     if (!value || !g_variant_is_of_type(value, G_VARIANT_TYPE(WordMessage::Type)))
         return;
-    std::vector<std::string> words;
-    words.reserve(g_variant_n_children(value));
+    // Back to back in one buffer: a million words cost about their own bytes.
+    auto words = std::make_shared<WordStore>();
     GVariantIter iter;
     g_variant_iter_init(&iter, value);
     const char* word = nullptr;
     while (g_variant_iter_next(&iter, "^&ay", &word))
-        words.emplace_back(word);
-    g_check = words.empty() ? nullptr : std::make_unique<const WordCheck>(std::move(words));
+        if (!words->append(word))
+            break; // the store holds 4 GiB of words; the first of them still hold
+    g_words.take(std::move(words));
 }
 
 gboolean onSendRequest(WebKitWebPage*, WebKitURIRequest* request, WebKitURIResponse*, gpointer)
 {
     const char* uri = webkit_uri_request_get_uri(request);
     // TRUE stops the request here: not a byte of it leaves the machine.
-    return g_check && uri && g_check->blocksRequest(uri);
+    return uri && g_words.blocks(uri);
 }
 
 void onPageCreated(WebKitWebProcessExtension*, WebKitWebPage* page, gpointer)

@@ -1,52 +1,115 @@
 #include "webext/word_check.h"
 
-#include <algorithm>
+#include "platform/address_text.h"
 
-bool WordCheck::blocks(std::string_view address) const
-{
-    if (address.empty())
-        return false;
-    return std::ranges::any_of(m_words, [address](const std::string& word) {
-        return address.find(word) != std::string_view::npos;
-    });
-}
+#include <glib.h>
 
-bool WordCheck::blocksRequest(std::string_view uri) const
+#include <cstring>
+
+bool blocksRequest(const WordIndex& index, std::string_view uri)
 {
-    if (blocks(uri))
+    if (index.matches(uri))
         return true;
-    return uri.find('%') != std::string_view::npos && blocks(unescapedAddress(uri));
+    const std::string readable = readableAddress(uri);
+    if (readable != uri && index.matches(readable))
+        return true;
+    return readable.find('%') != std::string::npos && index.matches(unescapedAddress(readable));
 }
-
-namespace {
-
-int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
-} // namespace
 
 std::string unescapedAddress(std::string_view uri)
 {
     std::string out;
     out.reserve(uri.size());
     for (std::size_t i = 0; i < uri.size(); ++i) {
-        if (uri[i] == '%' && i + 2 < uri.size()) {
-            const int high = hexValue(uri[i + 1]), low = hexValue(uri[i + 2]);
-            if (high >= 0 && low >= 0) {
-                out += char(high * 16 + low);
-                i += 2;
-                continue;
-            }
+        if (uri[i] == '%' && i + 2 < uri.size() && g_ascii_isxdigit(uri[i + 1]) &&
+            g_ascii_isxdigit(uri[i + 2])) {
+            out += char(g_ascii_xdigit_value(uri[i + 1]) * 16 + g_ascii_xdigit_value(uri[i + 2]));
+            i += 2;
+            continue;
         }
         out += uri[i];
     }
     return out;
+}
+
+std::optional<WordChange> oneWordChange(const WordStore& before, const WordStore& after)
+{
+    const bool inserted = after.size() == before.size() + 1;
+    if (!inserted && after.size() + 1 != before.size())
+        return std::nullopt;
+    const WordStore& longer = inserted ? after : before;
+    const WordStore& shorter = inserted ? before : after;
+    std::size_t row = 0;
+    while (row < shorter.size() && shorter.at(row) == longer.at(row))
+        ++row;
+    for (std::size_t i = row; i < shorter.size(); ++i) {
+        if (shorter.at(i) != longer.at(i + 1))
+            return std::nullopt;
+    }
+    return WordChange{row, inserted};
+}
+
+RequestWords::RequestWords() : m_self(std::make_shared<RequestWords*>(this)) {}
+
+RequestWords::~RequestWords()
+{
+    // A build that ends after this finds no one to give its index to.
+    m_self.reset();
+}
+
+void RequestWords::take(std::shared_ptr<const WordStore> words)
+{
+    ++m_generation;
+    if (!words || words->size() == 0) {
+        m_index = nullptr;
+        return;
+    }
+    const std::optional<WordChange> change =
+        m_index ? oneWordChange(m_index->words(), *words) : std::nullopt;
+    if (change)
+        m_index = change->inserted ? m_index->inserted(std::move(words), change->row)
+                                   : m_index->removed(std::move(words), change->row);
+    else
+        m_index = std::make_shared<const WordIndex>(std::move(words)); // word by word for now
+    if (!m_index->current())
+        buildInBackground();
+}
+
+void RequestWords::buildInBackground()
+{
+    // One build at a time: one that ends behind the words starts the next.
+    if (m_building)
+        return;
+    m_building = true;
+    struct Result
+    {
+        std::weak_ptr<RequestWords*> owner;
+        std::shared_ptr<const WordIndex> index;
+        unsigned generation;
+    };
+    auto* result = new Result{m_self, nullptr, m_generation};
+    m_builder = std::jthread([result, words = m_index->store()](std::stop_token stop) {
+        try {
+            result->index = WordIndex::build(words, stop);
+        } catch (const std::bad_alloc&) {
+            // Too little memory for the index: the words keep answering one by one.
+        }
+        g_idle_add(
+            [](gpointer data) {
+                const std::unique_ptr<Result> result(static_cast<Result*>(data));
+                if (const auto owner = result->owner.lock())
+                    (*owner)->built(std::move(result->index), result->generation);
+                return G_SOURCE_REMOVE;
+            },
+            result);
+    });
+}
+
+void RequestWords::built(std::shared_ptr<const WordIndex> index, unsigned generation)
+{
+    m_building = false;
+    if (index && generation == m_generation)
+        m_index = std::move(index);
+    else if (m_index && !m_index->current() && index)
+        buildInBackground();
 }

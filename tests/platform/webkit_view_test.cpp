@@ -287,3 +287,58 @@ TEST(WebKitView, WordsHoldForTheNextRequestAndOutliveAKilledPage)
     EXPECT_FALSE(sends("/games-after"));
     w.view.setBlockedWords(nullptr);
 }
+
+// An address typed goes to the engine as typed, at any length, and every
+// event names it as typed; a word the parent typed in another spelling of it
+// (as the engine sends it, or as read) refuses it all the same.
+TEST(WebKitView, TypedAddressesGoAsTypedAndMeetWordsInEverySpelling)
+{
+    const std::string longPath = "/long-" + std::string(10000, 'x');
+    const std::string host = at("/").substr(7, at("/").size() - 8);
+    struct Row
+    {
+        std::string typed, shown, heard, otherSpelling;
+    };
+    const std::vector<Row> rows{
+        {at("/two words"), at("/two words"), "/two%20words", "two%20words"},
+        {at("/ca\xC3\xA7"
+            "a"),
+         at("/ca\xC3\xA7"
+            "a"),
+         "/ca%C3%A7a", "%C3%A7"},
+        {host + "/caf\xC3\xA9?q=a b", at("/caf\xC3\xA9?q=a b"), "/caf%C3%A9?q=a%20b", "%C3%A9"},
+        {at(longPath), at(longPath), longPath, ""},
+        {"http://xn--exmple-cua.test/", "http://xn--exmple-cua.test/", "", "ex\xC3\xA4mple"},
+    };
+    Watched w;
+    for (const auto& [typed, shown, heard, otherSpelling] : rows) {
+        SCOPED_TRACE(shown.substr(0, 60));
+        if (!heard.empty()) {
+            w.block({});
+            ASSERT_TRUE(w.navigates(typed));
+            EXPECT_TRUE(server().heard(heard));
+            EXPECT_TRUE(w.count("before " + shown) && w.count("done " + shown));
+        }
+        if (!otherSpelling.empty()) {
+            w.block({otherSpelling});
+            w.events.clear();
+            ASSERT_TRUE(w.view.Navigate(typed));
+            EXPECT_TRUE(until([&] { return w.count("refused " + shown); }));
+            EXPECT_FALSE(until([&] { return w.sawStart("done ") || w.sawStart("begin"); }, 300));
+        }
+    }
+    w.block({});
+    // Back in the history, a typed address still reads as typed; one the
+    // engine reached otherwise reads as a person reads it.
+    ASSERT_TRUE(w.navigates(at("/b")));
+    ASSERT_TRUE(w.loads([&] { return w.view.GoBack(); }));
+    EXPECT_TRUE(w.count("before " + at(longPath)) && w.count("done " + at(longPath)));
+    const std::vector<std::pair<std::string, std::string>> read{
+        {"http://xn--exmple-cua.test:80/a%20b%2F%C3%A7%25?q=%41#%E9",
+         "http://exämple.test:80/a b%2Fç%25?q=A#%E9"},
+        {"http://a.org/trailing%20", "http://a.org/trailing%20"},
+        {"about:blank", "about:blank"},
+    };
+    for (const auto& [engine, person] : read)
+        EXPECT_EQ(w.view.shownAddress(engine), person);
+}
