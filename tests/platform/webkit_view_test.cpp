@@ -311,7 +311,12 @@ TEST(WebKitView, TypedAddressesGoAsTypedAndMeetWordsInEverySpelling)
         {"http://xn--exmple-cua.test/", "http://xn--exmple-cua.test/", "", "ex\xC3\xA4mple"},
     };
     Watched w;
-    for (const auto& [typed, shown, heard, otherSpelling] : rows) {
+    for (const Row& row : rows) {
+        // Named copies: lambdas below may not capture structured bindings under Clang 14.
+        const std::string& typed = row.typed;
+        const std::string shown = row.shown;
+        const std::string& heard = row.heard;
+        const std::string& otherSpelling = row.otherSpelling;
         SCOPED_TRACE(shown.substr(0, 60));
         if (!heard.empty()) {
             w.block({});
