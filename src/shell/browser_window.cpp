@@ -57,6 +57,9 @@ Form1::Form1(const AppContext& context)
     set_icon_name("tobrin");
     // The set is designed for one client size; nothing adapts it to another.
     set_resizable(false);
+    // A confirmed close only hides the window: the program ends through the
+    // quit sequence, which still needs the panel and its lock.
+    set_hide_on_close(true);
     set_default_size(twips(9480), twips(6375));
     buildControls();
 }

@@ -33,19 +33,15 @@ void Form1::Timer1_Timer()
     const Schedule::Day day =
         Schedule::readDay(m_context.paths.file(Schedule::weekdayFile(now.get_day_of_week())))
             .slots;
-    const int slot = TimeSlots::currentSlot(now.get_hour(), now.get_minute());
+    const TimeSlots::Verdict verdict = TimeSlots::check(
+        day, TimeSlots::currentSlot(now.get_hour(), now.get_minute()));
 
-    if (TimeSlots::isBlocked(day[std::size_t(slot)])) {
-        WebBrowser1->set_visible(false);
-        if (const std::optional<int> allowed = TimeSlots::nextAllowedSlot(day, slot)) {
-            // While the box is open the first 1 ms period would tick
-            // constantly, only to be skipped.
-            Timer1.setInterval(kCheckPeriod);
-            MessageBox::show(this, TimeSlots::blockedMessage(*allowed), "Tobrin", MessageBox::Ok,
-                             MessageBox::NoIcon);
-        }
-    } else {
-        WebBrowser1->set_visible(true);
+    WebBrowser1->set_visible(!verdict.blocked);
+    if (!verdict.message.empty()) {
+        // While the box is open the first 1 ms period would tick
+        // constantly, only to be skipped.
+        Timer1.setInterval(kCheckPeriod);
+        MessageBox::show(this, verdict.message, "Tobrin", MessageBox::Ok, MessageBox::NoIcon);
     }
     // Counted from now, so the next check comes a full minute after the box closed.
     Timer1.setInterval(kCheckPeriod);
