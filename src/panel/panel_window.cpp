@@ -40,6 +40,9 @@ Form2::Form2(const PanelContext& context, Gtk::Window& browser)
     : Disable1(browser), m_context(context)
 {
     set_name("Form2");
+    // The designed places fit the panel's usual small type; the theme's
+    // larger one would run the longest caption out of its frame.
+    addStyleRules("window#Form2 { font-size: 12px; }");
     set_title(" Parental Remote Control");
     set_transient_for(browser);
     set_modal(true);
