@@ -1,8 +1,13 @@
+#include "platform/colors.h"
 #include "scratch_dir.h"
+#include "tab_window.h"
 #include "timecontrol/schedule_file.h"
 #include "timecontrol/time_slots.h"
+#include "timecontrol/time_tab.h"
 
 #include <gtest/gtest.h>
+
+#include <set>
 
 namespace {
 
@@ -103,4 +108,122 @@ TEST(TimeSlots, TheCheckHidesTheViewAndSaysWhenSurfingComesBack)
         EXPECT_EQ(verdict.blocked, row.blocked);
         EXPECT_EQ(verdict.message, row.message);
     }
+}
+
+namespace {
+
+// The Time tab in a shown window, over the schedule files of a scratch folder.
+struct Week
+{
+    ScratchDir dir;
+    TabWindow window;
+    TimeTab tab{
+        {[this](std::string_view relative) { return dir.path().string() + std::string(relative); }},
+        window.page};
+
+    std::string day(int d) const
+    {
+        return ScratchDir::read(dir / ("buffer/buf" + std::to_string(d) + ".log"));
+    }
+    void setDay(int d, const std::string& bytes) const
+    {
+        ScratchDir::write(dir / ("buffer/buf" + std::to_string(d) + ".log"), bytes);
+    }
+    // Every cell shows exactly the blocked slots: on and red, the rest off and blue.
+    bool shows(const std::set<int>& blocked) const
+    {
+        for (int i = 0; i < Schedule::SlotCount; ++i) {
+            const bool on = blocked.contains(i);
+            const ElasticPanel& cell = tab.seg[std::size_t(i)];
+            if (cell.value() != on || cell.backColor() != ColorValue::toColor(on ? 0xFF : 0xFF0000))
+                return false;
+        }
+        return true;
+    }
+    // Clicks that tab; the one grid moves to it and shows again.
+    void showTab(int d)
+    {
+        tab.VideoSoftIndexTab2.notebook().set_current_page(d);
+        Gtk::Widget* holder = tab.VideoSoftIndexTab2.page(0)->get_parent();
+        runUntil([&] { return holder->get_mapped() && holder->get_width() > 0; });
+    }
+};
+
+} // namespace
+
+TEST(TimeTab, SwitchSavesTheDayLeftAndShowsTheDayEntered)
+{
+    Week week;
+    // Monday: a 2 shows as blocked; 60 lines are cut to 48 when saved.
+    week.setDay(1, dayFile({{3, "1"}, {4, "2"}, {50, "1"}}, 60));
+    week.setDay(2, dayFile({{10, "1"}}));
+    week.tab.load();
+    week.window.show(week.tab.seg[47]);
+    const std::string monday = week.day(1);
+    EXPECT_TRUE(week.shows({3, 4}));
+    EXPECT_EQ(week.tab.seg[21].get_tooltip_text(), "10:30 to 10:59");
+
+    // Clicks flip and recolour, and write nothing. Each cell's last line lies
+    // under the next one, as designed: the clicks aim above it.
+    clickOn(week.tab.seg[7], 1, 0.3);
+    ASSERT_TRUE(runUntil([&] { return week.tab.seg[7].value(); }));
+    clickOn(week.tab.seg[3], 1, 0.3);
+    ASSERT_TRUE(runUntil([&] { return !week.tab.seg[3].value(); }));
+    EXPECT_TRUE(week.shows({4, 7}));
+    EXPECT_EQ(week.day(1), monday);
+    week.showTab(1);
+    EXPECT_EQ(week.day(1), dayFile({{4, "1"}, {7, "1"}}));
+    EXPECT_TRUE(week.shows({10}));
+
+    // A day that cannot be saved: the switch does not happen, the edits stay.
+    clickOn(week.tab.seg[11], 1, 0.3);
+    ASSERT_TRUE(runUntil([&] { return week.tab.seg[11].value(); }));
+    const auto tuesday = week.dir / "buffer/buf2.log";
+    std::filesystem::remove(tuesday);
+    std::filesystem::create_directory(tuesday);
+    week.showTab(2);
+    auto shown = MessageBox::takeShown();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].icon, MessageBox::Critical);
+    EXPECT_EQ(week.tab.VideoSoftIndexTab2.notebook().get_current_page(), 1);
+    EXPECT_EQ(week.tab.VideoSoftIndexTab2.currentTab(), 1);
+    EXPECT_TRUE(week.shows({10, 11}));
+    std::filesystem::remove(tuesday);
+
+    // Apply writes the shown day's file only.
+    std::vector<std::string> before;
+    for (int d = 1; d <= 7; ++d)
+        before.push_back(week.day(d));
+    ASSERT_TRUE(press(week.tab.Command7));
+    before[1] = dayFile({{10, "1"}, {11, "1"}});
+    for (int d = 1; d <= 7; ++d)
+        EXPECT_EQ(week.day(d), before[std::size_t(d - 1)]) << d;
+
+    // A day that cannot be read is shown as allowed, and the parent is told.
+    std::filesystem::create_directories(week.dir / "buffer/buf3.log");
+    week.showTab(2);
+    EXPECT_TRUE(week.shows({}));
+    shown = MessageBox::takeShown();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_NE(shown[0].text.find("buf3.log"), std::string::npos);
+    EXPECT_EQ(shown[0].icon, MessageBox::Warning);
+}
+
+// The check reads the file of the weekday it is now, as it stands on disk.
+TEST(TimeTab, DueReadsTodaysFile)
+{
+    Week week;
+    week.setDay(1, dayFile({{20, "1"}}));
+    week.setDay(7, dayFile({}, 48, 47));
+    auto at = [](int day, int hour, int minute) {
+        return Glib::DateTime::create_local(2026, 12, day, hour, minute, 0);
+    };
+    const TimeSlots::Verdict monday = week.tab.due(at(7, 10, 29));
+    EXPECT_TRUE(monday.blocked);
+    EXPECT_EQ(monday.message,
+              "Blocked Time!\r\nTobrin will run again only at 10 hours and 30 minutes");
+    EXPECT_FALSE(week.tab.due(at(13, 10, 29)).blocked);
+    EXPECT_TRUE(week.tab.due(at(13, 23, 45)).blocked);
+    EXPECT_FALSE(week.tab.due(at(8, 10, 29)).blocked); // Tuesday has no file
+    EXPECT_FALSE(week.tab.due(Glib::DateTime()).blocked);
 }
