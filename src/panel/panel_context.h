@@ -1,20 +1,19 @@
 #pragma once
 
-#include "platform/code_page.h"
+#include "favorites/favorites_tab.h"
+#include "filter/addresses_tab.h"
+#include "timecontrol/time_tab.h"
 
-#include <filesystem>
-#include <memory>
-
-class BlockedWordPreload;
 class SettingsStore;
 
-// What the panel needs from the program around it. Start-up fills it from
-// the installation beside the program; tests from a scratch folder.
+// What the panel needs from the program around it: the settings of the
+// General tab and what each other tab needs of the installation. Start-up
+// fills it from the installation beside the program; tests from a scratch
+// folder.
 struct PanelContext
 {
     SettingsStore* settings = nullptr;
-    CodePage codePage;
-    // The blocked words' file, and its words when start-up read them early.
-    std::filesystem::path blockedWordsFile;
-    std::shared_ptr<BlockedWordPreload> blockedWords{};
+    AddressesContext addresses;
+    FavoritesContext favorites;
+    TimeContext time;
 };

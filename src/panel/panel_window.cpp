@@ -63,6 +63,11 @@ Form2::Form2(const PanelContext& context, Gtk::Window& browser)
     Command1.signal_clicked().connect([this] { Command1_Click(); });
 
     buildGeneralTab(*VideoSoftIndexTab1.page(General));
+    m_addresses = std::make_unique<AddressesTab>(m_context.addresses,
+                                                 *VideoSoftIndexTab1.page(Addresses));
+    m_favorites = std::make_unique<FavoritesTab>(m_context.favorites,
+                                                 *VideoSoftIndexTab1.page(Favorites));
+    m_time = std::make_unique<TimeTab>(m_context.time, *VideoSoftIndexTab1.page(Time));
 }
 
 Form2::~Form2() = default;
@@ -138,35 +143,14 @@ void Form2::Form_Load()
     const SettingsStore& settings = *m_context.settings;
     tvfake.setBackColor(storedColor(settings, "color", "&H00000000&"));
     setLegendColor(storedColor(settings, "legendcolor", "&H00FFFFFF&"));
-    loadBlockedWords();
-}
-
-void Form2::loadBlockedWords()
-{
-    std::optional<BlockedWordList::FileWords> early;
-    if (m_context.blockedWords)
-        early = m_context.blockedWords->take(m_context.blockedWordsFile, m_context.codePage);
-    const std::string error = early ? m_blockedWords.load(std::move(*early))
-                                    : m_blockedWords.load(m_context.blockedWordsFile,
-                                                          m_context.codePage);
-    if (error.empty())
-        return;
-    MessageBox::show(this,
-                     error + "\n\nUntil it can be read, the list of blocked words is empty and no "
-                             "address is blocked by it. Adding or deleting a word replaces the "
-                             "file with the list shown.",
-                     "Tobrin", MessageBox::Ok, MessageBox::Critical);
+    m_addresses->load();
+    m_time->load();
+    m_favorites->load();
 }
 
 void Form2::showModal()
 {
-    if (m_blockedWords.takeSlowCheckNotice()) {
-        MessageBox::show(this,
-                         "There was not enough memory to prepare the list of blocked words for "
-                         "quick checking. Every address is still checked against every word, "
-                         "only more slowly.",
-                         "Tobrin", MessageBox::Ok, MessageBox::Warning);
-    }
+    m_addresses->panelOpening();
     present();
     // Returns once the parent has closed the panel again, as the way in
     // through the password expects.
@@ -193,14 +177,7 @@ void Form2::Check2_Click()
 void Form2::Check3_Click()
 {
     const bool on = Check3.get_active();
-    // Start-up sets the box from the stored value: writing it back would
-    // cost a read-only settings file a message at every start. The switch
-    // acts even when it could not be stored; the parent is told that it will
-    // not survive a restart.
-    const bool stored = SettingValue::integer(m_context.settings->read("favorites", "0")) == 1;
-    std::string error;
-    if (stored != on && !m_context.settings->write("favorites", on ? "1" : "0", &error))
-        MessageBox::showSaveError(this, error);
+    m_favorites->storeFavoritesOnly(on);
     m_favoritesOnly.emit(on);
 }
 

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "filter/blocked_word_list.h"
 #include "panel/panel_context.h"
 #include "platform/desktop_lock.h"
 #include "platform/elastic_panel.h"
@@ -15,9 +14,12 @@
 #include <gtkmm/window.h>
 #include <sigc++/signal.h>
 
+#include <memory>
+
 // The parental control panel. Made hidden during the browser window's
 // start-up and kept until the program ends: its lists and check boxes are the
-// live data the browser window obeys. What the browser window must do when
+// live data the browser window obeys. Each tab other than General is a class
+// in the folder of what it edits. What the browser window must do when
 // the parent changes something reaches it through the signals below, so the
 // panel knows nothing of that window but its place on the screen.
 class Form2 : public Gtk::Window
@@ -28,8 +30,9 @@ public:
 
     const PanelContext& context() const { return m_context; }
 
-    // The blocked words every address is checked against.
-    BlockedWordList& blockedWords() { return m_blockedWords; }
+    AddressesTab& addresses() const { return *m_addresses; }
+    FavoritesTab& favorites() const { return *m_favorites; }
+    TimeTab& time() const { return *m_time; }
 
     // --- controls ----------------------------------------------------------
     IndexTab VideoSoftIndexTab1; // General|Addresses|Favorites|Time|Surf Log|Password
@@ -75,10 +78,11 @@ public:
 private:
     void buildGeneralTab(Gtk::Fixed& page);
     void setLegendColor(const Gdk::RGBA& color);
-    void loadBlockedWords();
 
     PanelContext m_context;
-    BlockedWordList m_blockedWords;
+    std::unique_ptr<AddressesTab> m_addresses;
+    std::unique_ptr<FavoritesTab> m_favorites;
+    std::unique_ptr<TimeTab> m_time;
     Gtk::Fixed m_body;
     Gdk::RGBA m_legendColor{"white"};
     sigc::signal<void(bool)> m_timeControlStopped;

@@ -17,7 +17,7 @@ void Form1::WebBrowser1_BeforeNavigate2(const std::string& url, bool& cancel)
 
     set_cursor("wait");
     rodape.setCaption(" Checking site...");
-    if (refused || form2.blockedWords().blocks(url)) {
+    if (refused || form2.addresses().blocks(url)) {
         cancel = true;
         gtk_widget_set_cursor(Gtk::Widget::gobj(), nullptr);
         setEditText("S I T E   B L O C K E D");
@@ -41,9 +41,9 @@ void Form1::followAddressControl(Form2& form2)
             return;
         }
         WebBrowser1->setBlockedWords(
-            std::make_shared<const WebView::BlockedWords>(form2.blockedWords().entries()));
+            std::make_shared<const WebView::BlockedWords>(form2.addresses().list().entries()));
     };
     publish();
     form2.Check1.signal_toggled().connect(publish);
-    form2.blockedWords().signal_matcher_changed().connect(publish);
+    form2.addresses().list().signal_matcher_changed().connect(publish);
 }

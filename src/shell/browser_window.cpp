@@ -192,8 +192,13 @@ void Form1::buildControls()
 Form2& Form1::panel()
 {
     if (!m_panel) {
-        PanelContext context{m_context.settings, m_context.codePage,
-                             m_context.paths.file(AppPaths::NoSurf), m_context.blockedWords};
+        const AppPaths& paths = m_context.paths;
+        const PanelContext context{
+            m_context.settings,
+            {paths.file(AppPaths::NoSurf), m_context.codePage, m_context.blockedWords},
+            {paths.file(AppPaths::Pref), paths.file(AppPaths::FavoritesPage), m_context.codePage,
+             m_context.settings},
+            {[paths](std::string_view relative) { return paths.file(relative); }}};
         m_panel = std::make_unique<Form2>(context, *this);
         Form2& form2 = *m_panel;
         form2.signal_timeControlStopped().connect(

@@ -1,9 +1,8 @@
+#include "panel/panel_window.h"
 #include "platform/clock.h"
 #include "platform/message_box.h"
 #include "platform/web_view.h"
 #include "shell/browser_window.h"
-#include "timecontrol/schedule_file.h"
-#include "timecontrol/time_slots.h"
 
 namespace {
 
@@ -26,15 +25,13 @@ void Form1::Timer1_Timer()
 
     const Glib::DateTime now = m_context.clock->now();
     if (!now) {
-        // A clock that cannot tell the time has no half-hour to check.
+        // A clock that cannot tell the time has no half-hour to check, and
+        // leaves the page as it was.
         Timer1.setInterval(kCheckPeriod);
         return;
     }
-    const Schedule::Day day =
-        Schedule::readDay(m_context.paths.file(Schedule::weekdayFile(now.get_day_of_week())))
-            .slots;
-    const TimeSlots::Verdict verdict = TimeSlots::check(
-        day, TimeSlots::currentSlot(now.get_hour(), now.get_minute()));
+    // The weekday's file as it stands on disk, not the panel's unsaved grid.
+    const TimeSlots::Verdict verdict = panel().time().due(now);
 
     WebBrowser1->set_visible(!verdict.blocked);
     if (!verdict.message.empty()) {

@@ -24,7 +24,12 @@ struct TestPanel
 
     std::unique_ptr<Form2> panel()
     {
-        PanelContext context{&settings, CodePage("CP1252"), dir / "files" / "nosurf.txt"};
+        const std::filesystem::path folder = dir.path();
+        const PanelContext context{
+            &settings,
+            {dir / "nosurf.txt", CodePage("CP1252")},
+            {dir / "pref.txt", dir / "favorites.htm", CodePage("CP1252"), &settings},
+            {[folder](std::string_view relative) { return folder / relative.substr(1); }}};
         auto form = std::make_unique<Form2>(context, browser);
         form->Form_Load();
         form->signal_tvColor().connect([this](const Gdk::RGBA& c) { tvColors.push_back(c); });
@@ -70,7 +75,6 @@ TEST(PanelWindow, CreatedHiddenWithItsCaptions)
     // First start: a black miniature with a white legend, and no list yet.
     EXPECT_EQ(panel->tvfake.backColor(), Gdk::RGBA("black"));
     EXPECT_EQ(panel->legendColor(), Gdk::RGBA("white"));
-    EXPECT_EQ(panel->blockedWords().count(), 0u);
     EXPECT_TRUE(MessageBox::takeShown().empty());
 
     // O K hides the panel shown over the browser window, and showModal
@@ -141,20 +145,4 @@ TEST(PanelWindow, SwitchesStoreThenActInOrder)
                          "time resumed"}));
     // Ticked by the program on a hidden panel: the parent is not there to read a box.
     EXPECT_TRUE(MessageBox::takeShown().empty());
-}
-
-// A list that cannot be read is told once and left empty; the file is not touched.
-TEST(PanelWindow, AnUnreadableListIsToldAndBlocksNothing)
-{
-    TestPanel test;
-    std::filesystem::create_directories(test.dir / "files" / "nosurf.txt");
-    auto panel = test.panel();
-    EXPECT_EQ(panel->blockedWords().count(), 0u);
-    EXPECT_FALSE(panel->blockedWords().blocks("http://a.test/"));
-    const auto shown = MessageBox::takeShown();
-    ASSERT_EQ(shown.size(), 1u);
-    EXPECT_EQ(shown[0].icon, MessageBox::Critical);
-    EXPECT_NE(shown[0].text.find("Until it can be read, the list of blocked words is empty"),
-              std::string::npos);
-    EXPECT_TRUE(std::filesystem::is_directory(test.dir / "files" / "nosurf.txt"));
 }

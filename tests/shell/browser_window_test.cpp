@@ -198,7 +198,7 @@ TEST(BrowserWindow, TheAddressCheckBlocksListsAndHandsOnTheWords)
     form->panel().Check1.set_active(false);
     ASSERT_NE(view.blockedWords, nullptr);
     // A word added in the panel reaches the engine too.
-    form->panel().blockedWords().insert("new");
+    form->panel().addresses().list().insert("new");
     EXPECT_EQ(*view.blockedWords, (std::vector<std::string>{"bad", "new", "Worse"}));
     EXPECT_FALSE(view.pageNavigates("http://new.test/"));
 }
