@@ -10,9 +10,13 @@
 #include "surflog/log_records.h"
 
 #include <gtest/gtest.h>
+#include <glibmm/miscutils.h>
+#include <glibmm/spawn.h>
 #include <gtkmm/entry.h>
 
 #include <chrono>
+#include <cstdlib>
+#include <filesystem>
 
 namespace {
 
@@ -342,4 +346,34 @@ TEST(BrowserWindow, QuittingWritesTheEndRecordThenAsks)
     EXPECT_EQ(install.log(), ended);
     EXPECT_EQ(MessageBox::takeShown().size(), 1u);
     EXPECT_EQ(install.ended, 1);
+}
+
+// The program copied alone into an empty folder, started from elsewhere:
+// it lays out its installation, finds its web process extension beside
+// itself, and shows the start page.
+TEST(Program, RunsFromAnyFolderWithItsInstallationBesideIt)
+{
+    const char* build = std::getenv("TOBRIN_BUILD_DIR");
+    ASSERT_NE(build, nullptr);
+    ScratchDir dir;
+    const auto copy = std::filesystem::copy_options::recursive;
+    std::filesystem::copy(std::filesystem::path(build) / "tobrin", dir / "tobrin");
+    std::filesystem::copy(std::filesystem::path(build) / "webext", dir / "webext", copy);
+
+    std::vector<std::string> environment = Glib::listenv();
+    for (std::string& name : environment)
+        name += "=" + Glib::getenv(name);
+    for (const char* folder : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME"})
+        environment.push_back(std::string(folder) + "=" + (dir / "home").string());
+    environment.push_back("TOBRIN_STARTUP_PROBE=quit");
+    environment.push_back("GTK_A11Y=none");
+    std::string out, err;
+    int status = -1;
+    Glib::spawn_sync("/", std::vector<std::string>{(dir / "tobrin").string()}, environment,
+                     Glib::SpawnFlags::DEFAULT, {}, &out, &err, &status);
+    EXPECT_TRUE(g_spawn_check_wait_status(status, nullptr)) << err;
+    EXPECT_NE(err.find("tobrin: start page loaded"), std::string::npos) << err;
+    EXPECT_EQ(ScratchDir::read(dir / "files" / "log.txt").rfind("SURFING: ", 0), 0u);
+    EXPECT_FALSE(ScratchDir::read(dir / "html" / "intro.htm").empty());
+    EXPECT_FALSE(ScratchDir::read(dir / "files" / "codepage.txt").empty());
 }
