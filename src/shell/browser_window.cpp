@@ -27,6 +27,10 @@ combobox#Combo1 entry, combobox#Combo1 button {
   min-height: 0; padding-top: 0; padding-bottom: 0; box-shadow: none; }
 combobox#Combo1 entry { padding-left: 2px; }
 combobox#Combo1 entry:disabled, combobox#Combo1 button:disabled { color: #808080; }
+combobox#Combo1 popover contents { background: black; border-radius: 0; padding: 0; }
+combobox#Combo1 popover contents * { color: white; }
+combobox#Combo1 popover modelbutton:hover, combobox#Combo1 popover modelbutton:selected {
+  background: #404080; }
 )";
 
 Pango::FontDescription sizedFont(int pixels, bool bold)
