@@ -2,6 +2,8 @@
 
 #include "favorites/favorites_tab.h"
 #include "filter/addresses_tab.h"
+#include "password/password_context.h"
+#include "surflog/surf_log_tab.h"
 #include "timecontrol/time_tab.h"
 
 class SettingsStore;
@@ -16,4 +18,6 @@ struct PanelContext
     AddressesContext addresses;
     FavoritesContext favorites;
     TimeContext time;
+    SurfLogContext surfLog;
+    PasswordContext password;
 };

@@ -68,6 +68,9 @@ Form2::Form2(const PanelContext& context, Gtk::Window& browser)
     m_favorites = std::make_unique<FavoritesTab>(m_context.favorites,
                                                  *VideoSoftIndexTab1.page(Favorites));
     m_time = std::make_unique<TimeTab>(m_context.time, *VideoSoftIndexTab1.page(Time));
+    m_surfLog = std::make_unique<SurfLogTab>(m_context.surfLog, *VideoSoftIndexTab1.page(SurfLog));
+    m_password =
+        std::make_unique<PasswordTab>(m_context.password, *VideoSoftIndexTab1.page(Password));
 }
 
 Form2::~Form2() = default;
@@ -144,6 +147,7 @@ void Form2::Form_Load()
     tvfake.setBackColor(storedColor(settings, "color", "&H00000000&"));
     setLegendColor(storedColor(settings, "legendcolor", "&H00FFFFFF&"));
     m_addresses->load();
+    m_surfLog->load();
     m_time->load();
     m_favorites->load();
 }
@@ -151,6 +155,7 @@ void Form2::Form_Load()
 void Form2::showModal()
 {
     m_addresses->panelOpening();
+    m_surfLog->panelOpening();
     present();
     // Returns once the parent has closed the panel again, as the way in
     // through the password expects.

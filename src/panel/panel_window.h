@@ -1,6 +1,7 @@
 #pragma once
 
 #include "panel/panel_context.h"
+#include "password/password_tab.h"
 #include "platform/desktop_lock.h"
 #include "platform/elastic_panel.h"
 #include "platform/index_tab.h"
@@ -33,6 +34,8 @@ public:
     AddressesTab& addresses() const { return *m_addresses; }
     FavoritesTab& favorites() const { return *m_favorites; }
     TimeTab& time() const { return *m_time; }
+    SurfLogTab& surfLog() const { return *m_surfLog; }
+    PasswordTab& password() const { return *m_password; }
 
     // --- controls ----------------------------------------------------------
     IndexTab VideoSoftIndexTab1; // General|Addresses|Favorites|Time|Surf Log|Password
@@ -83,6 +86,8 @@ private:
     std::unique_ptr<AddressesTab> m_addresses;
     std::unique_ptr<FavoritesTab> m_favorites;
     std::unique_ptr<TimeTab> m_time;
+    std::unique_ptr<SurfLogTab> m_surfLog;
+    std::unique_ptr<PasswordTab> m_password;
     Gtk::Fixed m_body;
     Gdk::RGBA m_legendColor{"white"};
     sigc::signal<void(bool)> m_timeControlStopped;

@@ -164,6 +164,7 @@ void Form1::buildControls()
     cmdstop.signal_clicked().connect([this] { cmdstop_Click(); });
     VideoSoftElastic5.signal_clicked().connect([this] { VideoSoftElastic5_Click(); });
     VideoSoftElastic6.signal_clicked().connect([this] { VideoSoftElastic6_Click(); });
+    VideoSoftElastic8.signal_clicked().connect([this] { VideoSoftElastic8_Click(); });
     cmdBookMarks.signal_clicked().connect([this] { cmdBookMarks_Click(); });
     falante1.signal_clicked().connect([this] { falante1_Click(); });
     falante2.signal_clicked().connect([this] { falante2_Click(); });
@@ -202,7 +203,9 @@ Form2& Form1::panel()
             {paths.file(AppPaths::NoSurf), m_context.codePage, m_context.blockedWords},
             {paths.file(AppPaths::Pref), paths.file(AppPaths::FavoritesPage), m_context.codePage,
              m_context.settings},
-            {[paths](std::string_view relative) { return paths.file(relative); }}};
+            {[paths](std::string_view relative) { return paths.file(relative); }},
+            {paths.file(AppPaths::Log), m_context.codePage, m_sessionLog.get()},
+            {m_context.settings, m_context.codePage}};
         m_panel = std::make_unique<Form2>(context, *this);
         Form2& form2 = *m_panel;
         form2.signal_timeControlStopped().connect(

@@ -13,8 +13,8 @@ void Form1::VideoSoftElastic8_Click()
             // The current page is offered for the favorites even if the
             // prompt is then cancelled.
             Form2& form2 = panel();
-            form2.favorites().Text4->set_text(CurrentTitle);
-            form2.favorites().Text5->set_text(CurrentUrl);
+            form2.favorites().Text4.set_text(CurrentTitle);
+            form2.favorites().Text5.set_text(CurrentUrl);
         },
         [this] { panel().showModal(); });
 }

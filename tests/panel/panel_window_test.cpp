@@ -29,7 +29,9 @@ struct TestPanel
             &settings,
             {dir / "nosurf.txt", CodePage("CP1252")},
             {dir / "pref.txt", dir / "favorites.htm", CodePage("CP1252"), &settings},
-            {[folder](std::string_view relative) { return folder / relative.substr(1); }}};
+            {[folder](std::string_view relative) { return folder / relative.substr(1); }},
+            {dir / "log.txt", CodePage("CP1252")},
+            {&settings, CodePage("CP1252")}};
         auto form = std::make_unique<Form2>(context, browser);
         form->Form_Load();
         form->signal_tvColor().connect([this](const Gdk::RGBA& c) { tvColors.push_back(c); });

@@ -1,5 +1,7 @@
 #include "fake_web_view.h"
 #include "panel/panel_window.h"
+#include "password/password_prompt.h"
+#include "password/stored_password.h"
 #include "platform/clock.h"
 #include "platform/color_dialog.h"
 #include "platform/message_box.h"
@@ -376,4 +378,46 @@ TEST(Program, RunsFromAnyFolderWithItsInstallationBesideIt)
     EXPECT_EQ(ScratchDir::read(dir / "files" / "log.txt").rfind("SURFING: ", 0), 0u);
     EXPECT_FALSE(ScratchDir::read(dir / "html" / "intro.htm").empty());
     EXPECT_FALSE(ScratchDir::read(dir / "files" / "codepage.txt").empty());
+}
+
+// The panel key: the current page is offered to the favorites, the right
+// password opens the panel, and the key's path ends once the panel is closed.
+TEST(BrowserWindow, ThePanelKeyOffersThePageAndOpensThePanelWithThePassword)
+{
+    TestInstall install;
+    ASSERT_TRUE(StoredPassword::store(install.settings, "secret", CodePage("CP1252"), nullptr));
+    auto form = install.window();
+    form->set_visible(true);
+    ASSERT_TRUE(install.view->pageNavigates("http://a.test/"));
+    install.view->signal_TitleChange().emit("A page");
+
+    // Each step is taken from an idle callback, so the modal loop it opens
+    // runs outside this polling one.
+    bool panelSeen = false;
+    auto step = Glib::signal_timeout().connect(
+        [&] {
+            for (Gtk::Window* window : Gtk::Window::list_toplevels()) {
+                auto* prompt = dynamic_cast<Form3*>(window);
+                if (prompt && prompt->get_visible() && prompt->Text3->get_text().empty()) {
+                    prompt->Text3->set_text("secret");
+                    Glib::signal_idle().connect_once([prompt] {
+                        g_signal_emit_by_name(prompt->Command6->gobj(), "clicked");
+                    });
+                    return true;
+                }
+            }
+            if (form->panelLoaded() && form->panel().get_visible() && !panelSeen) {
+                panelSeen = true;
+                Glib::signal_idle().connect_once(
+                    [&] { g_signal_emit_by_name(form->panel().Command1.gobj(), "clicked"); });
+            }
+            return true;
+        },
+        20);
+    form->VideoSoftElastic8.signal_clicked().emit();
+    step.disconnect();
+    EXPECT_TRUE(panelSeen);
+    EXPECT_FALSE(form->panel().get_visible());
+    EXPECT_EQ(form->panel().favorites().Text4.get_text(), "A page");
+    EXPECT_EQ(form->panel().favorites().Text5.get_text(), "http://a.test/");
 }
