@@ -6,6 +6,8 @@
 #include "platform/window_placement.h"
 #include "platform/x11_hold.h"
 
+#include "window_driver.h"
+
 #include <gtest/gtest.h>
 #include <gtkmm.h>
 #include <gtkmm/init.h>
@@ -20,19 +22,7 @@
 
 namespace {
 
-// Runs the main loop until the condition holds; false when it never did.
-bool runUntil(const std::function<bool()>& done, int seconds = 10)
-{
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-    auto context = Glib::MainContext::get_default();
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        context->iteration(false);
-        g_usleep(2000);
-    }
-    return true;
-}
+using WindowDriver::runUntil;
 
 void eachWidget(Gtk::Widget& top, const std::function<void(Gtk::Widget&)>& visit)
 {

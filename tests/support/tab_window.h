@@ -2,6 +2,7 @@
 
 #include "platform/message_box.h"
 #include "platform/window_placement.h"
+#include "window_driver.h"
 
 #include <gtest/gtest.h>
 #include <gtkmm.h>
@@ -11,30 +12,13 @@
 #include <functional>
 #include <string>
 
-// Runs the main loop until the condition holds; false when it never did.
-inline bool runUntil(const std::function<bool()>& done, int seconds = 10)
-{
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
-    auto context = Glib::MainContext::get_default();
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        context->iteration(false);
-        g_usleep(2000);
-    }
-    return true;
-}
+using WindowDriver::runUntil;
 
 // Activates a button as its access key would; true once its click arrived
 // through the main loop (never, for a disabled button).
 inline bool press(Gtk::Button& button)
 {
-    bool clicked = false;
-    sigc::connection seen = button.signal_clicked().connect([&] { clicked = true; });
-    button.activate();
-    runUntil([&] { return clicked; }, 2);
-    seen.disconnect();
-    return clicked;
+    return WindowDriver::click(button, 2);
 }
 
 // The first widget below top (itself included) that the test picks.

@@ -29,12 +29,12 @@ inline bool runUntil(const std::function<bool()>& done, int seconds = 10)
 
 // Presses the button as Enter or a click on it would, and waits for its
 // clicked handlers to have run.
-inline bool click(Gtk::Button& button)
+inline bool click(Gtk::Button& button, int seconds = 10)
 {
     bool clicked = false;
     auto heard = button.signal_clicked().connect([&clicked] { clicked = true; });
     button.activate();
-    const bool ok = runUntil([&clicked] { return clicked; });
+    const bool ok = runUntil([&clicked] { return clicked; }, seconds);
     heard.disconnect();
     return ok;
 }
