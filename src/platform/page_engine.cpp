@@ -38,6 +38,10 @@ std::string identifierFor(const std::vector<std::string>& words)
     return id;
 }
 
+// Documents are answered within moments of their announcement; a page with
+// many frames and redirects still fits.
+constexpr std::size_t WatchedKept = 64;
+
 struct Pending
 {
     PageEngine* engine;
@@ -91,6 +95,21 @@ PageEngine::PageEngine(const Folders& folders) : m_extensions(folders.extensions
                                  context, self->m_extensions.c_str());
                          webkit_web_context_set_web_process_extensions_initialization_user_data(
                              context, self->wordsValue());
+                     }),
+                     this);
+    g_signal_connect(m_context, "user-message-received",
+                     G_CALLBACK(+[](WebKitWebContext*, WebKitUserMessage* message,
+                                    PageEngine* self) -> gboolean {
+                         if (g_strcmp0(webkit_user_message_get_name(message),
+                                       WatchMessage::Name) != 0)
+                             return FALSE;
+                         GVariant* value = webkit_user_message_get_parameters(message);
+                         if (value && g_variant_is_of_type(value, G_VARIANT_TYPE_STRING)) {
+                             if (self->m_watched.size() == WatchedKept)
+                                 self->m_watched.pop_front();
+                             self->m_watched.emplace_back(g_variant_get_string(value, nullptr));
+                         }
+                         return TRUE;
                      }),
                      this);
     if (!m_extensions.empty())
@@ -183,6 +202,11 @@ void PageEngine::setBlockedWords(std::shared_ptr<const WebView::BlockedWords> wo
         m_socketRuleReadySignal.emit();
     else
         compileWords();
+}
+
+bool PageEngine::watched(std::string_view uri) const
+{
+    return std::ranges::find(m_watched, uri) != m_watched.end();
 }
 
 bool PageEngine::blocks(std::string_view text) const

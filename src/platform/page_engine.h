@@ -5,6 +5,7 @@
 #include <sigc++/signal.h>
 #include <webkit/webkit.h>
 
+#include <deque>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -49,6 +50,11 @@ public:
     bool socketRuleReady() const { return m_socketRuleReady; }
     sigc::signal<void()>& signal_socketRuleReady() { return m_socketRuleReadySignal; }
 
+    // Whether a web process with the request check announced that it fetches
+    // this document. Pages come from processes the engine starts on its own,
+    // and one whose module did not load would send every request unchecked.
+    bool watched(std::string_view uri) const;
+
     WebKitWebContext* context() const { return m_context; }
     WebKitNetworkSession* session() const { return m_session; }
 
@@ -70,6 +76,7 @@ private:
     std::filesystem::path m_extensions;
 
     std::vector<std::string> m_words; // without words no byte string can hold
+    std::deque<std::string> m_watched; // the documents announced last, newest at the back
     std::vector<WebKitUserContentManager*> m_contents;
     WebKitUserContentFilter* m_noSockets = nullptr; // every socket refused
     WebKitUserContentFilter* m_wordsRule = nullptr; // sockets to blocked addresses refused

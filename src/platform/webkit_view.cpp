@@ -87,6 +87,10 @@ std::string engineSpelling(const std::string& uri)
     return result;
 }
 
+constexpr char Crashed[] = "This page stopped working.";
+constexpr char Unchecked[] =
+    "This page cannot be shown: the browser could not check what it loads.";
+
 // Enough to go back and forth over the addresses a child types in a session.
 constexpr std::size_t TypedKept = 64;
 
@@ -157,7 +161,6 @@ WebKitView::WebKitView(PageEngine& engine, std::filesystem::path localPages)
                      }),
                      nullptr);
 
-    m_stopped.set_text("This page stopped working.");
     m_stopped.set_name("PageStopped");
     gtk_stack_add_child(m_stack.gobj(), GTK_WIDGET(m_view));
     m_stack.add(m_stopped);
@@ -343,6 +346,11 @@ gboolean WebKitView::onDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decisi
         // Only what the view can show is taken: anything else would become a
         // file on the computer.
         auto* response = WEBKIT_RESPONSE_POLICY_DECISION(decision);
+        if (!self->checked(response)) {
+            webkit_policy_decision_ignore(decision);
+            self->showStopped(Unchecked);
+            return TRUE;
+        }
         SoupMessageHeaders* headers = webkit_uri_response_get_http_headers(
             webkit_response_policy_decision_get_response(response));
         const char* disposition =
@@ -382,11 +390,36 @@ void WebKitView::onLoadChanged(WebKitWebView* view, WebKitLoadEvent event, WebKi
     }
 }
 
+bool WebKitView::checked(WebKitResponsePolicyDecision* response) const
+{
+    // Frames live in the process of their page, which was checked itself;
+    // about: documents fetch nothing.
+    if (!webkit_response_policy_decision_is_main_frame_main_resource(response))
+        return true;
+    const char* uri = webkit_uri_request_get_uri(webkit_response_policy_decision_get_request(response));
+    const std::string_view address = uri ? uri : "";
+    if (lowerScheme(address) == "about" || m_engine.watched(address))
+        return true;
+    static bool told = false;
+    if (!std::exchange(told, true))
+        g_warning("a page process runs without the request check (is the webext module "
+                  "installed beside the program?): its pages are not shown");
+    return false;
+}
+
+void WebKitView::showStopped(const char* why)
+{
+    // Until the next address the child sees a plain message instead of a
+    // frozen, empty or unchecked page.
+    m_stopped.set_text(why);
+    m_stack.set_visible_child(m_stopped);
+}
+
 void WebKitView::onTerminated(WebKitWebView*, WebKitWebProcessTerminationReason, WebKitView* self)
 {
-    // The engine starts a new process for the next address; until then the
-    // child sees a plain message instead of a frozen or empty page.
-    self->m_stack.set_visible_child(self->m_stopped);
+    // The engine starts a new process for the next address; a load the
+    // process took with it never finishes on its own.
+    self->showStopped(Crashed);
     if (self->m_loading) {
         self->m_loading = false;
         self->signal_DownloadComplete().emit();

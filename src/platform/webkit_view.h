@@ -68,6 +68,9 @@ private:
     bool navigationAllowed(WebKitNavigationAction* action);
     bool goInHistory(gboolean (*can)(WebKitWebView*), void (*go)(WebKitWebView*));
     void showPage();
+    void showStopped(const char* why);
+    // Whether the response comes from a process that checks the page's requests.
+    bool checked(WebKitResponsePolicyDecision* response) const;
 
     PageEngine& m_engine;
     std::filesystem::path m_localPages;

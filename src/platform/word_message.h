@@ -7,3 +7,12 @@ namespace WordMessage {
 inline constexpr char Name[] = "tobrin-blocked-words";
 inline constexpr char Type[] = "aay"; // byte strings: a word need not be valid UTF-8
 } // namespace WordMessage
+
+// How a web process says that it checks what a page loads: the address of
+// each document it is about to fetch for a page (and of every redirect), sent
+// before the request leaves. A document no process announced was fetched by
+// a process without the check, and is never shown.
+namespace WatchMessage {
+inline constexpr char Name[] = "tobrin-watching";
+inline constexpr char Type[] = "s";
+} // namespace WatchMessage

@@ -13,6 +13,7 @@ namespace {
 
 // The web process calls everything here on its main thread.
 RequestWords g_words;
+WebKitWebProcessExtension* g_extension = nullptr;
 
 void takeWords(GVariant* value)
 {
@@ -29,11 +30,21 @@ void takeWords(GVariant* value)
     g_words.take(std::move(words));
 }
 
-gboolean onSendRequest(WebKitWebPage*, WebKitURIRequest* request, WebKitURIResponse*, gpointer)
+gboolean onSendRequest(WebKitWebPage* page, WebKitURIRequest* request,
+                       WebKitURIResponse* redirected, gpointer)
 {
     const char* uri = webkit_uri_request_get_uri(request);
+    if (!uri)
+        return FALSE;
     // TRUE stops the request here: not a byte of it leaves the machine.
-    return uri && g_words.blocks(uri);
+    if (g_words.blocks(uri))
+        return TRUE;
+    // The browser shows no document that a process without this check fetched.
+    if (redirected || g_strcmp0(uri, webkit_web_page_get_uri(page)) == 0)
+        webkit_web_process_extension_send_message_to_context(
+            g_extension, webkit_user_message_new(WatchMessage::Name, g_variant_new_string(uri)),
+            nullptr, nullptr, nullptr);
+    return FALSE;
 }
 
 void onPageCreated(WebKitWebProcessExtension*, WebKitWebPage* page, gpointer)
@@ -55,6 +66,7 @@ extern "C" G_MODULE_EXPORT void
 webkit_web_process_extension_initialize_with_user_data(WebKitWebProcessExtension* extension,
                                                        const GVariant* userData)
 {
+    g_extension = extension;
     takeWords(const_cast<GVariant*>(userData));
     g_signal_connect(extension, "page-created", G_CALLBACK(onPageCreated), nullptr);
     g_signal_connect(extension, "user-message-received", G_CALLBACK(onMessage), nullptr);

@@ -41,7 +41,8 @@ PageEngine& engine()
 // addresses holding "/forbidden" or one of the blocked words.
 struct Watched
 {
-    explicit Watched(const std::filesystem::path& localPages = {}) : view(engine(), localPages)
+    explicit Watched(const std::filesystem::path& localPages = {}, PageEngine& pages = engine())
+        : view(pages, localPages)
     {
         window.set_child(view);
         window.present();
@@ -68,6 +69,13 @@ struct Watched
         return std::ranges::any_of(events, [&](auto& e) { return e.starts_with(start); });
     }
     bool idle() const { return count("complete") == count("begin"); }
+    // Whether the view shows its own message in place of a page.
+    bool stopped() const
+    {
+        auto* stack = GTK_STACK(gtk_widget_get_parent(GTK_WIDGET(view.engineView())));
+        return g_strcmp0(gtk_widget_get_name(gtk_stack_get_visible_child(stack)), "PageStopped") ==
+               0;
+    }
     // Runs the step and waits until every load begun has ended, and a moment more.
     bool loads(const std::function<bool()>& step)
     {
@@ -277,15 +285,31 @@ TEST(WebKitView, WordsHoldForTheNextRequestAndOutliveAKilledPage)
 
     w.block({"games"});
     webkit_web_view_terminate_web_process(w.view.engineView());
-    auto* stack = GTK_STACK(gtk_widget_get_parent(GTK_WIDGET(w.view.engineView())));
-    EXPECT_TRUE(until([&] {
-        return g_strcmp0(gtk_widget_get_name(gtk_stack_get_visible_child(stack)), "PageStopped") ==
-               0;
-    }));
+    EXPECT_TRUE(until([&] { return w.stopped(); }));
     ASSERT_TRUE(w.navigates(at("/a")) && w.count("title Page A"));
-    EXPECT_EQ(gtk_stack_get_visible_child(stack), GTK_WIDGET(w.view.engineView()));
+    EXPECT_FALSE(w.stopped());
     EXPECT_FALSE(sends("/games-after"));
     w.view.setBlockedWords(nullptr);
+}
+
+// A page process without the request check (its module missing from the
+// installation) fetches the document the child asked for, but the page never
+// shows, and nothing it would load leaves the machine.
+TEST(WebKitView, NoPageShowsFromAProcessWithoutTheCheck)
+{
+    static ScratchDir folder; // the engine lives as long as the program, as the browser's does
+    std::filesystem::create_directories(folder / "no-module");
+    static PageEngine unchecked({folder / "data", folder / "cache", folder / "no-module"});
+    server().page("/unchecked", html("Unchecked", "<img src='/unchecked-image'>"
+                                                  "<script>fetch('/unchecked-fetch')</script>"));
+    Watched w({}, unchecked);
+    ASSERT_TRUE(w.view.Navigate(at("/unchecked")));
+    EXPECT_TRUE(until([&] { return w.stopped(); }));
+    EXPECT_TRUE(server().heard("/unchecked"));
+    EXPECT_FALSE(until([] { return server().heard("/unchecked-image") ||
+                                   server().heard("/unchecked-fetch"); },
+                       1500));
+    EXPECT_EQ(w.count("title Unchecked"), 0);
 }
 
 // An address typed goes to the engine as typed, at any length, and every
