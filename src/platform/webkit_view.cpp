@@ -411,7 +411,8 @@ void WebKitView::showStopped(const char* why)
 {
     // Until the next address the child sees a plain message instead of a
     // frozen, empty or unchecked page.
-    m_stopped.set_text(why);
+    // Light on the screen's black, whatever the window's colours.
+    m_stopped.set_markup(std::string("<span foreground='#E0E0E0'>") + why + "</span>");
     m_stack.set_visible_child(m_stopped);
 }
 
