@@ -246,6 +246,10 @@ bool WebKitView::Navigate(const std::string& address)
     const std::string uri = addressBarUri(address);
     if (uri.empty())
         return false;
+    if (m_asleep) {
+        m_onWaking = address;
+        return true;
+    }
     // Refused here, before the engine sees it: a typed "javascript:" address
     // would otherwise run in the page on screen without any navigation.
     if (!mayShow(uri, true)) {
@@ -276,7 +280,7 @@ bool WebKitView::GoForward()
 
 bool WebKitView::goInHistory(gboolean (*can)(WebKitWebView*), void (*go)(WebKitWebView*))
 {
-    if (!can(m_view))
+    if (m_asleep || !can(m_view))
         return false;
     showPage();
     go(m_view);
@@ -290,6 +294,8 @@ void WebKitView::Stop()
 
 void WebKitView::Refresh()
 {
+    if (m_asleep)
+        return; // waking reloads the page anyway
     showPage();
     webkit_web_view_reload(m_view);
 }
@@ -416,11 +422,35 @@ void WebKitView::showStopped(const char* why)
     m_stack.set_visible_child(m_stopped);
 }
 
-void WebKitView::onTerminated(WebKitWebView*, WebKitWebProcessTerminationReason, WebKitView* self)
+void WebKitView::on_hide()
+{
+    WebView::on_hide();
+    m_asleep = true;
+    m_onWaking.clear();
+    webkit_web_view_set_is_muted(m_view, TRUE);
+    if (webkit_web_view_get_uri(m_view))
+        webkit_web_view_terminate_web_process(m_view);
+}
+
+void WebKitView::on_show()
+{
+    WebView::on_show();
+    if (!std::exchange(m_asleep, false))
+        return;
+    webkit_web_view_set_is_muted(m_view, FALSE);
+    if (!m_onWaking.empty())
+        Navigate(std::exchange(m_onWaking, {}));
+    else if (webkit_web_view_get_uri(m_view))
+        Refresh();
+}
+
+void WebKitView::onTerminated(WebKitWebView*, WebKitWebProcessTerminationReason reason,
+                              WebKitView* self)
 {
     // The engine starts a new process for the next address; a load the
     // process took with it never finishes on its own.
-    self->showStopped(Crashed);
+    if (!self->m_asleep || reason != WEBKIT_WEB_PROCESS_TERMINATED_BY_API)
+        self->showStopped(Crashed);
     if (self->m_loading) {
         self->m_loading = false;
         self->signal_DownloadComplete().emit();

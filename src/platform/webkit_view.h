@@ -52,6 +52,13 @@ public:
     // itself or one of its frames there (which may also go blank).
     bool mayShow(std::string_view uri, bool typed) const;
 
+protected:
+    // Hidden (a blocked half-hour), the page sleeps: its process ends, so it
+    // neither sounds nor sends; an address asked for meanwhile waits. Shown
+    // again, that address or the page it left loads afresh.
+    void on_hide() override;
+    void on_show() override;
+
 private:
     static gboolean onDecidePolicy(WebKitWebView*, WebKitPolicyDecision*, WebKitPolicyDecisionType,
                                    WebKitView*);
@@ -81,6 +88,8 @@ private:
     std::string m_status;  // the hovered link last reported
     std::string m_reached; // the address last reported as reached
     bool m_loading = false;
+    bool m_asleep = false;
+    std::string m_onWaking; // typed while asleep, gone to on waking
     // The addresses typed lately, as the engine spells them and as typed.
     std::vector<std::pair<std::string, std::string>> m_typed;
 };

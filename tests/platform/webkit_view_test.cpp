@@ -312,6 +312,35 @@ TEST(WebKitView, NoPageShowsFromAProcessWithoutTheCheck)
     EXPECT_EQ(w.count("title Unchecked"), 0);
 }
 
+// Hidden through a blocked half-hour, a page sends nothing (nor sounds); an
+// address asked for meanwhile, or else the page left, loads when it shows.
+TEST(WebKitView, AHiddenPageSleeps)
+{
+    server().page("/ticking", html("Ticking", "<script>setInterval(() => "
+                                              "fetch('/tick?' + Math.random()), 50)</script>"));
+    Watched w;
+    ASSERT_TRUE(w.navigates(at("/ticking")));
+    const auto ticking = [] {
+        const std::size_t before = server().requestCount();
+        return until([&] { return server().requestCount() > before; }, 1000);
+    };
+    ASSERT_TRUE(ticking());
+    w.view.set_visible(false);
+    until([] { return false; }, 300); // what was in flight lands
+    EXPECT_FALSE(ticking());
+    server().page("/woken", html("Woken"));
+    w.events.clear();
+    EXPECT_TRUE(w.view.Navigate(at("/woken")));
+    EXPECT_FALSE(until([] { return server().heard("/woken"); }, 500));
+    EXPECT_TRUE(w.events.empty());
+    w.view.set_visible(true);
+    EXPECT_TRUE(until([&] { return w.count("title Woken") > 0; }));
+    ASSERT_TRUE(w.navigates(at("/ticking")));
+    w.view.set_visible(false);
+    w.view.set_visible(true);
+    EXPECT_TRUE(until([&] { return w.count("title Ticking") > 0; }) && ticking());
+}
+
 // An address typed goes to the engine as typed, at any length, and every
 // event names it as typed; a word the parent typed in another spelling of it
 // (as the engine sends it, or as read) refuses it all the same.

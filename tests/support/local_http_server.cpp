@@ -49,6 +49,12 @@ bool LocalHttpServer::heard(const std::string& path) const
     return std::ranges::find(m_requests, path) != m_requests.end();
 }
 
+std::size_t LocalHttpServer::requestCount() const
+{
+    const std::lock_guard lock(m_mutex);
+    return m_requests.size();
+}
+
 gboolean LocalHttpServer::serve(GThreadedSocketService*, GSocketConnection* connection, GObject*,
                                 LocalHttpServer* self)
 {

@@ -38,6 +38,7 @@ public:
 
     // Whether the path (with its query, if any) was asked for, by a page or a socket.
     bool heard(const std::string& path) const;
+    std::size_t requestCount() const;
 
 private:
     static gboolean serve(GThreadedSocketService*, GSocketConnection* connection, GObject*,
