@@ -5,8 +5,12 @@
 
 #include <glib.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <fcntl.h>
 #include <limits>
+#include <sys/file.h>
+#include <unistd.h>
 
 namespace {
 
@@ -38,6 +42,32 @@ const IniText::Value* find(const IniText::Sections& sections, const std::string&
     }
     return found;
 }
+
+// Two runs of the program may store settings at the same moment; each
+// read-change-write of the file holds this lock, so neither loses the
+// other's value. Without a lock file (an unwritable folder) the write fails
+// on its own.
+class WriteLock
+{
+public:
+    explicit WriteLock(const std::filesystem::path& file)
+        : m_fd(::open((file.string() + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600))
+    {
+        if (m_fd >= 0)
+            while (::flock(m_fd, LOCK_EX) != 0 && errno == EINTR) {
+            }
+    }
+    ~WriteLock()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+    }
+    WriteLock(const WriteLock&) = delete;
+    WriteLock& operator=(const WriteLock&) = delete;
+
+private:
+    int m_fd;
+};
 
 int hexDigit(char c)
 {
@@ -88,6 +118,7 @@ bool SettingsStore::write(const std::string& key, const std::string& value, std:
     std::error_code ignored;
     if (m_filePath.has_parent_path())
         std::filesystem::create_directories(m_filePath.parent_path(), ignored);
+    const WriteLock lock(m_filePath);
     const TextFile::BytesResult file = TextFile::readBytes(m_filePath);
     if (!file.error.empty())
         return fail(false);

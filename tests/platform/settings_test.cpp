@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -100,6 +102,28 @@ TEST(SettingsStore, HandEditedFilesMissingFilesAndFailures)
     ::setenv("XDG_CONFIG_HOME", dir.path().c_str(), 1);
     EXPECT_EQ(SettingsStore::userFilePath(), dir / "Corvane" / "Corvane.conf");
     old ? ::setenv("XDG_CONFIG_HOME", saved.c_str(), 1) : ::unsetenv("XDG_CONFIG_HOME");
+}
+
+// Two programs storing settings at once each keep every value they stored.
+TEST(SettingsStore, WritersInTwoProcessesLoseNothing)
+{
+    ScratchDir dir;
+    SettingsStore store(dir / "Corvane.conf");
+    const auto writeAll = [&](const std::string& who) {
+        for (int i = 0; i < 100; ++i)
+            EXPECT_TRUE(store.write(who + std::to_string(i), "v"));
+    };
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        writeAll("child");
+        ::_exit(0);
+    }
+    writeAll("parent");
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    for (int i = 0; i < 100; ++i)
+        EXPECT_EQ(store.read("child" + std::to_string(i), "") + store.read("parent" + std::to_string(i), ""), "vv") << i;
 }
 
 TEST(SettingValue, NumbersColoursAndBooleans)
