@@ -55,6 +55,16 @@ void watchStartupForBenchmarks(Form1& form, Gtk::Application& app)
     });
 }
 
+// GTK opens its inspector on Ctrl+Shift+I or D where the desktop's settings
+// allow it (Debian's do): a child could change any widget there, the panel's
+// too. Every window answers those keys by doing nothing; set before the
+// first window, so the windows' own kinds inherit it.
+void refuseInspector()
+{
+    auto* windows = static_cast<GtkWindowClass*>(g_type_class_ref(GTK_TYPE_WINDOW));
+    windows->enable_debugging = [](GtkWindow*, gboolean) -> gboolean { return TRUE; };
+}
+
 } // namespace
 
 namespace Module1 {
@@ -77,6 +87,7 @@ int Main()
     std::unique_ptr<Form1> form;
     int status = 0;
     app->signal_activate().connect([&] {
+        refuseInspector();
         if (!found.page) {
             std::fprintf(stderr, "tobrin: %s\n", found.problem.c_str());
             MessageBox::show(nullptr, found.problem, "Tobrin", MessageBox::Ok,
