@@ -112,8 +112,15 @@ PageEngine::PageEngine(const Folders& folders) : m_extensions(folders.extensions
                          return TRUE;
                      }),
                      this);
-    if (!m_extensions.empty())
+    // The engine lays out its sandbox around the home folder and fails hard
+    // where that is missing. Left out of the sandbox, the check does not load
+    // and the view shows no page, saying why.
+    std::error_code noHome;
+    if (!m_extensions.empty() && std::filesystem::is_directory(g_get_home_dir(), noHome))
         webkit_web_context_add_path_to_sandbox(m_context, m_extensions.c_str(), TRUE);
+    else if (!m_extensions.empty())
+        g_warning("the home folder %s does not exist: where the request check cannot load, no page shows",
+                  g_get_home_dir());
 
     m_session = webkit_network_session_new(folders.data.c_str(), folders.cache.c_str());
     webkit_cookie_manager_set_persistent_storage(
