@@ -50,10 +50,7 @@ while [ "$i" -lt "$rounds" ]; do
 done
 
 # Lines read "name start_ms N pss_kib N rss_kib N processes N".
-median() { # name, column
-    grep "^$1 " "$out/runs" | awk -v c="$2" '{ print $c }' | sort -n |
-        awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'
-}
+. "$(dirname "$0")/median.sh"
 bareStart=$(median bare 3)
 barePss=$(median bare 5)
 printf '%-28s %9s %9s %9s %7s %7s\n' configuration "start ms" "PSS MiB" "RSS MiB" start PSS |
