@@ -132,7 +132,7 @@ TEST_F(Desktop, MessageBoxesShowTheirTextsAndTheSeamAnswersInOrder)
     EXPECT_EQ(seen.title, "Attention!");
     // Shown as written, never read as markup.
     EXPECT_EQ(seen.text, "Remove <a & b> ???");
-    EXPECT_EQ(seen.buttons, "_No _Yes");
+    EXPECT_EQ(seen.buttons, "_Yes _No");
     EXPECT_EQ(seen.focused, "No");
     EXPECT_TRUE(seen.icon);
 
