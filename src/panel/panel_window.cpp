@@ -43,6 +43,23 @@ Form2::Form2(const PanelContext& context, Gtk::Window& browser)
     // The designed places fit the panel's usual small type; the theme's
     // larger one would run the longest caption out of its frame.
     addStyleRules("window#Form2 { font-size: 12px; }");
+    // The frames are group boxes as the panel has always shown them: the
+    // caption on a line of its own (19 pixels) above a plain box, rather
+    // than set into the box's border; check boxes and buttons as compact.
+    addStyleRules(R"(
+window#Form2 frame { border: none; border-radius: 0; padding: 0; box-shadow: none;
+  background-color: transparent; background-repeat: no-repeat;
+  background-image: linear-gradient(#d7d7d7, #d7d7d7), linear-gradient(#d7d7d7, #d7d7d7),
+    linear-gradient(#d7d7d7, #d7d7d7), linear-gradient(#d7d7d7, #d7d7d7),
+    linear-gradient(#ececec, #ececec);
+  background-position: 0 19px, 100% 19px, 0 19px, 0 100%, 0 19px;
+  background-size: 100% 1px, 1px 100%, 1px 100%, 100% 1px, 100% 100%; }
+window#Form2 frame > label { margin: 2px 0 0 0; padding: 0; min-height: 14px; }
+window#Form2 checkbutton { padding: 0; border-spacing: 6px; }
+window#Form2 checkbutton > check { margin: 0; min-width: 12px; min-height: 12px;
+  -gtk-icon-size: 12px; border-radius: 0; }
+window#Form2 button { min-height: 0; min-width: 0; padding: 0 1px; }
+)");
     set_title(" Parental Remote Control");
     set_transient_for(browser);
     set_modal(true);
@@ -86,8 +103,11 @@ void Form2::buildGeneralTab(Gtk::Fixed& page)
         box.set_name(name);
         box.set_label(caption);
         box.set_use_underline(true);
-        // The frame's whole inner width keeps the longest caption whole.
-        place(page, box, twipsRect(840 + 360, 120 + top, 4995 - 360 - 120, 240));
+        // The frame's whole inner width keeps the longest caption whole; four
+        // pixels taller than designed, so the box sits where it always has.
+        Gdk::Rectangle at = twipsRect(840 + 360, 120 + top, 4995 - 360 - 120, 240);
+        at.set_height(at.get_height() + 4);
+        place(page, box, at);
     };
     check(Check1, "Check1", "Stop _Addresses Control", 240);
     check(Check2, "Check2", "Stop _Time Control", 480);

@@ -287,6 +287,8 @@ void ElasticPanel::paint(const Cairo::RefPtr<Cairo::Context>& cr, int width, int
             cr->translate((width - w) / 2, (height - h) / 2);
             cr->scale(scale, scale);
             Gdk::Cairo::set_source_pixbuf(cr, picture, 0, 0);
+            // Enlarged pixel for pixel, as the pictures were drawn to be shown.
+            cairo_pattern_set_filter(cairo_get_source(cr->cobj()), CAIRO_FILTER_NEAREST);
             cr->paint();
             cr->restore();
         }

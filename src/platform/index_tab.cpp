@@ -6,19 +6,20 @@ namespace {
 
 // Compact tabs with a thin border, the selected one lighter and taller, as
 // the strip has always looked; the theme's wide tabs would not fit the
-// designed sizes.
+// designed sizes. The strip starts at the page's left edge (the theme keeps
+// four pixels before it), and the page sits two pixels inside its border.
 constexpr char kStyle[] = R"(
 notebook.index-tab { border: none; background: none; }
 notebook.index-tab > header { padding: 0; background: none; border: none; box-shadow: none; }
-notebook.index-tab > header > tabs { margin: 0; }
+notebook.index-tab > header > tabs { margin: 0 0 0 -4px; }
 notebook.index-tab > header > tabs > tab {
-  min-height: 0; min-width: 0; padding: 3px 9px 2px; margin: 3px 0 0 0;
+  min-height: 0; min-width: 0; padding: 4px 12px 2px; margin: 3px 0 0 0;
   border: 1px solid #aaaaaa; border-bottom: none; border-radius: 3px 3px 0 0;
   background: #e4e4e4; color: #202020; box-shadow: none; outline: none; }
 notebook.index-tab > header > tabs > tab:hover { background: #eeeeee; }
 notebook.index-tab > header > tabs > tab:checked {
-  background: #f6f6f6; margin-top: 0; padding-top: 5px; box-shadow: none; }
-notebook.index-tab > stack { border: 1px solid #aaaaaa; background: #f6f6f6; }
+  background: #f6f6f6; margin-top: 0; padding-top: 6px; box-shadow: none; }
+notebook.index-tab > stack { border: 1px solid #aaaaaa; padding: 1px; background: #f6f6f6; }
 )";
 
 } // namespace

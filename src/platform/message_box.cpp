@@ -71,7 +71,8 @@ constexpr char kIconColours[] = "image.box-critical { color: #d01c1c; }"
                                 "image.box-warning { color: #e5a50a; }"
                                 "image.box-information { color: #1c71d8; }";
 
-// The affirmative button last, at the right, as GNOME orders them.
+// In the order and with the texts the program's boxes have always had: the
+// affirmative button first, Cancel last, all at the right.
 struct ButtonText
 {
     MessageBox::Button button;
@@ -79,10 +80,10 @@ struct ButtonText
     const char* name;
 };
 constexpr ButtonText kButtons[] = {
-    {MessageBox::Cancel, "Cancel", "Cancel"},
-    {MessageBox::No, "_No", "No"},
     {MessageBox::Yes, "_Yes", "Yes"},
     {MessageBox::Ok, "OK", "Ok"},
+    {MessageBox::No, "_No", "No"},
+    {MessageBox::Cancel, "Cancel", "Cancel"},
 };
 
 MessageBox::Button runBox(Gtk::Window* parent, const std::string& text, const std::string& title,

@@ -7,6 +7,7 @@
 #include <X11/Xlib.h>
 #include <gdk/x11/gdkx.h>
 
+#include <cstring>
 #include <memory>
 
 namespace {
@@ -27,6 +28,8 @@ public:
         : m_window(window), m_place(std::move(place))
     {
         m_mapped = window.signal_map().connect([this] { placeIfFramedAnew(); });
+        // Said before the window is first shown, so its first frame is right.
+        m_realized = window.signal_realize().connect([this] { offerNoResizing(); }, true);
         GdkDisplay* display = gdk_display_get_default();
         if (display && GDK_IS_X11_DISPLAY(display)) {
             m_display = display;
@@ -37,6 +40,7 @@ public:
     ~Placer()
     {
         m_mapped.disconnect();
+        m_realized.disconnect();
         if (m_handler)
             g_signal_handler_disconnect(m_display, m_handler);
     }
@@ -68,7 +72,36 @@ private:
         if (event->type == MapNotify || event->type == ConfigureNotify ||
             event->type == PropertyNotify)
             self->placeIfFramedAnew();
+        if (event->type == MapNotify)
+            self->offerNoResizing();
         return false;
+    }
+
+    // A window of fixed size offers no resizing: the toolkit leaves every
+    // function and decoration in Motif's hints, and window managers such as
+    // openbox then draw a resize handle below it.
+    void offerNoResizing()
+    {
+        xcb_connection_t* c = X11::gdkConnection();
+        const xcb_window_t id = X11::windowId(m_window);
+        if (!c || !id || m_window.get_resizable())
+            return;
+        static const xcb_atom_t motif = X11::atom(c, "_MOTIF_WM_HINTS");
+        // Motif's hints: moved, minimised and closed; a border, a title
+        // and its menu, a minimise button.
+        enum : uint32_t
+        {
+            Functions = 1,
+            Decorations = 2
+        };
+        const uint32_t hints[5] = {Functions | Decorations, 4 | 8 | 32, 2 | 8 | 16 | 32, 0, 0};
+        auto r = X11::reply(xcb_get_property_reply(
+            c, xcb_get_property(c, 0, id, motif, motif, 0, 5), X11::Dropped()));
+        if (r && xcb_get_property_value_length(r.get()) == sizeof hints &&
+            std::memcmp(xcb_get_property_value(r.get()), hints, sizeof hints) == 0)
+            return;
+        X11::dropError(c, xcb_change_property_checked(c, XCB_PROP_MODE_REPLACE, id, motif, motif,
+                                                      32, 5, hints));
     }
 
     void placeIfFramedAnew()
@@ -101,6 +134,7 @@ private:
     Gtk::Window& m_window;
     std::function<PixelPoint(int, int)> m_place;
     sigc::connection m_mapped;
+    sigc::connection m_realized;
     GdkDisplay* m_display = nullptr;
     gulong m_handler = 0;
     Frame m_frame;

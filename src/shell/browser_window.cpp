@@ -119,7 +119,8 @@ void Form1::buildControls()
 
     auto speaker = [&](ElasticPanel& s, const char* name, const Gdk::Rectangle& place) {
         button(s, name, "", white, place);
-        s.setBackColor(rgb(0xd6, 0xd6, 0xd6));
+        // The light face of a button, as the speakers have always shown.
+        s.setBackColor(rgb(0xef, 0xef, 0xef));
         s.setPicture(kRestingLook, Images::speakerResting());
         s.setPicture(kAlternateLook, Images::speakerAlternate());
         s.setPictureLook(kRestingLook);

@@ -132,7 +132,7 @@ TEST_F(Desktop, MessageBoxesShowTheirTextsAndTheSeamAnswersInOrder)
     EXPECT_EQ(seen.title, "Attention!");
     // Shown as written, never read as markup.
     EXPECT_EQ(seen.text, "Remove <a & b> ???");
-    EXPECT_EQ(seen.buttons, "_No _Yes");
+    EXPECT_EQ(seen.buttons, "_Yes _No");
     EXPECT_EQ(seen.focused, "No");
     EXPECT_TRUE(seen.icon);
 
@@ -362,13 +362,15 @@ TEST_F(Desktop, LockHoldsTheDesktopUnderAWindowManager)
     Gtk::Window main, dialog;
     main.set_title("Browser");
     main.set_default_size(400, 300);
+    main.set_resizable(false);
     countKeys(main);
     dialog.set_title("Dialog");
     dialog.set_default_size(200, 100);
     dialog.set_transient_for(main);
     countKeys(dialog);
-    main.present();
+    // Placed before it is shown, as the browser window is.
     keepPlaced(main, [&](int width, int) { return PixelPoint{(screen.width - width) / 2, 0}; });
+    main.present();
     dialog.present();
     keepCentred(dialog);
 
@@ -382,6 +384,16 @@ TEST_F(Desktop, LockHoldsTheDesktopUnderAWindowManager)
                g.y == (top ? 0 : (screen.height - g.height) / 2);
     };
     EXPECT_TRUE(runUntil([&] { return placedAt(main, true) && placedAt(dialog, false); }));
+    // A window of fixed size gets no resize handle: its frame is no thicker
+    // below than at the sides.
+    auto extents = reply(xcb_get_property_reply(
+        other,
+        xcb_get_property(other, 0, X11::windowId(main), X11::atom(other, "_NET_FRAME_EXTENTS"),
+                         XCB_ATOM_CARDINAL, 0, 4),
+        nullptr));
+    ASSERT_TRUE(extents && xcb_get_property_value_length(extents.get()) == 16);
+    const auto* border = static_cast<const uint32_t*>(xcb_get_property_value(extents.get()));
+    EXPECT_EQ(border[3], border[0]);
 
     auto lock = std::make_unique<DesktopLock>(main);
     lock->setFirstSwitch(true);
