@@ -72,20 +72,26 @@ struct Settled
     std::vector<ProcessTree::Process> tree;
 };
 
+// Field n (from 1, as proc(5) counts them) of a /proc stat file; 0 when unreadable.
+long statField(const fs::path& stat, int n)
+{
+    // "pid (comm) state ...": comm may hold spaces, so count after the last ')'.
+    const std::string line = ProcessTree::firstLine(stat);
+    const auto close = line.rfind(')');
+    std::istringstream rest(close == std::string::npos ? "" : line.substr(close + 2));
+    std::string field;
+    for (int i = 3; i < n && rest >> field; ++i) {
+    }
+    long value = 0;
+    rest >> value;
+    return value;
+}
+
 // Clock ticks the process has run, in user and system time.
 long cpuTicks(int pid)
 {
-    const std::string stat = ProcessTree::firstLine("/proc/" + std::to_string(pid) + "/stat");
-    const auto close = stat.rfind(')');
-    if (close == std::string::npos)
-        return 0;
-    std::istringstream rest(stat.substr(close + 2));
-    std::string field;
-    for (int i = 3; i < 14 && rest >> field; ++i) {
-    }
-    long user = 0, system = 0;
-    rest >> user >> system;
-    return user + system;
+    const fs::path stat = "/proc/" + std::to_string(pid) + "/stat";
+    return statField(stat, 14) + statField(stat, 15);
 }
 
 // The threads of the tree that build an index behind the list: they run at a
@@ -99,14 +105,7 @@ bool building(const std::vector<ProcessTree::Process>& tree, std::vector<fs::pat
         std::error_code gone;
         const fs::path tasks = "/proc/" + std::to_string(p.pid) + "/task";
         for (const auto& task : fs::directory_iterator(tasks, gone)) {
-            const std::string stat = ProcessTree::firstLine(task.path() / "stat");
-            const auto close = stat.rfind(')');
-            std::istringstream rest(close == std::string::npos ? "" : stat.substr(close + 2));
-            std::string field;
-            for (int i = 3; i < 19 && rest >> field; ++i) {
-            }
-            int nice = 0;
-            if (rest >> nice && nice == kBuilderNice) {
+            if (statField(task.path() / "stat", 19) == kBuilderNice) {
                 setpriority(PRIO_PROCESS, id_t(std::stoi(task.path().filename())), 0);
                 builders.push_back(task.path());
             }
