@@ -40,13 +40,15 @@ double timed(WebKitUserContentFilterStore* store, bool compile, GBytes* source)
         GMainLoop* loop;
         WebKitUserContentFilter** filter;
         bool compile;
-    } wait{loop, &filter, compile};
+        GError* error;
+    } wait{loop, &filter, compile, nullptr};
     const auto start = std::chrono::steady_clock::now();
     const GAsyncReadyCallback done = [](GObject* object, GAsyncResult* result, gpointer data) {
         auto* w = static_cast<Wait*>(data);
         auto* s = WEBKIT_USER_CONTENT_FILTER_STORE(object);
-        *w->filter = w->compile ? webkit_user_content_filter_store_save_finish(s, result, nullptr)
-                                : webkit_user_content_filter_store_load_finish(s, result, nullptr);
+        *w->filter = w->compile
+                         ? webkit_user_content_filter_store_save_finish(s, result, &w->error)
+                         : webkit_user_content_filter_store_load_finish(s, result, &w->error);
         g_main_loop_quit(w->loop);
     };
     if (compile)
@@ -57,7 +59,8 @@ double timed(WebKitUserContentFilterStore* store, bool compile, GBytes* source)
     const std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
     g_main_loop_unref(loop);
     if (!filter) {
-        std::fprintf(stderr, "the rule could not be %s\n", compile ? "compiled" : "read back");
+        std::fprintf(stderr, "the rule could not be %s: %s\n", compile ? "compiled" : "read back",
+                     wait.error ? wait.error->message : "no reason given");
         std::exit(1);
     }
     webkit_user_content_filter_unref(filter);
@@ -69,7 +72,10 @@ double timed(WebKitUserContentFilterStore* store, bool compile, GBytes* source)
 int main(int argc, char* argv[])
 {
     const int count = argc > 1 ? std::max(1, std::atoi(argv[1])) : 32767;
-    const std::string source = socketRuleSource(someWords(count));
+    GVariant* words = g_variant_ref_sink(wordMessageValue(someWords(count)));
+    const std::string source = socketRuleSource(
+        {static_cast<const char*>(g_variant_get_data(words)), g_variant_get_size(words)});
+    g_variant_unref(words);
     GBytes* bytes = g_bytes_new(source.data(), source.size());
     gchar* folder = g_dir_make_tmp("socket-rule-XXXXXX", nullptr);
     WebKitUserContentFilterStore* store = webkit_user_content_filter_store_new(folder);

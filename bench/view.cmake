@@ -13,3 +13,7 @@ add_executable(request_check ${CMAKE_CURRENT_LIST_DIR}/request_check.cpp
 target_include_directories(request_check PRIVATE ${CMAKE_SOURCE_DIR}/tests/support)
 target_link_libraries(request_check PRIVATE tobrin_platform_view tobrin_webext_check)
 add_dependencies(request_check tobrin_webext)
+#   words_footprint      the whole program's memory with an empty list and with a million words
+add_executable(words_footprint ${CMAKE_CURRENT_LIST_DIR}/words_footprint.cpp)
+target_link_libraries(words_footprint PRIVATE PkgConfig::GLIBMM)
+add_dependencies(words_footprint tobrin)

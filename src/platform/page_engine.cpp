@@ -20,21 +20,23 @@ void warn(const char* what, const GError* error)
     g_warning("%s: %s", what, error ? error->message : "unknown error");
 }
 
+std::string_view bytesOf(GVariant* value)
+{
+    return {static_cast<const char*>(g_variant_get_data(value)), g_variant_get_size(value)};
+}
+
 bool cancelled(const GError* error)
 {
     return g_error_matches(error, G_IO_ERROR, G_IO_ERROR_CANCELLED);
 }
 
 // A compiled rule for one list of words, known by the list itself.
-std::string identifierFor(const std::vector<std::string>& words)
+std::string identifierFor(std::string_view wordBytes)
 {
-    GChecksum* sum = g_checksum_new(G_CHECKSUM_SHA256);
-    for (const std::string& word : words) {
-        g_checksum_update(sum, reinterpret_cast<const guchar*>(word.data()), gssize(word.size()));
-        g_checksum_update(sum, reinterpret_cast<const guchar*>("\n"), 1);
-    }
-    std::string id = std::string("words-") + g_checksum_get_string(sum);
-    g_checksum_free(sum);
+    gchar* sum = g_compute_checksum_for_data(
+        G_CHECKSUM_SHA256, reinterpret_cast<const guchar*>(wordBytes.data()), wordBytes.size());
+    std::string id = std::string("words-") + sum;
+    g_free(sum);
     return id;
 }
 
@@ -52,10 +54,29 @@ struct Pending
 
 } // namespace
 
-std::string socketRuleSource(const std::vector<std::string>& words)
+GVariant* wordMessageValue(const std::vector<std::string>& words)
+{
+    const auto kept = [](const std::string& word) { return word.find('\0') == std::string::npos; };
+    std::size_t size = 0;
+    for (const std::string& word : words)
+        size += kept(word) ? word.size() + 1 : 0;
+    // Written once, straight into the memory the value keeps.
+    auto* bytes = static_cast<char*>(g_malloc(std::max<std::size_t>(size, 1)));
+    char* at = bytes;
+    for (const std::string& word : words) {
+        if (kept(word)) {
+            at = std::copy(word.begin(), word.end(), at);
+            *at++ = '\0';
+        }
+    }
+    return g_variant_new_from_data(G_VARIANT_TYPE(WordMessage::Type), bytes, size, TRUE, g_free,
+                                   bytes);
+}
+
+std::string socketRuleSource(std::string_view wordBytes)
 {
     std::string json = "[";
-    for (const std::string& word : words) {
+    WordMessage::forEachWord(wordBytes, [&json](std::string_view word) {
         std::string pattern;
         for (const unsigned char c : word) {
             if (c <= 0x20 || c >= 0x7f || c == '"' || c == '<' || c == '>' || c == '`') {
@@ -77,11 +98,13 @@ std::string socketRuleSource(const std::vector<std::string>& words)
         json += R"({"trigger":{"url-filter":")" + pattern +
                 R"(","url-filter-is-case-sensitive":true,"resource-type":["websocket"]},)"
                 R"("action":{"type":"block"}})";
-    }
+        return true;
+    });
     return json + "]";
 }
 
-PageEngine::PageEngine(const Folders& folders) : m_extensions(folders.extensions)
+PageEngine::PageEngine(const Folders& folders)
+    : m_extensions(folders.extensions), m_words(g_variant_ref_sink(wordMessageValue({})))
 {
     m_cancellable = g_cancellable_new();
     m_context = webkit_web_context_new();
@@ -94,7 +117,7 @@ PageEngine::PageEngine(const Folders& folders) : m_extensions(folders.extensions
                              webkit_web_context_set_web_process_extensions_directory(
                                  context, self->m_extensions.c_str());
                          webkit_web_context_set_web_process_extensions_initialization_user_data(
-                             context, self->wordsValue());
+                             context, self->m_words);
                      }),
                      this);
     g_signal_connect(m_context, "user-message-received",
@@ -172,6 +195,7 @@ PageEngine::~PageEngine()
     g_object_unref(m_session);
     g_object_unref(m_context);
     g_object_unref(m_cancellable);
+    g_variant_unref(m_words);
 }
 
 std::filesystem::path PageEngine::extensionsBesideProgram()
@@ -181,34 +205,40 @@ std::filesystem::path PageEngine::extensionsBesideProgram()
     return error ? std::filesystem::path() : program.parent_path() / "webext";
 }
 
-GVariant* PageEngine::wordsValue() const
+std::string_view PageEngine::wordBytes() const
 {
-    std::vector<const char*> bytes;
-    bytes.reserve(m_words.size());
-    for (const std::string& word : m_words)
-        bytes.push_back(word.c_str());
-    return g_variant_new_bytestring_array(bytes.data(), gssize(bytes.size()));
+    return bytesOf(m_words);
 }
 
 void PageEngine::setBlockedWords(std::shared_ptr<const WebView::BlockedWords> words)
 {
-    m_words.clear();
-    if (words) {
-        // A byte string ends at its first zero byte, which no address holds:
-        // such a word blocks nothing, and cut short it would block too much.
-        std::ranges::copy_if(*words, std::back_inserter(m_words), [](const std::string& word) {
-            return word.find('\0') == std::string::npos;
-        });
-    }
+    GVariant* value =
+        g_variant_ref_sink(wordMessageValue(words ? *words : WebView::BlockedWords()));
+    std::swap(value, m_words);
+    // The list is handed over again after each rebuild of the browser's own
+    // index: the same words again change nothing here.
+    const bool same = wordBytes() == bytesOf(value);
+    g_variant_unref(value);
+    if (same)
+        return;
+    m_wordCount = 0;
+    WordMessage::forEachWord(wordBytes(), [this](std::string_view) {
+        ++m_wordCount;
+        return true;
+    });
     webkit_web_context_send_message_to_all_extensions(
-        m_context, webkit_user_message_new(WordMessage::Name, wordsValue()));
+        m_context, webkit_user_message_new(WordMessage::Name, m_words));
     ++m_generation;
-    m_socketRuleReady = m_words.empty();
+    m_socketRuleReady = m_wordCount == 0;
     applySocketRule();
     if (m_socketRuleReady)
         m_socketRuleReadySignal.emit();
-    else
+    else if (m_wordCount <= kMaxSocketRules)
         compileWords();
+    else
+        g_warning("%zu blocked words are more than the %zu the rule for sockets may hold: "
+                  "every WebSocket stays closed",
+                  m_wordCount, kMaxSocketRules);
 }
 
 bool PageEngine::watched(std::string_view uri) const
@@ -218,16 +248,21 @@ bool PageEngine::watched(std::string_view uri) const
 
 bool PageEngine::blocks(std::string_view text) const
 {
-    return !text.empty() && std::ranges::any_of(m_words, [text](const std::string& word) {
-        return text.find(word) != std::string_view::npos;
-    });
+    bool found = false;
+    if (!text.empty()) {
+        WordMessage::forEachWord(wordBytes(), [text, &found](std::string_view word) {
+            found = text.find(word) != std::string_view::npos;
+            return !found;
+        });
+    }
+    return found;
 }
 
 void PageEngine::compileWords()
 {
     // The store keeps the rule compiled last: a list that did not change
     // since the last run is read back instead of compiled again.
-    auto* pending = new Pending{this, m_generation, identifierFor(m_words), nullptr};
+    auto* pending = new Pending{this, m_generation, identifierFor(wordBytes()), nullptr};
     static const GAsyncReadyCallback arrived = [](GObject* store, GAsyncResult* result,
                                                   gpointer data) {
         auto* pending = static_cast<Pending*>(data);
@@ -247,7 +282,7 @@ void PageEngine::compileWords()
         PageEngine* self = pending->engine;
         if (!filter && !pending->source && pending->generation == self->m_generation) {
             g_clear_error(&error);
-            const std::string source = socketRuleSource(self->m_words);
+            const std::string source = socketRuleSource(self->wordBytes());
             pending->source = g_bytes_new(source.data(), source.size());
             webkit_user_content_filter_store_save(filterStore, pending->identifier.c_str(),
                                                   pending->source, self->m_cancellable, arrived,
@@ -306,7 +341,7 @@ void PageEngine::wordsRuleArrived(WebKitUserContentFilter* filter, unsigned gene
 void PageEngine::applySocketRule()
 {
     WebKitUserContentFilter* rule = nullptr;
-    if (!m_words.empty())
+    if (m_wordCount > 0)
         rule = m_socketRuleReady ? m_wordsRule : m_noSockets;
     for (WebKitUserContentManager* content : m_contents) {
         webkit_user_content_manager_remove_all_filters(content);

@@ -63,7 +63,7 @@ public:
     void detach(WebKitUserContentManager* content);
 
 private:
-    GVariant* wordsValue() const;
+    std::string_view wordBytes() const;
     void compileWords();
     void wordsRuleArrived(WebKitUserContentFilter* filter, unsigned generation,
                           const std::string& identifier);
@@ -75,7 +75,10 @@ private:
     GCancellable* m_cancellable = nullptr;
     std::filesystem::path m_extensions;
 
-    std::vector<std::string> m_words; // without words no byte string can hold
+    // The words as every web process gets them (see WordMessage), kept once:
+    // the same value goes to each process and each message.
+    GVariant* m_words = nullptr;
+    std::size_t m_wordCount = 0;
     std::deque<std::string> m_watched; // the documents announced last, newest at the back
     std::vector<WebKitUserContentManager*> m_contents;
     WebKitUserContentFilter* m_noSockets = nullptr; // every socket refused
@@ -85,7 +88,16 @@ private:
     sigc::signal<void()> m_socketRuleReadySignal;
 };
 
+// The words as WordMessage carries them, leaving out those that hold a zero
+// byte: no address holds one, so such a word blocks nothing, and cut short
+// it would block too much. A floating reference.
+GVariant* wordMessageValue(const std::vector<std::string>& words);
+
 // The content-blocker rules that refuse a socket to an address holding one of
-// the words, letter case and all. The rule language reads only printable
-// ASCII, so other bytes are written as the %-escapes an address carries.
-std::string socketRuleSource(const std::vector<std::string>& words);
+// the words (WordMessage's block of bytes), letter case and all. The rule
+// language reads only printable ASCII, so other bytes are written as the
+// %-escapes an address carries.
+std::string socketRuleSource(std::string_view wordBytes);
+
+// The engine refuses a content filter of more rules than this, one a word.
+inline constexpr std::size_t kMaxSocketRules = 150000;

@@ -7,7 +7,9 @@
 
 #include <webkit/webkit-web-process-extension.h>
 
+#include <algorithm>
 #include <memory>
+#include <string_view>
 
 namespace {
 
@@ -19,14 +21,15 @@ void takeWords(GVariant* value)
 {
     if (!value || !g_variant_is_of_type(value, G_VARIANT_TYPE(WordMessage::Type)))
         return;
+    const std::string_view block(static_cast<const char*>(g_variant_get_data(value)),
+                                 g_variant_get_size(value));
     // Back to back in one buffer: a million words cost about their own bytes.
     auto words = std::make_shared<WordStore>();
-    GVariantIter iter;
-    g_variant_iter_init(&iter, value);
-    const char* word = nullptr;
-    while (g_variant_iter_next(&iter, "^&ay", &word))
-        if (!words->append(word))
-            break; // the store holds 4 GiB of words; the first of them still hold
+    const auto count = std::size_t(std::ranges::count(block, '\0'));
+    words->reserve(count, block.size() - count);
+    // The store holds 4 GiB of words; the first of them still hold.
+    WordMessage::forEachWord(block,
+                             [&words](std::string_view word) { return words->append(word); });
     g_words.take(std::move(words));
 }
 

@@ -6,6 +6,8 @@
 
 #include <cstring>
 
+#include <malloc.h>
+
 bool blocksRequest(const WordIndex& index, std::string_view uri)
 {
     if (index.matches(uri))
@@ -112,4 +114,8 @@ void RequestWords::built(std::shared_ptr<const WordIndex> index, unsigned genera
         m_index = std::move(index);
     else if (m_index && !m_index->current() && index)
         buildInBackground();
+    // The build's scratch space (many times the index) and the words it
+    // replaced go back to the system, not only to the heap of its thread.
+    index = nullptr;
+    malloc_trim(0);
 }

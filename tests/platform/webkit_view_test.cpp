@@ -283,6 +283,12 @@ TEST(WebKitView, WordsHoldForTheNextRequestAndOutliveAKilledPage)
     w.run("fetch('/empty-word')"); // the empty word blocks every address
     EXPECT_FALSE(until([] { return server().heard("/empty-word"); }, 500));
 
+    // More words than a rule for sockets may hold: sockets stay closed.
+    w.block(WebView::BlockedWords(kMaxSocketRules + 1, "nowhere"));
+    w.run("new WebSocket('ws://' + location.host + '/socket-many')");
+    EXPECT_TRUE(sends("/fetch-many"));
+    EXPECT_FALSE(server().heard("/socket-many"));
+
     w.block({"games"});
     webkit_web_view_terminate_web_process(w.view.engineView());
     EXPECT_TRUE(until([&] { return w.stopped(); }));
