@@ -142,15 +142,37 @@ WordStore inListOrder(WordStore words)
     // A list this program saved is in order already: checking costs far less than sorting.
     if (inOrder(words))
         return words;
-    std::vector<std::uint32_t> order(words.size());
-    std::iota(order.begin(), order.end(), 0u);
-    std::stable_sort(order.begin(), order.end(), [&words](std::uint32_t a, std::uint32_t b) {
-        return compareIgnoringCase(words.at(a), words.at(b)) < 0;
+    // Most pairs differ in their first eight bytes: compared as one number,
+    // letters folded, they need no walk through the words. A word with a byte
+    // past ASCII there has no such number; the whole comparison orders it.
+    struct Row
+    {
+        std::uint64_t prefix;
+        std::uint32_t row;
+        bool plain;
+    };
+    std::vector<Row> order(words.size());
+    for (std::uint32_t row = 0; row < order.size(); ++row) {
+        const std::string_view word = words.at(row);
+        Row& r = order[row];
+        r = {0, row, true};
+        for (std::size_t i = 0; i < 8; ++i) {
+            auto c = i < word.size() ? static_cast<unsigned char>(word[i]) : 0u;
+            r.plain = r.plain && c < 0x80;
+            if (c >= 'A' && c <= 'Z')
+                c += 'a' - 'A';
+            r.prefix = r.prefix << 8 | c;
+        }
+    }
+    std::stable_sort(order.begin(), order.end(), [&words](const Row& a, const Row& b) {
+        if (a.plain && b.plain && a.prefix != b.prefix)
+            return a.prefix < b.prefix;
+        return compareIgnoringCase(words.at(a.row), words.at(b.row)) < 0;
     });
     WordStore sorted;
     sorted.reserve(words.size(), words.memoryBytes());
-    for (std::uint32_t row : order)
-        sorted.append(words.at(row));
+    for (const Row& r : order)
+        sorted.append(words.at(r.row));
     return sorted;
 }
 

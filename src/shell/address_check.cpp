@@ -3,6 +3,7 @@
 #include "shell/browser_window.h"
 
 #include <algorithm>
+#include <memory>
 
 void Form1::WebBrowser1_BeforeNavigate2(const std::string& url, bool& cancel)
 {
@@ -35,13 +36,22 @@ void Form1::followAddressControl(Form2& form2)
 {
     // Every other request of the page (images, scripts, fetches, downloads)
     // meets the same words, unless the parent stopped the control.
-    auto publish = [this, &form2] {
+    // A new index over the same words (a build finishing) changes nothing
+    // for the engine: only a change of the words or of the switch is sent.
+    // One record of what was sent, shared by every copy of the handler.
+    auto sent = std::make_shared<std::shared_ptr<const WordStore>>();
+    auto publish = [this, &form2, sent] {
         if (form2.Check1.get_active()) {
+            *sent = nullptr;
             WebBrowser1->setBlockedWords(nullptr);
             return;
         }
-        WebBrowser1->setBlockedWords(
-            std::make_shared<const WebView::BlockedWords>(form2.addresses().list().entries()));
+        BlockedWordList& list = form2.addresses().list();
+        const std::shared_ptr<const WordStore> words = list.matcher()->store();
+        if (words == *sent)
+            return;
+        *sent = words;
+        WebBrowser1->setBlockedWords(std::make_shared<const WebView::BlockedWords>(list.entries()));
     };
     publish();
     form2.Check1.signal_toggled().connect(publish);

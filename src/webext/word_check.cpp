@@ -7,6 +7,9 @@
 #include <cstring>
 
 #include <malloc.h>
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 bool blocksRequest(const WordIndex& index, std::string_view uri)
 {
@@ -91,6 +94,8 @@ void RequestWords::buildInBackground()
     };
     auto* result = new Result{m_self, nullptr, m_generation};
     m_builder = std::jthread([result, words = m_index->store()](std::stop_token stop) {
+        // Below the page's own work: the words answer exactly meanwhile.
+        setpriority(PRIO_PROCESS, id_t(syscall(SYS_gettid)), 15);
         try {
             result->index = WordIndex::build(words, stop);
         } catch (const std::bad_alloc&) {

@@ -326,6 +326,19 @@ TEST(BlockedWords, Order)
     EXPECT_EQ(list.insert("ALPHA"), 3u);
     EXPECT_EQ(list.insert("\u00C9T\u00C9"), 11u);
     EXPECT_TRUE(BlockedWordList::sortsBefore("a", "B") && !BlockedWordList::sortsBefore("B", "a"));
+
+    // Random lists of words that share long starts, letters of both cases,
+    // accents and zero bytes: the order the comparison gives, ties as given.
+    std::mt19937 random(11);
+    const std::vector<std::string> pieces{"a", "A", "ab", "AB", "z", "[", "0", "é", "É",
+                                          std::string(1, '\0'), "abcdefg", "ABCDEFG"};
+    Words words(3000);
+    for (std::string& word : words)
+        for (std::size_t n = random() % 5; n > 0; --n)
+            word += pieces[random() % pieces.size()];
+    list.setEntries(words);
+    std::stable_sort(words.begin(), words.end(), &BlockedWordList::sortsBefore);
+    EXPECT_EQ(list.entries(), words);
 }
 
 // A word or list past the 4 GiB the words' positions can say is refused and
