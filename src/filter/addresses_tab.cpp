@@ -6,6 +6,7 @@
 #include "platform/twips.h"
 
 #include <giomm/listmodel.h>
+#include <glibmm/main.h>
 #include <gtkmm/eventcontrollerfocus.h>
 #include <gtkmm/gestureclick.h>
 #include <gtkmm/signallistitemfactory.h>
@@ -159,6 +160,30 @@ AddressesTab::~AddressesTab()
 
 void AddressesTab::load()
 {
+    if (m_context.preload && !m_context.preload->ready()) {
+        m_loading = Glib::signal_timeout().connect(
+            [this] {
+                if (m_context.preload->ready())
+                    waitUntilLoaded();
+                return loading();
+            },
+            10);
+        return;
+    }
+    finishLoading();
+}
+
+void AddressesTab::waitUntilLoaded()
+{
+    if (!loading())
+        return;
+    m_loading.disconnect();
+    finishLoading();
+    m_loaded.emit();
+}
+
+void AddressesTab::finishLoading()
+{
     std::optional<BlockedWordList::FileWords> early;
     if (m_context.preload)
         early = m_context.preload->take(m_context.listFile, m_context.codePage);
@@ -176,6 +201,7 @@ void AddressesTab::load()
 
 void AddressesTab::panelOpening()
 {
+    waitUntilLoaded();
     if (m_list.takeSlowCheckNotice()) {
         MessageBox::show(windowOf(m_page),
                          "There was not enough memory to prepare the list of blocked words for "

@@ -41,6 +41,12 @@ public:
 
     // Fills the tab from its file, once, during the panel's load step.
     void load();
+    // A long list still being read when the panel loads is put in place as
+    // soon as it is in, and the window goes on meanwhile; whatever needs the
+    // words before then (a check, the panel shown) waits for them here.
+    bool loading() const { return m_loading.connected(); }
+    void waitUntilLoaded();
+    sigc::signal<void()>& signal_loaded() { return m_loaded; }
     // Tells the parent, once, what they should know of the list's check.
     void panelOpening();
 
@@ -69,6 +75,7 @@ public:
     void List1_GotFocus();
 
 private:
+    void finishLoading();
     void focusText1();
     void save();
 
@@ -77,4 +84,6 @@ private:
     BlockedWordList m_list;
     Glib::RefPtr<Gtk::SingleSelection> m_selection;
     sigc::connection m_doubleClick;
+    sigc::connection m_loading; // polls the reading of a long list
+    sigc::signal<void()> m_loaded;
 };

@@ -212,8 +212,8 @@ std::string_view PageEngine::wordBytes() const
 
 void PageEngine::setBlockedWords(std::shared_ptr<const WebView::BlockedWords> words)
 {
-    GVariant* value =
-        g_variant_ref_sink(wordMessageValue(words ? *words : WebView::BlockedWords()));
+    static const WebView::BlockedWords none;
+    GVariant* value = g_variant_ref_sink(wordMessageValue(words ? *words : none));
     std::swap(value, m_words);
     // The list is handed over again after each rebuild of the browser's own
     // index: the same words again change nothing here.

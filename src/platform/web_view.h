@@ -34,6 +34,11 @@ public:
     using BlockedWords = std::vector<std::string>;
     virtual void setBlockedWords(std::shared_ptr<const BlockedWords> words) = 0;
 
+    // While held, navigations wait: their before-navigate event is raised
+    // when released, in order, so no check is answered before its words are
+    // in. A view starts released.
+    virtual void holdNavigations(bool hold) = 0;
+
     // Raised before every navigation, main frame or frame, whatever started
     // it; setting cancel to true prevents it. May be raised inside Navigate.
     // url is an address given to Navigate exactly as given ("http://" put

@@ -171,6 +171,10 @@ WebKitView::WebKitView(PageEngine& engine, std::filesystem::path localPages)
 
 WebKitView::~WebKitView()
 {
+    for (WebKitPolicyDecision* decision : m_waiting) {
+        webkit_policy_decision_ignore(decision);
+        g_object_unref(decision);
+    }
     g_signal_handlers_disconnect_by_data(m_view, this);
     g_signal_handlers_disconnect_by_data(m_content, this);
     m_engine.detach(m_content);
@@ -328,19 +332,38 @@ bool WebKitView::navigationAllowed(WebKitNavigationAction* action)
     return shown && !cancel;
 }
 
+void WebKitView::decideNavigation(WebKitPolicyDecision* decision)
+{
+    auto* action = webkit_navigation_policy_decision_get_navigation_action(
+        WEBKIT_NAVIGATION_POLICY_DECISION(decision));
+    if (navigationAllowed(action))
+        webkit_policy_decision_use(decision);
+    else
+        webkit_policy_decision_ignore(decision);
+}
+
+void WebKitView::holdNavigations(bool hold)
+{
+    m_held = hold;
+    while (!m_held && !m_waiting.empty()) {
+        WebKitPolicyDecision* decision = m_waiting.front();
+        m_waiting.erase(m_waiting.begin());
+        decideNavigation(decision);
+        g_object_unref(decision);
+    }
+}
+
 gboolean WebKitView::onDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision,
                                     WebKitPolicyDecisionType type, WebKitView* self)
 {
     switch (type) {
-    case WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION: {
-        auto* action = webkit_navigation_policy_decision_get_navigation_action(
-            WEBKIT_NAVIGATION_POLICY_DECISION(decision));
-        if (self->navigationAllowed(action))
-            webkit_policy_decision_use(decision);
+    case WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION:
+        // The engine waits for a decision kept for later.
+        if (self->m_held)
+            self->m_waiting.push_back(WEBKIT_POLICY_DECISION(g_object_ref(decision)));
         else
-            webkit_policy_decision_ignore(decision);
+            self->decideNavigation(decision);
         return TRUE;
-    }
     case WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION: {
         // This browser has one window; refusing here opens nothing and sends nothing.
         bool cancel = false;

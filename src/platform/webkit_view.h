@@ -35,6 +35,7 @@ public:
     void Refresh() override;
     // The words hold for every view of the engine.
     void setBlockedWords(std::shared_ptr<const BlockedWords> words) override;
+    void holdNavigations(bool hold) override;
 
     WebKitWebView* engineView() const { return m_view; }
 
@@ -73,6 +74,7 @@ private:
     static void onUri(WebKitWebView*, GParamSpec*, WebKitView*);
 
     bool navigationAllowed(WebKitNavigationAction* action);
+    void decideNavigation(WebKitPolicyDecision* decision);
     bool goInHistory(gboolean (*can)(WebKitWebView*), void (*go)(WebKitWebView*));
     void showPage();
     void showStopped(const char* why);
@@ -89,6 +91,8 @@ private:
     std::string m_reached; // the address last reported as reached
     bool m_loading = false;
     bool m_asleep = false;
+    bool m_held = false;
+    std::vector<WebKitPolicyDecision*> m_waiting; // navigations held, oldest first
     std::string m_onWaking; // typed while asleep, gone to on waking
     // The addresses typed lately, as the engine spells them and as typed.
     std::vector<std::pair<std::string, std::string>> m_typed;

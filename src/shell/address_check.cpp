@@ -10,6 +10,7 @@ void Form1::WebBrowser1_BeforeNavigate2(const std::string& url, bool& cancel)
     // The first check (the start page, inside the load step's Navigate) is
     // what creates and loads the panel that holds the list.
     Form2& form2 = panel();
+    form2.addresses().waitUntilLoaded(); // no address is let through on a list half in
     // The page view refuses what is neither a web page nor one of the
     // installation's pages; the child sees that as a blocked site, always.
     const bool refused = cancel;

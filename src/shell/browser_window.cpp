@@ -216,6 +216,12 @@ Form2& Form1::panel()
         form2.signal_legendColor().connect([this](const Gdk::RGBA& c) { rodape.setForeColor(c); });
         form2.Form_Load();
         followAddressControl(form2);
+        // The window shows while a long list is read; pages wait for it.
+        if (form2.addresses().loading()) {
+            WebBrowser1->holdNavigations(true);
+            form2.addresses().signal_loaded().connect(
+                [this] { WebBrowser1->holdNavigations(false); });
+        }
     }
     return *m_panel;
 }

@@ -108,7 +108,8 @@ int Main()
             std::make_shared<BlockedWordPreload>(paths.file(AppPaths::NoSurf), codePage);
 
         // The engine's own data is kept apart from other programs'. Sign-ins
-        // are kept across runs, those a site meant for one visit too.
+        // a site means to last are kept across runs; those meant for one
+        // visit end with the run.
         const std::string folder = "Corvane/Tobrin";
         engine = std::make_unique<PageEngine>(PageEngine::Folders{
             std::filesystem::path(Glib::get_user_data_dir()) / folder,

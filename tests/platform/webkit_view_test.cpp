@@ -347,6 +347,21 @@ TEST(WebKitView, AHiddenPageSleeps)
     EXPECT_TRUE(until([&] { return w.count("title Ticking") > 0; }) && ticking());
 }
 
+// A navigation asked for while navigations are held is neither checked nor
+// sent until they are released (a long list of words is still being read).
+TEST(WebKitView, HeldNavigationsWaitForTheRelease)
+{
+    server().page("/held", html("Held"));
+    Watched w;
+    w.view.holdNavigations(true);
+    ASSERT_TRUE(w.view.Navigate(at("/held")));
+    EXPECT_FALSE(until([] { return server().heard("/held"); }, 500));
+    EXPECT_FALSE(w.sawStart("before "));
+    w.view.holdNavigations(false);
+    EXPECT_TRUE(until([&] { return w.count("title Held") > 0; }));
+    EXPECT_EQ(w.count("before " + at("/held")), 1);
+}
+
 // An address typed goes to the engine as typed, at any length, and every
 // event names it as typed; a word the parent typed in another spelling of it
 // (as the engine sends it, or as read) refuses it all the same.

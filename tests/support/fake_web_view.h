@@ -38,6 +38,15 @@ public:
     {
         blockedWords = std::move(words);
     }
+    void holdNavigations(bool hold) override
+    {
+        m_held = hold;
+        while (!m_held && !m_waiting.empty()) {
+            const auto [address, addToHistory] = m_waiting.front();
+            m_waiting.erase(m_waiting.begin());
+            load(address, addToHistory);
+        }
+    }
 
     // Raises the events of a page load that the page itself started (a link,
     // a script, a frame), through the before-navigate check like any other.
@@ -74,6 +83,10 @@ private:
     }
     bool load(const std::string& address, bool addToHistory)
     {
+        if (m_held) {
+            m_waiting.emplace_back(address, addToHistory);
+            return true;
+        }
         bool cancel = false;
         signal_BeforeNavigate2().emit(address, cancel);
         if (cancel)
@@ -93,4 +106,6 @@ private:
 
     bool m_loading = false;
     std::string m_pending;
+    bool m_held = false;
+    std::vector<std::pair<std::string, bool>> m_waiting; // held loads, oldest first
 };
