@@ -7,31 +7,47 @@
 #include "fuzz_input.h"
 #include "timecontrol/schedule_file.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+namespace {
+
+std::size_t count(const std::string& text, std::string_view part)
 {
-    const QString path = fuzzInputFile(data, size);
-    const CodePage& codePage = fuzzCodePage(data, size);
-    const FavoritesFile::ReadResult read = FavoritesFile::read(path, codePage);
-    if (!FavoritesFile::write(fuzzOutputFile(), read.favorites, codePage).ok() ||
-        FavoritesFile::read(fuzzOutputFile(), codePage).favorites != read.favorites)
+    std::size_t n = 0;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++n;
+    return n;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const std::filesystem::path input = fuzzInputFile(data, size), output = fuzzOutputFile();
+    const CodePage& page = fuzzCodePage(data, size);
+
+    const FavoritesFile::ReadResult read = FavoritesFile::read(input, page);
+    if (!FavoritesFile::write(output, read.favorites, page).ok() ||
+        FavoritesFile::read(output, page).favorites != read.favorites)
         std::abort();
     for (auto form : {FavoritesPage::Form::Add, FavoritesPage::Form::Delete}) {
-        const QByteArray page = FavoritesPage::bytes(form, read.favorites);
-        if (page.indexOf('\r') != page.size() - 2 || page.count('\n') != 1 ||
-            page.count("<a ") != read.favorites.size() + 1 || page.contains("<script"))
+        const std::string html = FavoritesPage::bytes(form, read.favorites);
+        if (html.find('\r') != html.size() - 2 || count(html, "\n") != 1 ||
+            count(html, "<a ") != read.favorites.size() + 1 || html.find("<script") != std::string::npos ||
+            std::any_of(html.begin(), html.end(), [](char c) { return c & 0x80; }))
             std::abort();
     }
 
-    const Schedule::Day day = Schedule::readDay(path).slots;
+    const Schedule::Day day = Schedule::readDay(input).slots;
     Schedule::Blocked grid{};
-    for (int slot = 0; slot < Schedule::SlotCount; ++slot)
+    for (std::size_t slot = 0; slot < Schedule::SlotCount; ++slot)
         grid[slot] = day[slot] != 0;
-    if (!Schedule::writeDay(fuzzOutputFile(), grid).ok())
+    if (!Schedule::writeDay(output, grid).ok())
         std::abort();
-    const Schedule::Day back = Schedule::readDay(fuzzOutputFile()).slots;
-    for (int slot = 0; slot < Schedule::SlotCount; ++slot) {
+    const Schedule::Day back = Schedule::readDay(output).slots;
+    for (std::size_t slot = 0; slot < Schedule::SlotCount; ++slot) {
         if (back[slot] != (grid[slot] ? 1 : 0))
             std::abort();
     }

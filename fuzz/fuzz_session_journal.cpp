@@ -3,17 +3,19 @@
 #include "fuzz_input.h"
 #include "surflog/session_journal.h"
 
+#include <cstdint>
 #include <cstdlib>
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     const CodePage& page = fuzzCodePage(data, size);
-    const QByteArrayView journal(data, qsizetype(size));
-    const auto inLog = [&](qint64 offset, qint64, QByteArrayView) { return offset % 2 == 1; };
-    const SessionJournal::Owed owed = SessionJournal::owed(journal, QStringLiteral("T"), inLog, page);
+    const std::string_view journal(reinterpret_cast<const char*>(data), size);
+    const auto inLog = [](std::int64_t offset, std::int64_t, std::string_view) { return offset % 2 == 1; };
+    const SessionJournal::Owed owed = SessionJournal::owed(journal, "T", inLog, page);
+    const std::size_t lastEnd = journal.rfind('\n');
     const SessionJournal::Owed whole = SessionJournal::owed(
-        journal.first(journal.lastIndexOf('\n') + 1), QStringLiteral("T"), inLog, page);
-    if (owed.bytes != whole.bytes || (!owed.bytes.isEmpty() && !owed.bytes.endsWith("\r\n")))
+        journal.substr(0, lastEnd == std::string_view::npos ? 0 : lastEnd + 1), "T", inLog, page);
+    if (owed.bytes != whole.bytes || (!owed.bytes.empty() && !owed.bytes.ends_with("\r\n")))
         std::abort();
     return 0;
 }

@@ -1,43 +1,51 @@
 // Texts read from memory: 8-bit bytes in any code page and their lines go
-// back to the same bytes (or, for Vietnamese, the same letters), the surf log reads the same whole or in pieces that split a CR LF,
-// and stored setting texts (anyone can edit the file) never break the reader.
+// back to the same bytes (or, for Vietnamese, the same letters); a settings
+// file anyone may have edited reads, writes and reads again the same, and
+// any text stored in it comes back as it was; addresses stored in the 8-bit
+// files always fit their page.
 #include "fuzz_input.h"
+#include "platform/address_text.h"
+#include "platform/ini_text.h"
 #include "platform/settings_store.h"
 #include "platform/text_file.h"
-#include "surflog/log_text.h"
 
-#include <cstddef>
-#include <cstdint>
 #include <cstdlib>
+#include <string_view>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    const QByteArrayView bytes(data, qsizetype(size));
+    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
     const CodePage& page = fuzzCodePage(data, size);
-    const QString text = page.chars(bytes);
+    const std::string text = page.chars(bytes);
     if (page.encode(text) != bytes || !page.fits(text))
         std::abort();
     // Read as text, letter and accent become one letter, which is written
     // back as letters that read the same.
-    const QString letters = page.decode(bytes);
+    const std::string letters = page.decode(bytes);
     if (!page.fits(letters) || page.decode(page.encode(letters)) != letters)
         std::abort();
-    const QStringList lines = TextFile::splitLines(letters);
+    const std::vector<std::string> lines = TextFile::splitLines(letters);
     if (TextFile::splitLines(page.decode(TextFile::joinLines(lines, page))) != lines)
         std::abort();
-
-    const QString whole = SurfLogText::decode(bytes, page);
-    SurfLogText::Decoder pieces(page);
-    const qsizetype cut = size ? qsizetype(data[0]) % qsizetype(size) : 0;
-    QString joined = pieces.decode(bytes.first(cut));
-    joined += pieces.decode(bytes.sliced(cut));
-    joined += pieces.finish();
-    if (joined != whole)
+    if (!page.fits(storableAddress(letters, page)))
         std::abort();
-    SurfLogText::encode(whole, page);
+    CodePage::spelled(bytes.substr(0, 256));
+    CodePage::nameFor(bytes.substr(0, 256));
+    CodePage::knownName(bytes.substr(0, 256));
 
-    SettingValue::colorNumber(text);
-    SettingValue::integer(text);
-    SettingValue::boolean(text);
+    const IniText::Parsed file = IniText::parse(bytes);
+    const std::string written = IniText::format(file.sections);
+    const IniText::Parsed reread = IniText::parse(written);
+    if (reread.damaged || IniText::format(reread.sections) != written)
+        std::abort();
+    IniText::Sections one;
+    one["Tobrin 2.0"]["key"] = IniText::storedValue(letters);
+    IniText::Parsed back = IniText::parse(IniText::format(one));
+    if (back.damaged || IniText::settingText(back.sections["Tobrin 2.0"]["key"]) != letters)
+        std::abort();
+
+    SettingValue::colorNumber(bytes);
+    SettingValue::integer(bytes);
+    SettingValue::boolean(bytes);
     return 0;
 }

@@ -2,31 +2,33 @@
 
 namespace FavoritesFile {
 
-FavoriteList fromLines(const QStringList& lines)
+FavoriteList fromLines(const std::vector<std::string>& lines)
 {
     FavoriteList favorites;
     favorites.reserve((lines.size() + 1) / 2);
-    for (qsizetype i = 0; i < lines.size(); i += 2)
-        favorites.append({lines[i], i + 1 < lines.size() ? lines[i + 1] : QString()});
+    for (std::size_t i = 0; i < lines.size(); i += 2)
+        favorites.push_back({lines[i], i + 1 < lines.size() ? lines[i + 1] : std::string()});
     return favorites;
 }
 
-QStringList toLines(const FavoriteList& favorites)
+std::vector<std::string> toLines(const FavoriteList& favorites)
 {
-    QStringList lines;
+    std::vector<std::string> lines;
     lines.reserve(favorites.size() * 2);
-    for (const Favorite& favorite : favorites)
-        lines << favorite.name << favorite.address;
+    for (const Favorite& favorite : favorites) {
+        lines.push_back(favorite.name);
+        lines.push_back(favorite.address);
+    }
     return lines;
 }
 
-ReadResult read(const QString& path, const CodePage& page)
+ReadResult read(const std::filesystem::path& path, const CodePage& page)
 {
     TextFile::ReadResult file = TextFile::readLines(path, page);
-    return {fromLines(file.lines), file.error};
+    return {fromLines(file.lines), std::move(file.error)};
 }
 
-TextFile::WriteResult write(const QString& path, const FavoriteList& favorites,
+TextFile::WriteResult write(const std::filesystem::path& path, const FavoriteList& favorites,
                             const CodePage& page)
 {
     return TextFile::writeLines(path, toLines(favorites), page);

@@ -2,8 +2,9 @@
 
 #include "favorites/favorites_file.h"
 
-#include <QByteArray>
-#include <QString>
+#include <filesystem>
+#include <string>
+#include <string_view>
 
 // The favorites page: one line of HTML with a link per site, rewritten after
 // every change of the list.
@@ -20,16 +21,14 @@ enum class Form
 // Names usually come from the title of whatever page the child was on, so
 // they go in as inert text: never as markup or script on a page the program
 // opens from the local disk.
-QString escapeText(QStringView text);
+std::string escapeText(std::string_view text);
 // The address sits in a single-quoted attribute; quotes must not end it early.
-QString escapeAttribute(QStringView text);
+std::string escapeAttribute(std::string_view text);
 
-// The page as text, without its line end.
-QString html(Form form, const FavoriteList& favorites);
-// The page as written to disk: 8-bit text, one line ending in CR LF.
-QByteArray bytes(Form form, const FavoriteList& favorites);
+// The page as written to disk: plain ASCII, one line ending in CR LF.
+std::string bytes(Form form, const FavoriteList& favorites);
 
-[[nodiscard]] TextFile::WriteResult write(const QString& path, Form form,
+[[nodiscard]] TextFile::WriteResult write(const std::filesystem::path& path, Form form,
                                           const FavoriteList& favorites);
 
 } // namespace FavoritesPage

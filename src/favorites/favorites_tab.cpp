@@ -1,214 +1,261 @@
 #include "favorites/favorites_tab.h"
 
 #include "platform/address_text.h"
+#include "platform/colors.h"
+#include "platform/designed_form.h"
 #include "platform/message_box.h"
+#include "platform/settings_store.h"
 #include "platform/twips.h"
 
-#include <QGroupBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QPushButton>
-#include <QSignalBlocker>
+#include <gtkmm/gestureclick.h>
+#include <gtkmm/signallistitemfactory.h>
+#include <gtkmm/stringobject.h>
 
 namespace {
 
-// Creates a control of the tab at its place: the constructor arguments, then
-// the parent; the object name is the control's name.
-template <typename T, typename... Args>
-T* control(const char* name, QWidget* parent, const QRect& place, Args&&... args)
-{
-    auto* widget = new T(std::forward<Args>(args)..., parent);
-    widget->setObjectName(QString::fromLatin1(name));
-    widget->setGeometry(place);
-    return widget;
-}
-
-// Labels are laid out at their design height, which is a few pixels short
-// of the font's line; they get that much more room below.
-QLabel* label(const char* name, const QString& text, QWidget* parent, const QRect& place)
-{
-    return control<QLabel>(name, parent, place.adjusted(0, 0, 0, 4), text);
-}
-
-QPushButton* button(const char* name, const QString& text, QWidget* parent, const QRect& place)
-{
-    auto* b = control<QPushButton>(name, parent, place, text);
-    b->setAutoDefault(false); // Enter in an entry field adds nothing by itself
-    return b;
-}
-
 // The list file holds one line per name and per address, so a pasted line
 // break would split the entry; it becomes a blank.
-QString oneLine(QString text)
+std::string oneLine(std::string text)
 {
-    text.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
-    text.replace(u'\r', u' ');
-    text.replace(u'\n', u' ');
-    return text;
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
+            ++i;
+        out += text[i] == '\r' || text[i] == '\n' ? ' ' : text[i];
+    }
+    return out;
+}
+
+// Controls of a frame sit at the frame's place plus their own, over it.
+Gdk::Rectangle inFrame(const Gdk::Rectangle& frame, int left, int top, int width, int height)
+{
+    const Gdk::Rectangle at = twipsRect(left, top, width, height);
+    return {frame.get_x() + at.get_x(), frame.get_y() + at.get_y(), at.get_width(),
+            at.get_height()};
 }
 
 } // namespace
 
-FavoritesTab::FavoritesTab(const AppContext& context, Form1& browser, QWidget* parent)
-    : QWidget(parent), m_context(context), m_browser(browser)
+FavoritesTab::FavoritesTab(const FavoritesContext& context, Gtk::Fixed& page)
+    : Frame4("Site to be added to Favorites:"), Label10("Name:"), Label2_24("Address:"),
+      Command14("v  _Add", true), Command13("^  _Delete", true), Frame5("Favorites list:"),
+      Label6("Name:"), Label9("Address:"), m_context(context), m_page(page),
+      m_nameRows(Gtk::StringList::create({})), m_addressRows(Gtk::StringList::create({})),
+      m_names(Gtk::SingleSelection::create(m_nameRows)),
+      m_addresses(Gtk::SingleSelection::create(m_addressRows))
 {
-    Frame4 = control<QGroupBox>("Frame4", this, twipsRect(120, 120, 6975, 975),
-                                QStringLiteral("Site to be added to Favorites:"));
-    Label10 = label("Label10", QStringLiteral("Name:"), Frame4, twipsRect(240, 240, 1740, 165));
-    Text4 = control<QLineEdit>("Text4", Frame4, twipsRect(240, 480, 3060, 285));
-    Label2_24 =
-        label("Label2_24", QStringLiteral("Address:"), Frame4, twipsRect(3600, 240, 1740, 165));
-    Text5 = control<QLineEdit>("Text5", Frame4, twipsRect(3600, 480, 3045, 285));
+    useDesignedSizes(page);
 
-    Command14 =
-        button("Command14", QStringLiteral("v  &Add"), this, twipsRect(2280, 1200, 1140, 315));
-    Command13 =
-        button("Command13", QStringLiteral("^  &Delete"), this, twipsRect(3720, 1200, 1065, 315));
-    Command13->setEnabled(false);
+    const Gdk::Rectangle frame4 = twipsRect(120, 120, 6975, 975);
+    const Gdk::Rectangle frame5 = twipsRect(120, 1560, 6975, 2655);
+    placeControl(page, Frame4, "Frame4", frame4);
+    placeControl(page, Label10, "Label10", inFrame(frame4, 240, 240, 1740, 165));
+    placeControl(page, Text4, "Text4", inFrame(frame4, 240, 480, 3060, 285));
+    placeControl(page, Label2_24, "Label2_24", inFrame(frame4, 3600, 240, 1740, 165));
+    placeControl(page, Text5, "Text5", inFrame(frame4, 3600, 480, 3045, 285));
+    placeControl(page, Command14, "Command14", twipsRect(2280, 1200, 1140, 315));
+    placeControl(page, Command13, "Command13", twipsRect(3720, 1200, 1065, 315));
+    placeControl(page, Frame5, "Frame5", frame5);
+    placeControl(page, Label6, "Label6", inFrame(frame5, 240, 240, 1740, 165));
+    placeControl(page, List3Scroller, "List3Scroller", inFrame(frame5, 240, 480, 3120, 2010));
+    placeControl(page, Label9, "Label9", inFrame(frame5, 3600, 240, 1740, 165));
+    placeControl(page, List2Scroller, "List2Scroller", inFrame(frame5, 3600, 480, 3195, 2010));
+    for (Gtk::Label* label : {&Label10, &Label2_24, &Label6, &Label9})
+        label->set_xalign(0);
+    Command13.set_sensitive(false);
 
-    Frame5 = control<QGroupBox>("Frame5", this, twipsRect(120, 1560, 6975, 2655),
-                                QStringLiteral("Favorites list:"));
-    Label6 = label("Label6", QStringLiteral("Name:"), Frame5, twipsRect(240, 240, 1740, 165));
-    List3 = control<QListWidget>("List3", Frame5, twipsRect(240, 480, 3120, 2010));
-    Label9 = label("Label9", QStringLiteral("Address:"), Frame5, twipsRect(3600, 240, 1740, 165));
-    List2 = control<QListWidget>("List2", Frame5, twipsRect(3600, 480, 3195, 2010));
+    List3.set_name("List3");
+    List2.set_name("List2");
+    List3Scroller.set_child(List3);
+    List2Scroller.set_child(List2);
+    setUpList(List3, m_names, &FavoritesTab::List3_Click);
+    setUpList(List2, m_addresses, &FavoritesTab::List2_Click);
 
-    setTabOrder(Command13, Command14);
-    setTabOrder(Command14, Text4);
-    setTabOrder(Text4, Text5);
-    setTabOrder(Text5, List3);
-    setTabOrder(List3, List2);
+    setTabOrder(page, {&Command13, &Command14, &Text4, &Text5, &List3, &List2});
 
-    connect(Command14, &QPushButton::clicked, this, &FavoritesTab::Command14_Click);
-    connect(Command13, &QPushButton::clicked, this, &FavoritesTab::Command13_Click);
+    Command14.signal_clicked().connect([this] { Command14_Click(); });
+    Command13.signal_clicked().connect([this] { Command13_Click(); });
+}
+
+void FavoritesTab::setUpList(Gtk::ListView& list, const Glib::RefPtr<Gtk::SingleSelection>& rows,
+                             void (FavoritesTab::*click)())
+{
+    rows->set_autoselect(false);
+    rows->set_can_unselect(true);
+    rows->unselect_all();
     // A click, also on the row already selected, and a move with the keys
     // both count as a click in the list.
-    connect(List3, &QListWidget::currentRowChanged, this, &FavoritesTab::List3_Click);
-    connect(List3, &QListWidget::clicked, this, &FavoritesTab::List3_Click);
-    connect(List2, &QListWidget::currentRowChanged, this, &FavoritesTab::List2_Click);
-    connect(List2, &QListWidget::clicked, this, &FavoritesTab::List2_Click);
+    rows->signal_selection_changed().connect([this, click](guint, guint) {
+        if (!m_quiet)
+            (this->*click)();
+    });
+    auto factory = Gtk::SignalListItemFactory::create();
+    factory->signal_setup().connect([this, rows, click](const Glib::RefPtr<Gtk::ListItem>& item) {
+        auto* label = Gtk::make_managed<Gtk::Label>();
+        label->set_xalign(0);
+        label->set_hexpand(true);
+        auto press = Gtk::GestureClick::create();
+        press->signal_released().connect(
+            [this, rows, click, row = item.get()](int, double, double) {
+                if (row->get_position() == GTK_INVALID_LIST_POSITION)
+                    return;
+                rows->set_selected(row->get_position());
+                (this->*click)();
+            });
+        label->add_controller(press);
+        item->set_child(*label);
+    });
+    factory->signal_bind().connect([](const Glib::RefPtr<Gtk::ListItem>& item) {
+        auto text = std::dynamic_pointer_cast<Gtk::StringObject>(item->get_item());
+        if (auto* label = dynamic_cast<Gtk::Label*>(item->get_child()); label && text)
+            label->set_text(text->get_string());
+    });
+    list.set_model(rows);
+    list.set_factory(factory);
 }
 
 void FavoritesTab::load()
 {
     const FavoritesFile::ReadResult file =
-        FavoritesFile::read(m_context.paths.file(AppPaths::Pref), m_context.codePage);
-    const QSignalBlocker names(List3);
-    const QSignalBlocker addresses(List2);
-    List3->clear();
-    List2->clear();
+        FavoritesFile::read(m_context.listFile, m_context.codePage);
+    std::vector<Glib::ustring> names, addresses;
     for (const Favorite& favorite : file.favorites) {
-        List3->addItem(favorite.name);
-        List2->addItem(favorite.address);
+        names.emplace_back(favorite.name);
+        addresses.emplace_back(favorite.address);
     }
-    if (!file.error.isEmpty()) {
-        MessageBox::show(this,
-                         file.error +
-                             QStringLiteral("\n\nThe favorites list starts empty; adding a site "
-                                            "replaces the file."),
-                         QStringLiteral("Tobrin"), QMessageBox::Ok, QMessageBox::Warning);
+    {
+        const bool wasQuiet = std::exchange(m_quiet, true);
+        m_nameRows->splice(0, m_nameRows->get_n_items(), names);
+        m_addressRows->splice(0, m_addressRows->get_n_items(), addresses);
+        clearSelection();
+        m_quiet = wasQuiet;
+    }
+    if (!file.error.empty()) {
+        MessageBox::show(
+            windowOf(m_page),
+            file.error + "\n\nThe favorites list starts empty; adding a site replaces the file.",
+            "Tobrin", MessageBox::Ok, MessageBox::Warning);
     }
 }
 
 FavoriteList FavoritesTab::entries() const
 {
     FavoriteList favorites;
-    const int count = List3->count();
+    const guint count = m_nameRows->get_n_items();
     favorites.reserve(count);
-    for (int i = 0; i < count; ++i)
-        favorites.append({List3->item(i)->text(), List2->item(i)->text()});
+    for (guint i = 0; i < count; ++i)
+        favorites.push_back({m_nameRows->get_string(i), m_addressRows->get_string(i)});
     return favorites;
+}
+
+bool FavoritesTab::favoritesOnly() const
+{
+    return m_context.settings &&
+           SettingValue::integer(m_context.settings->read("favorites", "0")) == 1;
+}
+
+void FavoritesTab::storeFavoritesOnly(bool on)
+{
+    std::string error;
+    if (m_context.settings && favoritesOnly() != on &&
+        !m_context.settings->write("favorites", on ? "1" : "0", &error))
+        MessageBox::showSaveError(windowOf(m_page), error);
+}
+
+std::optional<guint> FavoritesTab::currentRow(const Gtk::SingleSelection& list)
+{
+    const guint row = list.get_selected();
+    if (row == GTK_INVALID_LIST_POSITION)
+        return std::nullopt;
+    return row;
 }
 
 void FavoritesTab::List2_Click()
 {
-    selectSameRow(List2, List3);
+    selectSameRow(*m_addresses, *m_names);
 }
 
 void FavoritesTab::List3_Click()
 {
-    selectSameRow(List3, List2);
+    selectSameRow(*m_names, *m_addresses);
 }
 
-void FavoritesTab::selectSameRow(QListWidget* clicked, QListWidget* other)
+void FavoritesTab::selectSameRow(Gtk::SingleSelection& clicked, Gtk::SingleSelection& other)
 {
-    const int row = clicked->currentRow();
-    if (row < 0)
+    const std::optional<guint> row = currentRow(clicked);
+    if (!row)
         return;
-    const QSignalBlocker blocker(other);
-    other->setCurrentRow(row);
-    Command13->setEnabled(true);
+    const bool wasQuiet = std::exchange(m_quiet, true);
+    other.set_selected(*row);
+    m_quiet = wasQuiet;
+    Command13.set_sensitive(true);
 }
 
 void FavoritesTab::Command14_Click()
 {
-    Command13->setEnabled(false);
-    const QString name = oneLine(Text4->text());
-    List3->addItem(name);
+    Command13.set_sensitive(false);
+    const std::string name = oneLine(Text4.get_text());
+    m_nameRows->append(name);
     // Kept in the form the file can hold, so it opens the same page after a restart.
-    List2->addItem(storableAddress(oneLine(Text5->text()), m_context.codePage));
+    m_addressRows->append(storableAddress(oneLine(Text5.get_text()), m_context.codePage));
     save(true, FavoritesPage::Form::Add);
-    if (const QString unfit = m_context.codePage.unfit(name); !unfit.isEmpty()) {
-        MessageBox::show(this,
-                         QStringLiteral("The name \"%1\" has letters that the favorites file "
-                                        "cannot hold: %2. The page shows it until the program "
-                                        "ends; the file keeps a \"?\" in place of each of those "
-                                        "letters.")
-                             .arg(name, unfit),
-                         QStringLiteral("Tobrin"), QMessageBox::Ok, QMessageBox::Warning);
+    if (const std::string unfit = m_context.codePage.unfit(name); !unfit.empty()) {
+        MessageBox::show(windowOf(m_page),
+                         "The name \"" + name +
+                             "\" has letters that the favorites file cannot "
+                             "hold: " +
+                             unfit +
+                             ". The page shows it until the program ends; the file keeps a \"?\" "
+                             "in place of each of those letters.",
+                         "Tobrin", MessageBox::Ok, MessageBox::Warning);
     }
 }
 
 void FavoritesTab::Command13_Click()
 {
-    const int row = List2->currentRow();
-    Command13->setEnabled(false);
-    if (row < 0 || row >= List3->count())
+    const std::optional<guint> row = currentRow(*m_addresses);
+    Command13.set_sensitive(false);
+    if (!row || *row >= m_nameRows->get_n_items())
         return;
-    const QString address = List2->item(row)->text();
-    const MessageBox::Button answer =
-        MessageBox::show(this, QStringLiteral("Remove <") + address + QStringLiteral("> ???"),
-                         QStringLiteral("Attention!"), QMessageBox::Yes | QMessageBox::No,
-                         QMessageBox::Critical, QMessageBox::No);
-    const bool remove = answer == QMessageBox::Yes;
+    const std::string address = m_addressRows->get_string(*row);
+    const bool remove = MessageBox::show(windowOf(m_page), "Remove <" + address + "> ???",
+                                         "Attention!", MessageBox::Yes | MessageBox::No,
+                                         MessageBox::Critical, MessageBox::No) == MessageBox::Yes;
     if (remove) {
-        Text4->setText(List3->item(row)->text());
-        Text5->setText(address);
-        {
-            const QSignalBlocker names(List3);
-            const QSignalBlocker addresses(List2);
-            delete List3->takeItem(row);
-            delete List2->takeItem(row);
-        }
+        Text4.set_text(m_nameRows->get_string(*row));
+        Text5.set_text(address);
+        const bool wasQuiet = std::exchange(m_quiet, true);
+        m_nameRows->remove(*row);
+        m_addressRows->remove(*row);
         clearSelection();
+        m_quiet = wasQuiet;
     }
     save(remove, FavoritesPage::Form::Delete);
 }
 
 void FavoritesTab::clearSelection()
 {
-    for (QListWidget* list : {List3, List2}) {
-        const QSignalBlocker blocker(list);
-        list->setCurrentRow(-1);
-        list->clearSelection();
-    }
+    const bool wasQuiet = std::exchange(m_quiet, true);
+    m_names->unselect_all();
+    m_addresses->unselect_all();
+    m_quiet = wasQuiet;
 }
 
 void FavoritesTab::save(bool writeList, FavoritesPage::Form pageForm)
 {
     const FavoriteList favorites = entries();
-    QStringList errors;
+    std::string errors;
     if (writeList) {
-        const TextFile::WriteResult list = FavoritesFile::write(
-            m_context.paths.file(AppPaths::Pref), favorites, m_context.codePage);
+        const TextFile::WriteResult list =
+            FavoritesFile::write(m_context.listFile, favorites, m_context.codePage);
         if (!list.ok())
-            errors << list.error;
+            errors = list.error;
     }
     const TextFile::WriteResult page =
-        FavoritesPage::write(m_context.paths.file(AppPaths::FavoritesPage), pageForm, favorites);
+        FavoritesPage::write(m_context.pageFile, pageForm, favorites);
     if (!page.ok())
-        errors << page.error;
-    if (!errors.isEmpty())
-        MessageBox::showSaveError(this, errors.join(u'\n'));
+        errors += (errors.empty() ? "" : "\n") + page.error;
+    if (!errors.empty())
+        MessageBox::showSaveError(windowOf(m_page), errors);
 }

@@ -1,179 +1,277 @@
 #include "filter/addresses_tab.h"
 
-#include "filter/blocked_word_list.h"
+#include "platform/colors.h"
+#include "platform/designed_form.h"
 #include "platform/message_box.h"
 #include "platform/twips.h"
 
-#include <QEvent>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListView>
-#include <QPushButton>
+#include <giomm/listmodel.h>
+#include <glibmm/main.h>
+#include <gtkmm/eventcontrollerfocus.h>
+#include <gtkmm/gestureclick.h>
+#include <gtkmm/signallistitemfactory.h>
+#include <gtkmm/stringobject.h>
+#include <pangomm/attrlist.h>
+
+#include <algorithm>
+#include <array>
 
 namespace {
 
 // Fragments found in nearly every address: blocking one blocks most sites.
-const QStringList kWarningWords = {QStringLiteral("www"), QStringLiteral("net"),
-                                   QStringLiteral("http"), QStringLiteral("com"),
-                                   QStringLiteral("http://")};
+constexpr std::array<std::string_view, 5> kWarningWords = {"www", "net", "http", "com", "http://"};
+
+// List1's rows, read from the list when GTK asks for them: only the rows on
+// screen ever become objects, so a list of a million words opens and changes
+// as quickly as one of ten.
+// The interface comes first, so GLib learns of it before the class is made.
+class WordRows final : public Gio::ListModel, public Glib::Object
+{
+public:
+    static Glib::RefPtr<WordRows> create(BlockedWordList& list)
+    {
+        return Glib::make_refptr_for_instance(new WordRows(list));
+    }
+
+protected:
+    explicit WordRows(BlockedWordList& list)
+        : Glib::ObjectBase(typeid(WordRows)), Gio::ListModel(), Glib::Object(), m_list(list)
+    {
+        // Tracked, so a list that outlives these rows never calls them.
+        list.signal_rows_changed().connect(sigc::mem_fun(*this, &WordRows::rowsChanged));
+    }
+
+    void rowsChanged(std::size_t position, std::size_t removed, std::size_t added)
+    {
+        items_changed(guint(position), guint(removed), guint(added));
+    }
+
+    GType get_item_type_vfunc() override { return Gtk::StringObject::get_type(); }
+    guint get_n_items_vfunc() override { return guint(m_list.count()); }
+    gpointer get_item_vfunc(guint position) override
+    {
+        if (position >= m_list.count())
+            return nullptr;
+        return Gtk::StringObject::create(std::string(m_list.at(position)))->gobj_copy();
+    }
+
+private:
+    BlockedWordList& m_list;
+};
 
 // The captions were sized for a smaller system font: a label may grow to the
-// right up to `right`, and takes a smaller font only if it still does not fit.
-void fitLabel(QLabel* label, int right)
+// right up to `room` pixels wide, and takes a smaller font only if it still
+// does not fit.
+void fitLabel(Gtk::Label& label, int room)
 {
-    const int room = right - label->x();
-    QFont font = label->font();
-    while (label->sizeHint().width() > room && font.pointSizeF() > 6) {
-        font.setPointSizeF(font.pointSizeF() - 0.5);
-        label->setFont(font);
+    for (double scale = 1.0; scale > 0.6; scale -= 0.05) {
+        Pango::AttrList attributes;
+        auto size = Pango::Attribute::create_attr_scale(scale);
+        attributes.insert(size);
+        label.set_attributes(attributes);
+        int minimum = 0, natural = 0, minimumBaseline = 0, naturalBaseline = 0;
+        label.measure(Gtk::Orientation::HORIZONTAL, -1, minimum, natural, minimumBaseline,
+                      naturalBaseline);
+        if (natural <= room)
+            break;
     }
-    label->resize(std::max(label->width(), std::min(room, label->sizeHint().width())),
-                  std::max(label->height(), label->sizeHint().height()));
 }
 
 } // namespace
 
-AddressesTab::AddressesTab(const AppContext& context, Form1& browser, QWidget* parent)
-    : QWidget(parent), m_context(context), m_list(new BlockedWordList(this))
+AddressesTab::AddressesTab(const AddressesContext& context, Gtk::Fixed& page)
+    : Label5("New word to block in the URL's:"), Command11("_Add ->", true),
+      Command12("<- _Delete", true), Label4("List of words to be blocked in the URL's:"),
+      m_context(context), m_page(page)
 {
-    Q_UNUSED(browser); // the browser window reads this tab, not the other way round
-    setObjectName(QStringLiteral("AddressesTab"));
+    useDesignedSizes(page);
 
-    Label5 = new QLabel(QStringLiteral("New word to block in the URL's:"), this);
-    Label5->setObjectName(QStringLiteral("Label5"));
-    Label5->setGeometry(twipsRect(120, 120, 2295, 255));
+    for (Gtk::Label* label : {&Label5, &Label4}) {
+        label->set_xalign(0);
+        label->set_yalign(0);
+    }
+    placeControl(page, Label5, "Label5", twipsRect(120, 120, 2295, 255));
+    placeControl(page, Text1, "Text1", twipsRect(120, 360, 2415, 285));
+    placeControl(page, Command11, "Command11", twipsRect(2640, 360, 855, 375));
+    placeControl(page, Command12, "Command12", twipsRect(2640, 960, 855, 375));
+    placeControl(page, Label4, "Label4", twipsRect(3600, 120, 3375, 255));
+    placeControl(page, List1Scroller, "List1Scroller", twipsRect(3600, 360, 3495, 3375));
+    fitLabel(Label5, twips(3600) - twips(120) - twips(60));
+    fitLabel(Label4, twips(7320 - 120) - twips(3600));
 
-    Text1 = new QLineEdit(this);
-    Text1->setObjectName(QStringLiteral("Text1"));
-    Text1->setGeometry(twipsRect(120, 360, 2415, 285));
-    Text1->setMaxLength(std::numeric_limits<int>::max());
-    Text1->installEventFilter(this);
+    // Enabled by the first visit to the text box or the list, never again disabled.
+    Command11.set_sensitive(false);
+    Command12.set_sensitive(false);
 
-    auto button = [this](const char* name, const QString& caption, const QRect& place) {
-        auto* b = new QPushButton(caption, this);
-        b->setObjectName(QString::fromLatin1(name));
-        b->setGeometry(place);
-        b->setAutoDefault(false);
-        // Enabled by the first visit to the text box or the list, never again disabled.
-        b->setEnabled(false);
-        return b;
-    };
-    Command11 = button("Command11", QStringLiteral("&Add ->"), twipsRect(2640, 360, 855, 375));
-    Command12 = button("Command12", QStringLiteral("<- &Delete"), twipsRect(2640, 960, 855, 375));
+    auto rows = WordRows::create(m_list);
+    m_selection = Gtk::SingleSelection::create(rows);
+    m_selection->set_autoselect(false);
+    m_selection->set_can_unselect(true);
+    m_selection->unselect_all();
+    auto factory = Gtk::SignalListItemFactory::create();
+    factory->signal_setup().connect([](const Glib::RefPtr<Gtk::ListItem>& item) {
+        auto* label = Gtk::make_managed<Gtk::Label>();
+        label->set_xalign(0);
+        item->set_child(*label);
+    });
+    factory->signal_bind().connect([](const Glib::RefPtr<Gtk::ListItem>& item) {
+        auto word = std::dynamic_pointer_cast<Gtk::StringObject>(item->get_item());
+        if (auto* label = dynamic_cast<Gtk::Label*>(item->get_child()); label && word)
+            label->set_text(word->get_string());
+    });
+    List1.set_name("List1");
+    List1.set_model(m_selection);
+    List1.set_factory(factory);
+    List1Scroller.set_child(List1);
+    List1Scroller.set_has_frame(true);
+    List1Scroller.set_policy(Gtk::PolicyType::AUTOMATIC, Gtk::PolicyType::AUTOMATIC);
 
-    Label4 = new QLabel(QStringLiteral("List of words to be blocked in the URL's:"), this);
-    Label4->setObjectName(QStringLiteral("Label4"));
-    Label4->setGeometry(twipsRect(3600, 120, 3375, 255));
+    setTabOrder(page, {&Text1, &Command11, &Command12, &List1});
 
-    List1 = new QListView(this);
-    List1->setObjectName(QStringLiteral("List1"));
-    List1->setGeometry(twipsRect(3600, 360, 3495, 3375));
-    List1->setSelectionMode(QAbstractItemView::SingleSelection);
-    List1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    // Every row is one line of text; without this a long list is measured row by row.
-    List1->setUniformItemSizes(true);
-    // A list of a million host names is laid out in steps, so the panel never
-    // stops answering while it opens.
-    List1->setLayoutMode(QListView::Batched);
-    List1->setBatchSize(100000);
-    List1->setModel(m_list);
-    List1->installEventFilter(this);
-
-    fitLabel(Label5, Label4->x() - twips(60));
-    fitLabel(Label4, twips(7320 - 120));
-
-    connect(Command11, &QPushButton::clicked, this, &AddressesTab::Command11_Click);
-    connect(Command12, &QPushButton::clicked, this, &AddressesTab::Command12_Click);
-    connect(List1, &QListView::doubleClicked, this, &AddressesTab::List1_DblClick);
+    Command11.signal_clicked().connect([this] { Command11_Click(); });
+    Command12.signal_clicked().connect([this] { Command12_Click(); });
+    auto textFocus = Gtk::EventControllerFocus::create();
+    textFocus->signal_enter().connect([this] { Text1_GotFocus(); });
+    Text1.add_controller(textFocus);
+    auto listFocus = Gtk::EventControllerFocus::create();
+    listFocus->signal_enter().connect([this] { List1_GotFocus(); });
+    List1.add_controller(listFocus);
+    // Seen before the row handles it: the first click has already selected
+    // the row under the pointer, which the double click then moves out once
+    // the row is done with the event. A double click below the rows is none.
+    auto doubleClick = Gtk::GestureClick::create();
+    doubleClick->set_propagation_phase(Gtk::PropagationPhase::CAPTURE);
+    doubleClick->signal_pressed().connect([this](int presses, double x, double y) {
+        if (presses == 2 && dynamic_cast<Gtk::Label*>(List1.pick(x, y)))
+            m_doubleClick = Glib::signal_idle().connect([this] {
+                List1_DblClick();
+                return false;
+            });
+    });
+    List1.add_controller(doubleClick);
 }
 
-AddressesTab::~AddressesTab() = default;
+AddressesTab::~AddressesTab()
+{
+    // The rows' model may outlive the tab in GTK's hands; it must not read a gone list.
+    m_doubleClick.disconnect();
+    List1.set_model({});
+}
 
 void AddressesTab::load()
 {
-    const QString path = m_context.paths.file(AppPaths::NoSurf);
-    std::optional<BlockedWordList::FileWords> early;
-    if (m_context.blockedWords)
-        early = m_context.blockedWords->take(path, m_context.codePage);
-    const QString error =
-        early ? m_list->load(std::move(*early)) : m_list->load(path, m_context.codePage);
-    if (error.isEmpty())
+    if (m_context.preload && !m_context.preload->ready()) {
+        m_loading = Glib::signal_timeout().connect(
+            [this] {
+                if (m_context.preload->ready())
+                    waitUntilLoaded();
+                return loading();
+            },
+            10);
         return;
-    MessageBox::show(this,
-                     error +
-                         QStringLiteral("\n\nUntil it can be read, the list of blocked words is "
-                                        "empty and no address is blocked by it. Adding or "
-                                        "deleting a word replaces the file with the list shown."),
-                     QStringLiteral("Tobrin"), QMessageBox::Ok, QMessageBox::Critical);
+    }
+    finishLoading();
+}
+
+void AddressesTab::waitUntilLoaded()
+{
+    if (!loading())
+        return;
+    m_loading.disconnect();
+    finishLoading();
+    m_loaded.emit();
+}
+
+void AddressesTab::finishLoading()
+{
+    std::optional<BlockedWordList::FileWords> early;
+    if (m_context.preload)
+        early = m_context.preload->take(m_context.listFile, m_context.codePage);
+    const std::string error = early ? m_list.load(std::move(*early))
+                                    : m_list.load(m_context.listFile, m_context.codePage);
+    m_selection->unselect_all();
+    if (error.empty())
+        return;
+    MessageBox::show(windowOf(m_page),
+                     error + "\n\nUntil it can be read, the list of blocked words is empty and no "
+                             "address is blocked by it. Adding or deleting a word replaces the "
+                             "file with the list shown.",
+                     "Tobrin", MessageBox::Ok, MessageBox::Critical);
 }
 
 void AddressesTab::panelOpening()
 {
-    if (m_list->takeSlowCheckNotice()) {
-        MessageBox::show(this,
-                         QStringLiteral("There was not enough memory to prepare the list of "
-                                        "blocked words for quick checking. Every address is "
-                                        "still checked against every word, only more slowly."),
-                         QStringLiteral("Tobrin"), QMessageBox::Ok, QMessageBox::Warning);
+    waitUntilLoaded();
+    if (m_list.takeSlowCheckNotice()) {
+        MessageBox::show(windowOf(m_page),
+                         "There was not enough memory to prepare the list of blocked words for "
+                         "quick checking. Every address is still checked against every word, "
+                         "only more slowly.",
+                         "Tobrin", MessageBox::Ok, MessageBox::Warning);
     }
 }
 
-bool AddressesTab::blocks(QStringView address) const
+std::optional<std::size_t> AddressesTab::selectedRow() const
 {
-    return m_list->blocks(address);
+    const guint row = m_selection->get_selected();
+    if (row == GTK_INVALID_LIST_POSITION || row >= m_list.count())
+        return std::nullopt;
+    return row;
 }
 
 void AddressesTab::Command11_Click()
 {
-    const QString word = Text1->text();
-    if (kWarningWords.contains(word)) {
-        const QString prompt = QStringLiteral("If you include < ") + word +
-                               QStringLiteral(" >  you will block MOST of sites!!!\n\r") +
-                               QStringLiteral("Are you REALLY sure you want to block ") + word +
-                               QStringLiteral("???");
-        if (MessageBox::show(this, prompt, QStringLiteral("Attention!"),
-                             QMessageBox::Yes | QMessageBox::No, QMessageBox::Critical,
-                             QMessageBox::No) != QMessageBox::Yes)
+    const std::string word = Text1.get_text();
+    if (std::ranges::find(kWarningWords, word) != kWarningWords.end()) {
+        const std::string prompt = "If you include < " + word +
+                                   " >  you will block MOST of sites!!!\n\r"
+                                   "Are you REALLY sure you want to block " +
+                                   word + "???";
+        if (MessageBox::show(windowOf(m_page), prompt, "Attention!",
+                             MessageBox::Yes | MessageBox::No, MessageBox::Critical,
+                             MessageBox::No) != MessageBox::Yes)
             return;
     }
-    const int row = m_list->insert(word);
-    if (row < 0) {
+    const std::optional<std::size_t> row = m_list.insert(word);
+    if (!row) {
         // The word stays in the text box, so nothing typed is lost.
-        MessageBox::show(this,
-                         QStringLiteral("The list of blocked words is full: it cannot hold more "
-                                        "than 4 GB of words. Delete some words first."),
-                         QStringLiteral("Tobrin"), QMessageBox::Ok, QMessageBox::Critical);
+        MessageBox::show(windowOf(m_page),
+                         "The list of blocked words is full: it cannot hold more than 4 GB of "
+                         "words. Delete some words first.",
+                         "Tobrin", MessageBox::Ok, MessageBox::Critical);
         return;
     }
-    List1->scrollTo(m_list->index(row));
-    Text1->clear();
+    m_selection->unselect_all();
+    List1.activate_action("list.scroll-to-item", Glib::Variant<guint32>::create(guint32(*row)));
+    Text1.set_text("");
     focusText1();
     save();
-    if (const QString unfit = m_context.codePage.unfit(word); !unfit.isEmpty()) {
-        MessageBox::show(this,
-                         QStringLiteral("The word \"%1\" has letters that the list file cannot "
-                                        "hold: %2. It is blocked until the program ends; the file "
-                                        "keeps a \"?\" in place of each of those letters.")
-                             .arg(word, unfit),
-                         QStringLiteral("Tobrin"), QMessageBox::Ok, QMessageBox::Warning);
+    if (const std::string unfit = m_context.codePage.unfit(word); !unfit.empty()) {
+        MessageBox::show(windowOf(m_page),
+                         "The word \"" + word +
+                             "\" has letters that the list file cannot hold: " + unfit +
+                             ". It is blocked until the program ends; the file keeps a \"?\" in "
+                             "place of each of those letters.",
+                         "Tobrin", MessageBox::Ok, MessageBox::Warning);
     }
 }
 
 void AddressesTab::Command12_Click()
 {
     // With no entry selected there is nothing to move: list, file and box stay as they are.
-    const int row = selectedRow();
-    if (row < 0)
+    const std::optional<std::size_t> row = selectedRow();
+    if (!row)
         return;
-    Text1->setText(m_list->takeAt(row));
+    const std::optional<std::string> word = m_list.takeAt(*row);
+    Text1.set_text(word.value_or(std::string()));
     // Nothing is selected after a removal, so a second Delete does nothing.
-    List1->selectionModel()->clearSelection();
+    m_selection->unselect_all();
     save();
 }
 
 void AddressesTab::List1_DblClick()
 {
-    if (selectedRow() < 0)
+    if (!selectedRow())
         return;
     Command12_Click();
     focusText1();
@@ -181,45 +279,26 @@ void AddressesTab::List1_DblClick()
 
 void AddressesTab::Text1_GotFocus()
 {
-    Command11->setEnabled(true);
-    Text1->setSelection(0, int(Text1->text().size()));
+    Command11.set_sensitive(true);
+    Text1.select_region(0, -1);
 }
 
 void AddressesTab::List1_GotFocus()
 {
-    Command12->setEnabled(true);
-}
-
-bool AddressesTab::eventFilter(QObject* watched, QEvent* event)
-{
-    if (event->type() == QEvent::FocusIn) {
-        if (watched == Text1)
-            Text1_GotFocus();
-        else if (watched == List1)
-            List1_GotFocus();
-    }
-    return QWidget::eventFilter(watched, event);
-}
-
-int AddressesTab::selectedRow() const
-{
-    const QModelIndexList selected = List1->selectionModel()->selectedIndexes();
-    return selected.isEmpty() ? -1 : selected.first().row();
+    Command12.set_sensitive(true);
 }
 
 void AddressesTab::focusText1()
 {
-    Text1->setFocus(Qt::OtherFocusReason);
-    // A panel that is not the active window gets no focus event; the text
+    Text1.grab_focus();
+    // A panel that is not the active window tells no focus change; the text
     // box is still made ready for the word to be retyped.
-    if (!Text1->hasFocus())
-        Text1_GotFocus();
+    Text1_GotFocus();
 }
 
 void AddressesTab::save()
 {
-    const TextFile::WriteResult result =
-        m_list->save(m_context.paths.file(AppPaths::NoSurf), m_context.codePage);
+    const TextFile::WriteResult result = m_list.save(m_context.listFile, m_context.codePage);
     if (!result.ok())
-        MessageBox::showSaveError(this, result.error);
+        MessageBox::showSaveError(windowOf(m_page), result.error);
 }

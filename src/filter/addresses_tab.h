@@ -1,43 +1,71 @@
 #pragma once
 
-#include "shell/app_context.h"
+#include "filter/blocked_word_list.h"
+#include "platform/code_page.h"
 
-#include <QWidget>
+#include <gtkmm/button.h>
+#include <gtkmm/entry.h>
+#include <gtkmm/fixed.h>
+#include <gtkmm/label.h>
+#include <gtkmm/listview.h>
+#include <gtkmm/scrolledwindow.h>
+#include <gtkmm/singleselection.h>
 
-class BlockedWordList;
-class Form1;
-class QLabel;
-class QLineEdit;
-class QListView;
-class QPushButton;
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string_view>
+
+// What the Addresses tab needs from the installation: its list file, the
+// code page the file is kept in, and the words read early in the start, if
+// any (tests read the file in load()).
+struct AddressesContext
+{
+    std::filesystem::path listFile;
+    CodePage codePage;
+    std::shared_ptr<BlockedWordPreload> preload{};
+};
 
 // The Addresses tab: the blocked-word list and its editor. A word moves from
 // the text box into the list with Add and back out with Delete or a double
 // click, so a removed word can be corrected and added again. Every change
 // rewrites the list file at once.
-class AddressesTab : public QWidget
+class AddressesTab final
 {
-    Q_OBJECT
 public:
-    AddressesTab(const AppContext& context, Form1& browser, QWidget* parent);
-    ~AddressesTab() override;
+    // Puts the tab's controls on page, at their designed places.
+    AddressesTab(const AddressesContext& context, Gtk::Fixed& page);
+    ~AddressesTab();
+    AddressesTab(const AddressesTab&) = delete;
+    AddressesTab& operator=(const AddressesTab&) = delete;
 
     // Fills the tab from its file, once, during the panel's load step.
     void load();
+    // A long list still being read when the panel loads is put in place as
+    // soon as it is in, and the window goes on meanwhile; whatever needs the
+    // words before then (a check, the panel shown) waits for them here.
+    bool loading() const { return m_loading.connected(); }
+    void waitUntilLoaded();
+    sigc::signal<void()>& signal_loaded() { return m_loaded; }
     // Tells the parent, once, what they should know of the list's check.
     void panelOpening();
 
     // The list the address check reads; List1 shows it.
-    BlockedWordList& list() const { return *m_list; }
-    bool blocks(QStringView address) const;
+    BlockedWordList& list() { return m_list; }
+    bool blocks(std::string_view address) const { return m_list.blocks(address); }
+
+    // The row selected in List1, if any.
+    std::optional<std::size_t> selectedRow() const;
+    Gtk::SingleSelection& selection() { return *m_selection; }
 
     // --- controls ----------------------------------------------------------
-    QLabel* Label5;         // "New word to block in the URL's:"
-    QLineEdit* Text1;       // the word being added or corrected
-    QPushButton* Command11; // "&Add ->"
-    QPushButton* Command12; // "<- &Delete"
-    QLabel* Label4;         // "List of words to be blocked in the URL's:"
-    QListView* List1;       // the blocked words, sorted ignoring case
+    Gtk::Label Label5;     // "New word to block in the URL's:"
+    Gtk::Entry Text1;      // the word being added or corrected
+    Gtk::Button Command11; // "&Add ->"
+    Gtk::Button Command12; // "<- &Delete"
+    Gtk::Label Label4;     // "List of words to be blocked in the URL's:"
+    Gtk::ScrolledWindow List1Scroller;
+    Gtk::ListView List1; // the blocked words, sorted ignoring case
 
     // --- handlers ----------------------------------------------------------
     void Command11_Click();
@@ -46,14 +74,16 @@ public:
     void Text1_GotFocus();
     void List1_GotFocus();
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
-    int selectedRow() const;
+    void finishLoading();
     void focusText1();
     void save();
 
-    AppContext m_context;
-    BlockedWordList* m_list;
+    AddressesContext m_context;
+    Gtk::Fixed& m_page;
+    BlockedWordList m_list;
+    Glib::RefPtr<Gtk::SingleSelection> m_selection;
+    sigc::connection m_doubleClick;
+    sigc::connection m_loading; // polls the reading of a long list
+    sigc::signal<void()> m_loaded;
 };

@@ -155,12 +155,6 @@ WordStore WordStore::removed(std::size_t row) const
     return out;
 }
 
-std::string toUtf8(QStringView text)
-{
-    const QByteArray bytes = text.toUtf8();
-    return {bytes.constData(), std::size_t(bytes.size())};
-}
-
 inline std::uint32_t WordAutomaton::child(std::uint32_t state, std::uint8_t c) const
 {
     if (state < m_denseStates)
@@ -563,20 +557,19 @@ std::shared_ptr<const WordIndex> WordIndex::removed(std::shared_ptr<const WordSt
     return index;
 }
 
-bool WordIndex::matches(QStringView text) const
+bool WordIndex::matches(std::string_view text) const
 {
-    if (text.isEmpty())
+    if (text.empty())
         return false;
-    const std::string bytes = toUtf8(text);
     if (!m_automaton)
-        return scan(bytes);
+        return scan(text);
     for (const std::string& word : m_added) {
-        if (bytes.find(word) != std::string::npos)
+        if (text.find(word) != std::string_view::npos)
             return true;
     }
-    if (!m_automaton->matches(bytes))
+    if (!m_automaton->matches(text))
         return false;
-    return !m_removed || scan(bytes);
+    return !m_removed || scan(text);
 }
 
 bool WordIndex::scan(std::string_view text) const

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <QStringView>
-
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -47,8 +45,6 @@ private:
     std::vector<std::uint32_t> m_ends; // where each word ends in m_bytes
     bool m_ascii = true;
 };
-
-std::string toUtf8(QStringView text);
 
 // Answers "does this text contain any of these words?" in one pass over the
 // text's UTF-8 bytes, whatever the number of words (an Aho-Corasick
@@ -148,7 +144,8 @@ public:
     std::shared_ptr<const WordIndex> removed(std::shared_ptr<const WordStore> words,
                                              std::size_t row) const;
 
-    bool matches(QStringView text) const;
+    // True when the text (UTF-8) holds a word; an empty text holds none.
+    bool matches(std::string_view text) const;
 
     // True while the automaton covers the words exactly.
     bool current() const { return m_automaton && m_added.empty() && !m_removed; }

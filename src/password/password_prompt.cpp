@@ -1,48 +1,41 @@
 #include "password/password_prompt.h"
 
-#include "panel/panel_window.h"
 #include "password/stored_password.h"
-#include "platform/twips.h"
-#include "shell/app_context.h"
-#include "shell/browser_window.h"
-
-#include <QLineEdit>
-#include <QPushButton>
 
 using namespace PasswordWidgets;
 
-Form3::Form3(Form1& browser)
-    : PasswordDialog(&browser, "Form3", QSize(twips(3495), twips(1380))), m_browser(browser)
+Form3::Form3(Gtk::Window& browser, const PasswordContext& context, std::function<void()> openPanel)
+    : PasswordDialog(&browser, "Form3", 3495, 1380), m_context(context),
+      m_openPanel(std::move(openPanel))
 {
-    Label1 =
-        label(this, "Label1", QStringLiteral("Enter your password"), twipsRect(150, 75, 2640, 240));
-    // Created in tab order: entry, O K, Cancel.
-    Text3 = maskedEntry(this, "Text3", twipsRect(150, 300, 3165, 285));
-    Command6 = button(this, "Command6", QStringLiteral("O K"), twipsRect(1875, 750, 1065, 390));
-    Command1 = button(this, "Command1", QStringLiteral("Cancel"), twipsRect(450, 750, 1065, 390));
-    Text3->setFocus();
+    Label1 = label(m_layout, "Label1", "Enter your password", 150, 75, 2640, 240);
+    Text3 = maskedEntry(m_layout, "Text3", 150, 300, 3165, 285);
+    Command6 = button(m_layout, "Command6", "O K", 1875, 750, 1065, 390);
+    Command1 = button(m_layout, "Command1", "Cancel", 450, 750, 1065, 390);
+    setTabOrder(*this, {Text3, Command6, Command1});
+    set_focus(*Text3);
 
-    connect(Command6, &QPushButton::clicked, this, &Form3::Command6_Click);
-    connect(Command1, &QPushButton::clicked, this, &Form3::Command1_Click);
-    routeKeyPress(Text3, [this](int& keyAscii) { Text3_KeyPress(keyAscii); });
+    Command6->signal_clicked().connect([this] { Command6_Click(); });
+    Command1->signal_clicked().connect([this] { Command1_Click(); });
+    Text3->signal_activate().connect([this] { Text3_Enter(); });
 }
 
 void Form3::Command6_Click()
 {
-    const AppContext& context = m_browser.context();
-    if (StoredPassword::matches(Text3->text(),
-                                StoredPassword::expected(*context.settings, context.codePage),
-                                context.codePage)) {
-        Text3->clear();
+    const CodePage& page = m_context.codePage;
+    if (StoredPassword::matches(Text3->get_text(),
+                                StoredPassword::expected(*m_context.settings, page), page)) {
+        Text3->set_text("");
         // The prompt is gone before the panel shows; its loop ends once the
         // panel has been closed again and this click has returned.
         done(Accepted);
-        m_browser.panel().showModal();
+        if (m_openPanel)
+            m_openPanel();
         return;
     }
-    showTryAgain(this);
-    Text3->clear();
-    Text3->setFocus();
+    showTryAgain(*this);
+    Text3->set_text("");
+    Text3->grab_focus();
 }
 
 void Form3::Command1_Click()
@@ -50,8 +43,7 @@ void Form3::Command1_Click()
     done(Rejected);
 }
 
-void Form3::Text3_KeyPress(int& keyAscii)
+void Form3::Text3_Enter()
 {
-    if (keyAscii == 13)
-        Command6->setFocus();
+    Command6->grab_focus();
 }

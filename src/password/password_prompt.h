@@ -1,29 +1,28 @@
 #pragma once
 
+#include "password/password_context.h"
 #include "password/password_widgets.h"
 
-class Form1;
-class QLabel;
-class QLineEdit;
-class QPushButton;
+#include <functional>
 
 // The password prompt: only the right password opens the control panel.
 // Made afresh for every use; it keeps nothing between uses.
 class Form3 : public PasswordDialog
 {
-    Q_OBJECT
 public:
-    explicit Form3(Form1& browser);
+    // openPanel shows the panel modally and returns once it is closed again.
+    Form3(Gtk::Window& browser, const PasswordContext& context, std::function<void()> openPanel);
 
-    QLabel* Label1;        // "Enter your password"
-    QLineEdit* Text3;      // the password, masked
-    QPushButton* Command6; // "O K"
-    QPushButton* Command1; // "Cancel"
+    Gtk::Label* Label1;    // "Enter your password"
+    Gtk::Entry* Text3;     // the password, masked
+    Gtk::Button* Command6; // "O K"
+    Gtk::Button* Command1; // "Cancel"
 
     void Command6_Click();
     void Command1_Click();
-    void Text3_KeyPress(int& keyAscii);
+    void Text3_Enter();
 
 private:
-    Form1& m_browser;
+    PasswordContext m_context;
+    std::function<void()> m_openPanel;
 };

@@ -5,41 +5,38 @@
 #include "platform/message_box.h"
 #include "platform/twips.h"
 
-#include <QGroupBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-
 using namespace PasswordWidgets;
 
-PasswordTab::PasswordTab(const AppContext& context, Form1&, QWidget* parent)
-    : QWidget(parent), m_context(context)
+PasswordTab::PasswordTab(const PasswordContext& context, Gtk::Fixed& page)
+    : m_context(context), m_page(page)
 {
-    Frame2 = new QGroupBox(QStringLiteral("Password Control"), this);
-    Frame2->setObjectName(QStringLiteral("Frame2"));
-    Frame2->setGeometry(twipsRect(1200, 225, 4590, 3015));
+    Frame2 = Gtk::make_managed<Gtk::Frame>("Password Control");
+    Frame2->set_name("Frame2");
+    const Gdk::Rectangle frame = twipsRect(1200, 225, 4590, 3015);
+    Frame2->set_size_request(frame.get_width(), frame.get_height());
+    page.put(*Frame2, frame.get_x(), frame.get_y());
+    auto* inFrame = Gtk::make_managed<Gtk::Fixed>();
+    Frame2->set_child(*inFrame);
 
-    // Created in tab order: Text8, Text7, Text3, Apply, Cancel.
-    Label8 = label(Frame2, "Label8", QStringLiteral("Enter your password"),
-                   twipsRect(300, 300, 2640, 240));
-    Text8 = maskedEntry(Frame2, "Text8", twipsRect(300, 525, 3990, 285));
-    Label7 = label(Frame2, "Label7", QStringLiteral("Enter your NEW password"),
-                   twipsRect(300, 1500, 2640, 315));
-    Text7 = maskedEntry(Frame2, "Text7", twipsRect(300, 1725, 3915, 285));
-    Label1 = label(Frame2, "Label1", QStringLiteral("Enter AGAIN your NEW password"),
-                   twipsRect(300, 2100, 3315, 315));
-    Text3 = maskedEntry(Frame2, "Text3", twipsRect(300, 2325, 3915, 285));
-    Command4 = button(this, "Command4", QStringLiteral("&Apply"), twipsRect(3720, 3600, 1440, 390));
-    Command6 =
-        button(this, "Command6", QStringLiteral("&Cancel"), twipsRect(1920, 3600, 1440, 390));
-    setTabOrder(Text3, Command4);
-    setTabOrder(Command4, Command6);
+    // The frame's caption takes the top of the frame: the controls keep their
+    // designed places from the frame's outer corner.
+    constexpr int kCaption = 240;
+    Label8 = label(*inFrame, "Label8", "Enter your password", 300, 300 - kCaption, 2640, 240);
+    Text8 = maskedEntry(*inFrame, "Text8", 300, 525 - kCaption, 3990, 285);
+    Label7 = label(*inFrame, "Label7", "Enter your NEW password", 300, 1500 - kCaption, 2640, 315);
+    Text7 = maskedEntry(*inFrame, "Text7", 300, 1725 - kCaption, 3915, 285);
+    Label1 =
+        label(*inFrame, "Label1", "Enter AGAIN your NEW password", 300, 2100 - kCaption, 3315, 315);
+    Text3 = maskedEntry(*inFrame, "Text3", 300, 2325 - kCaption, 3915, 285);
+    Command6 = button(page, "Command6", "_Cancel", 1920, 3600, 1440, 390);
+    Command4 = button(page, "Command4", "_Apply", 3720, 3600, 1440, 390);
+    setTabOrder(page, {Text8, Text7, Text3, Command4, Command6});
     setNewEntriesEnabled(false);
 
-    // textChanged, not textEdited: clearing by the program counts as a change.
-    connect(Text8, &QLineEdit::textChanged, this, &PasswordTab::Text8_Change);
-    connect(Command6, &QPushButton::clicked, this, &PasswordTab::Command6_Click);
-    connect(Command4, &QPushButton::clicked, this, &PasswordTab::Command4_Click);
+    // Every change counts, clearing by the program too.
+    Text8->signal_changed().connect(sigc::mem_fun(*this, &PasswordTab::Text8_Change));
+    Command6->signal_clicked().connect(sigc::mem_fun(*this, &PasswordTab::Command6_Click));
+    Command4->signal_clicked().connect(sigc::mem_fun(*this, &PasswordTab::Command4_Click));
 }
 
 void PasswordTab::Text8_Change()
@@ -50,7 +47,7 @@ void PasswordTab::Text8_Change()
 void PasswordTab::Command6_Click()
 {
     clearEntries();
-    Text8->setFocus();
+    Text8->grab_focus();
     setNewEntriesEnabled(false);
 }
 
@@ -58,45 +55,46 @@ void PasswordTab::Command4_Click()
 {
     SettingsStore& settings = *m_context.settings;
     const CodePage& page = m_context.codePage;
+    const std::string fresh = Text3->get_text();
     const bool accepted =
-        Text7->text() == Text3->text() &&
-        StoredPassword::matches(Text8->text(), StoredPassword::expected(settings, page), page);
+        Text7->get_text().raw() == fresh &&
+        StoredPassword::matches(Text8->get_text(), StoredPassword::expected(settings, page), page);
     if (!accepted) {
-        showTryAgain(this);
+        showTryAgain(m_page);
         clearEntries();
         setNewEntriesEnabled(false);
-        Text8->setFocus();
+        Text8->grab_focus();
         return;
     }
-    if (refuseUnfit(this, Text3->text(), page)) {
+    if (refuseUnfit(m_page, fresh, page)) {
         // The current password was right: only the new one is typed again.
-        Text7->clear();
-        Text3->clear();
-        Text7->setFocus();
+        Text7->set_text("");
+        Text3->set_text("");
+        Text7->grab_focus();
         return;
     }
-    QString error;
-    if (!StoredPassword::store(settings, Text3->text(), page, &error)) {
+    std::string error;
+    if (!StoredPassword::store(settings, fresh, page, &error)) {
         // Not changed: the entries stay as typed for another Apply.
-        MessageBox::showSaveError(this, error);
+        MessageBox::showSaveError(windowOf(m_page), error);
         return;
     }
-    MessageBox::show(this, QStringLiteral("Write down your new password! Don't forget it!!!"),
-                     QStringLiteral("Password changed!"), QMessageBox::Ok, QMessageBox::Warning);
+    MessageBox::show(windowOf(m_page), "Write down your new password! Don't forget it!!!",
+                     "Password changed!", MessageBox::Ok, MessageBox::Warning);
     clearEntries();
 }
 
 void PasswordTab::clearEntries()
 {
-    Text7->clear();
-    Text3->clear();
-    Text8->clear();
+    Text7->set_text("");
+    Text3->set_text("");
+    Text8->set_text("");
 }
 
 void PasswordTab::setNewEntriesEnabled(bool enabled)
 {
-    Text7->setEnabled(enabled);
-    Text3->setEnabled(enabled);
-    Label7->setEnabled(enabled);
-    Label1->setEnabled(enabled);
+    Text7->set_sensitive(enabled);
+    Text3->set_sensitive(enabled);
+    Label7->set_sensitive(enabled);
+    Label1->set_sensitive(enabled);
 }

@@ -1,34 +1,36 @@
 #pragma once
 
-#include "shell/app_context.h"
+#include "password/password_context.h"
 
-#include <QWidget>
-
-class Form1;
-class QGroupBox;
-class QLabel;
-class QLineEdit;
-class QPushButton;
+#include <gtkmm/button.h>
+#include <gtkmm/entry.h>
+#include <gtkmm/fixed.h>
+#include <gtkmm/frame.h>
+#include <gtkmm/label.h>
+#include <sigc++/trackable.h>
 
 // The Password tab: the parent replaces the password by typing the current
 // one and the new one twice. The entries keep their texts and states while
-// the panel is hidden and shown again.
-class PasswordTab : public QWidget
+// the panel is hidden and shown again. The controls' handlers end with the
+// tab, though the page may live on.
+class PasswordTab : public sigc::trackable
 {
-    Q_OBJECT
 public:
-    PasswordTab(const AppContext& context, Form1& browser, QWidget* parent);
+    // Puts the tab's controls on page, the panel's page for this tab.
+    PasswordTab(const PasswordContext& context, Gtk::Fixed& page);
+    PasswordTab(const PasswordTab&) = delete;
+    PasswordTab& operator=(const PasswordTab&) = delete;
 
     // --- controls ----------------------------------------------------------
-    QGroupBox* Frame2;     // "Password Control"
-    QLabel* Label8;        // "Enter your password"
-    QLineEdit* Text8;      // current password
-    QLabel* Label7;        // "Enter your NEW password"
-    QLineEdit* Text7;      // new password
-    QLabel* Label1;        // "Enter AGAIN your NEW password"
-    QLineEdit* Text3;      // new password again
-    QPushButton* Command6; // "&Cancel"
-    QPushButton* Command4; // "&Apply"
+    Gtk::Frame* Frame2;    // "Password Control"
+    Gtk::Label* Label8;    // "Enter your password"
+    Gtk::Entry* Text8;     // current password
+    Gtk::Label* Label7;    // "Enter your NEW password"
+    Gtk::Entry* Text7;     // new password
+    Gtk::Label* Label1;    // "Enter AGAIN your NEW password"
+    Gtk::Entry* Text3;     // new password again
+    Gtk::Button* Command6; // "_Cancel"
+    Gtk::Button* Command4; // "_Apply"
 
     // --- handlers ----------------------------------------------------------
     void Text8_Change();
@@ -39,5 +41,6 @@ private:
     void clearEntries();
     void setNewEntriesEnabled(bool enabled);
 
-    AppContext m_context;
+    PasswordContext m_context;
+    Gtk::Fixed& m_page;
 };

@@ -4,14 +4,14 @@
 
 namespace {
 
-const QString kWriteKey = QStringLiteral("Password");
-const QString kUnsetMarker = QStringLiteral("wzbkmt806j");
+const std::string kWriteKey = "Password";
+const std::string kUnsetMarker = "wzbkmt806j";
 
 } // namespace
 
-QString Scramble(const QString& text, qint16 key, const CodePage& page)
+std::string Scramble(const std::string& text, std::int16_t key, const CodePage& page)
 {
-    QByteArray codes = page.encode(text);
+    std::string codes = page.encode(text);
     // Codes are 8-bit both ways, so only the key's low byte can take part.
     const char mask = char(key & 0xFF);
     for (char& code : codes)
@@ -27,29 +27,28 @@ bool isUnset(const SettingsStore& settings)
     return settings.read(kWriteKey, kUnsetMarker) == kUnsetMarker;
 }
 
-QString expected(const SettingsStore& settings, const CodePage& page)
+std::string expected(const SettingsStore& settings, const CodePage& page)
 {
-    return Scramble(settings.read(QStringLiteral("password"), QStringLiteral("qqq")), Key, page);
+    return Scramble(settings.read("password", "qqq"), Key, page);
 }
 
-bool matches(const QString& typed, const QString& expected, const CodePage& page)
+bool matches(const std::string& typed, const std::string& expected, const CodePage& page)
 {
     // Decoding the encoded text gives accented letters in the form the page
     // keeps them, as the stored password has them.
     return page.fits(typed) && page.chars(page.encode(typed)) == expected;
 }
 
-QString refusal(const QString& password, const CodePage& page)
+std::string refusal(const std::string& password, const CodePage& page)
 {
-    const QString unfit = page.unfit(password);
-    if (unfit.isEmpty())
+    const std::string unfit = page.unfit(password);
+    if (unfit.empty())
         return {};
-    return QStringLiteral("These characters cannot be used in a password: %1\n\n"
-                          "Please choose a password without them.")
-        .arg(CodePage::spelled(unfit));
+    return "These characters cannot be used in a password: " + CodePage::spelled(unfit) +
+           "\n\nPlease choose a password without them.";
 }
 
-bool store(SettingsStore& settings, const QString& password, const CodePage& page, QString* error)
+bool store(SettingsStore& settings, const std::string& password, const CodePage& page, std::string* error)
 {
     return settings.write(kWriteKey, Scramble(password, Key, page), error);
 }

@@ -2,20 +2,21 @@
 
 #include "platform/code_page.h"
 
-#include <QString>
+#include <cstdint>
+#include <string>
 
 class SettingsStore;
 
-// XORs the 8-bit code of every character in the installation's code page with the
-// key's low byte; scrambling twice with one key gives the text back. Callers
-// refuse characters the page cannot hold before they get here.
-QString Scramble(const QString& text, qint16 key, const CodePage& page);
+// XORs the 8-bit code of every character in the installation's code page
+// with the key's low byte; scrambling twice with one key gives the text back.
+// Callers refuse characters the page cannot hold before they get here.
+std::string Scramble(const std::string& text, std::int16_t key, const CodePage& page);
 
 // The parent's password, kept scrambled in the settings under "Password".
 // It is read afresh at every use, never cached.
 namespace StoredPassword {
 
-constexpr qint16 Key = 83;
+constexpr std::int16_t Key = 83;
 
 // True while no password has been chosen: nothing is stored under "Password"
 // (or, by accident, exactly the marker the test reads as its default).
@@ -23,20 +24,20 @@ bool isUnset(const SettingsStore& settings);
 
 // The password the parent must type: the stored value unscrambled, or the
 // unscrambled default "qqq" when nothing is stored.
-QString expected(const SettingsStore& settings, const CodePage& page);
+std::string expected(const SettingsStore& settings, const CodePage& page);
 
 // Whether typed is the expected password: exact and case-sensitive. Typing
 // a character the page cannot hold never matches, so "????" cannot stand in
 // for letters the page lacks.
-bool matches(const QString& typed, const QString& expected, const CodePage& page);
+bool matches(const std::string& typed, const std::string& expected, const CodePage& page);
 
 // A message naming the characters of password that the page cannot hold, or
 // an empty text when it holds them all: such a password is refused.
-QString refusal(const QString& password, const CodePage& page);
+std::string refusal(const std::string& password, const CodePage& page);
 
 // Scrambles and stores a new password; false (with a sentence for the parent
-// in error) when the settings could not be written.
-[[nodiscard]] bool store(SettingsStore& settings, const QString& password, const CodePage& page,
-                         QString* error);
+// in error, when given) when the settings could not be written.
+[[nodiscard]] bool store(SettingsStore& settings, const std::string& password, const CodePage& page,
+                         std::string* error);
 
 } // namespace StoredPassword

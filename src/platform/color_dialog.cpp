@@ -1,13 +1,18 @@
 #include "platform/color_dialog.h"
 
-#include <QColorDialog>
+#include "platform/window_placement.h"
+
+#include <gtkmm.h>
+
+#include <deque>
+#include <utility>
 
 namespace {
 
 struct TestSeam
 {
     bool enabled = false;
-    QList<std::optional<QColor>> answers;
+    std::deque<std::optional<Gdk::RGBA>> answers;
     int shown = 0;
 };
 
@@ -21,15 +26,37 @@ TestSeam& seam()
 
 namespace ColorDialog {
 
-std::optional<QColor> choose(QWidget* parent, const QColor& initial)
+std::optional<Gdk::RGBA> choose(Gtk::Window* parent, const Gdk::RGBA& initial)
 {
     if (seam().enabled) {
         ++seam().shown;
-        return seam().answers.isEmpty() ? std::nullopt : seam().answers.takeFirst();
+        if (seam().answers.empty())
+            return std::nullopt;
+        auto answer = seam().answers.front();
+        seam().answers.pop_front();
+        return answer;
     }
-    const QColor chosen = QColorDialog::getColor(initial, parent);
-    if (!chosen.isValid())
-        return std::nullopt;
+    // The chooser's palette and editor only: it opens nothing of the
+    // computer's files, so a child at the panel cannot browse from it.
+    Gtk::ColorChooserDialog dialog("Color");
+    dialog.set_name("colorDialog");
+    dialog.set_modal(true);
+    if (parent)
+        dialog.set_transient_for(*parent);
+    dialog.set_use_alpha(false);
+    dialog.set_rgba(initial);
+
+    std::optional<Gdk::RGBA> chosen;
+    auto loop = Glib::MainLoop::create();
+    dialog.signal_response().connect([&](int response) {
+        if (response == Gtk::ResponseType::OK)
+            chosen = dialog.get_rgba();
+        dialog.hide();
+        loop->quit();
+    });
+    keepCentred(dialog);
+    dialog.present();
+    loop->run();
     return chosen;
 }
 
@@ -38,9 +65,9 @@ void enableTestMode()
     seam().enabled = true;
 }
 
-void queueAnswer(std::optional<QColor> answer)
+void queueAnswer(std::optional<Gdk::RGBA> answer)
 {
-    seam().answers.append(answer);
+    seam().answers.push_back(answer);
 }
 
 int takeShownCount()

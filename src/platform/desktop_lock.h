@@ -1,9 +1,13 @@
 #pragma once
 
-#include <QObject>
-#include <QPointer>
+#include <sigc++/signal.h>
 
-class QWidget;
+#include <memory>
+#include <string>
+
+namespace Gtk {
+class Window;
+}
 class X11Hold;
 
 // Keeps the rest of the desktop and the taskbar/panels out of the mouse's
@@ -13,42 +17,42 @@ class X11Hold;
 // browser window with its dialogs above it). Both off, or the lock being
 // destroyed when the program ends, gives everything back. On X11 the lock
 // also holds the keyboard and keeps the cover in place whatever the window
-// manager does; elsewhere only the cover can be offered.
-class DesktopLock : public QObject
+// manager does; elsewhere only a cover can be offered.
+class DesktopLock
 {
-    Q_OBJECT
 public:
-    // The window that stays usable on top of the cover.
-    explicit DesktopLock(QWidget* protectedWindow, QObject* parent = nullptr);
-    ~DesktopLock() override;
+    // The window that stays usable on top of the cover; it outlives the lock.
+    explicit DesktopLock(Gtk::Window& protectedWindow);
+    ~DesktopLock();
+    DesktopLock(const DesktopLock&) = delete;
+    DesktopLock& operator=(const DesktopLock&) = delete;
 
     void setFirstSwitch(bool on);
     void setSecondSwitch(bool on);
     bool firstSwitch() const { return m_first; }
     bool secondSwitch() const { return m_second; }
 
-    // The covering window, while the first switch is on (for tests).
-    QWidget* cover() const { return m_cover; }
+    // The covering window's X id while the first switch is on (0 off X11).
+    unsigned long coverId() const;
 
     // Whether, with both switches on, nothing but this program can be
     // reached from the keyboard and the mouse.
     bool holdsEverything() const;
     // For the parent, when it does not: what is held, what is not, and the
     // way to a full lock.
-    QString shortfallText() const;
+    std::string shortfallText() const;
 
-Q_SIGNALS:
     // Emitted after each switch is set: which is 1 or 2.
-    void switchSet(int which, bool on);
+    sigc::signal<void(int which, bool on)>& signal_switchSet() { return m_switchSet; }
 
 private:
     void apply();
-    void holdProtected(bool held);
 
-    QPointer<QWidget> m_protected;
-    QWidget* m_cover = nullptr;
-    X11Hold* m_x11 = nullptr;
+    Gtk::Window& m_protected;
+    std::unique_ptr<X11Hold> m_x11;
+    // Where X11 is not there: a plain full-screen window, the best on offer.
+    std::unique_ptr<Gtk::Window> m_plainCover;
+    sigc::signal<void(int, bool)> m_switchSet;
     bool m_first = false;
     bool m_second = false;
-    bool m_protectedHeld = false;
 };

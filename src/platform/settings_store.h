@@ -1,30 +1,34 @@
 #pragma once
 
-#include <QString>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
 
-// The per-user settings of application "Corvane", section "Tobrin 2.0".
-// Keys match whatever their letter case ("Password" and "password" are one
-// value); every read passes its own default, which is never stored; values
-// come back character for character.
+// The per-user settings of application "Corvane", section "Tobrin 2.0", in
+// the INI file and form the earlier releases wrote, so that a family's
+// settings carry over both ways. Keys match whatever their letter case
+// ("Password" and "password" are one value); every read passes its own
+// default, which is never stored; values come back character for character.
 class SettingsStore
 {
 public:
-    // The settings live in this INI file; tests give one in a temporary folder.
-    explicit SettingsStore(QString filePath);
+    // The settings live in this file; tests give one in a temporary folder.
+    explicit SettingsStore(std::filesystem::path filePath);
 
     // The current user's file below the XDG configuration folder.
-    static QString userFilePath();
+    static std::filesystem::path userFilePath();
 
-    const QString& filePath() const { return m_filePath; }
+    const std::filesystem::path& filePath() const { return m_filePath; }
 
-    QString read(const QString& key, const QString& defaultValue) const;
+    std::string read(const std::string& key, const std::string& defaultValue) const;
 
     // Stores the value and checks that it reached the disk; on failure returns
     // false and, when error is given, a sentence for the parent.
-    [[nodiscard]] bool write(const QString& key, const QString& value, QString* error = nullptr);
+    [[nodiscard]] bool write(const std::string& key, const std::string& value, std::string* error = nullptr);
 
 private:
-    QString m_filePath;
+    std::filesystem::path m_filePath;
 };
 
 // Conversions of stored texts, as the readers of each setting need them.
@@ -32,13 +36,13 @@ namespace SettingValue {
 
 // The leading number of a colour text: decimal ("255") or hexadecimal after
 // "&H" with an optional closing "&" ("&H00FFFFFF&"). No leading number is 0.
-qint64 colorNumber(const QString& text);
+std::int64_t colorNumber(std::string_view text);
 
 // The leading decimal number (after optional blanks and sign); none is 0.
-qint64 integer(const QString& text);
+std::int64_t integer(std::string_view text);
 
 // The text form of the Boolean true, in any letter case; anything else is false.
-bool boolean(const QString& text);
-QString booleanText(bool value); // "True" / "False"
+bool boolean(std::string_view text);
+std::string booleanText(bool value); // "True" / "False"
 
 } // namespace SettingValue

@@ -1,136 +1,245 @@
 #include "platform/text_file.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
+#include <glib.h>
+#include <glib/gstdio.h>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
-QString describe(const QString& path, const QString& reason)
+std::string sentence(const std::filesystem::path& path, const char* verb, const std::string& reason)
 {
-    return QStringLiteral("The file \"%1\" could not be written: %2.")
-        .arg(QDir::toNativeSeparators(path), reason);
+    return "The file \"" + path.string() + "\" could not be " + verb + ": " + reason + ".";
+}
+
+std::string unwritable(const std::filesystem::path& path, const std::string& reason)
+{
+    return sentence(path, "written", reason);
+}
+
+std::string unreadable(const std::filesystem::path& path, const std::string& reason)
+{
+    return sentence(path, "read", reason);
+}
+
+std::string systemError(int error)
+{
+    return g_strerror(error);
+}
+
+// Writes every byte, trying on after a short write so that a failure has its
+// reason; the errno of the failure, or 0.
+int writeAll(int fd, std::string_view bytes, std::size_t* written = nullptr)
+{
+    std::size_t done = 0;
+    int error = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            error = n < 0 ? errno : ENOSPC;
+            break;
+        }
+        done += std::size_t(n);
+    }
+    if (written)
+        *written = done;
+    return error;
+}
+
+// The folder of a file is synced after a rename, so that the new name
+// survives a power cut too; a folder that cannot be synced changes nothing.
+void syncFolder(const std::filesystem::path& file)
+{
+    const std::filesystem::path folder = file.has_parent_path() ? file.parent_path() : ".";
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
 }
 
 } // namespace
 
 namespace TextFile {
 
-QStringList splitLines(QStringView text)
+std::vector<std::string> splitLines(std::string_view text)
 {
-    QStringList lines;
+    std::vector<std::string> lines;
     forEachLine(text, [&](std::size_t start, std::size_t length) {
-        lines.append(text.mid(qsizetype(start), qsizetype(length)).toString());
+        lines.emplace_back(text.substr(start, length));
     });
     return lines;
 }
 
-QByteArray joinLines(const QStringList& lines, const CodePage& page)
+std::string joinLines(const std::vector<std::string>& lines, const CodePage& page)
 {
-    qsizetype size = 0;
-    for (const QString& line : lines)
+    std::size_t size = 0;
+    for (const std::string& line : lines)
         size += line.size() + 2;
-    QByteArray bytes;
+    std::string bytes;
     bytes.reserve(size);
-    for (const QString& line : lines) {
+    for (const std::string& line : lines) {
         bytes += page.encode(line);
         bytes += "\r\n";
     }
     return bytes;
 }
 
-ReadStatus readWith(const QString& path, const std::function<void(QFile& file)>& read)
+std::size_t FileReader::read(char* into, std::size_t length)
+{
+    if (m_error)
+        return 0;
+    for (;;) {
+        const ssize_t n = ::read(m_fd, into, length);
+        if (n >= 0)
+            return std::size_t(n);
+        if (errno != EINTR) {
+            m_error = errno;
+            return 0;
+        }
+    }
+}
+
+std::string FileReader::readAll(std::int64_t maxBytes)
+{
+    const std::uint64_t limit = maxBytes < 0 ? UINT64_MAX : std::uint64_t(maxBytes);
+    std::string bytes;
+    bytes.reserve(std::size_t(std::min(limit, m_size)));
+    constexpr std::size_t kChunk = 1 << 16;
+    while (bytes.size() < limit) {
+        const std::size_t before = bytes.size();
+        const std::size_t want = std::size_t(std::min<std::uint64_t>(kChunk, limit - before));
+        bytes.resize(before + want);
+        const std::size_t got = read(bytes.data() + before, want);
+        bytes.resize(before + got);
+        if (got == 0)
+            break;
+    }
+    return bytes;
+}
+
+ReadStatus readWith(const std::filesystem::path& path, const std::function<void(FileReader& file)>& read)
 {
     ReadStatus result;
-    QFileInfo info(path);
-    if (!info.exists())
+    struct stat info{};
+    if (::stat(path.c_str(), &info) != 0) {
+        // A folder on the way that cannot be looked into is not a missing file.
+        if (errno != ENOENT && errno != ENOTDIR) {
+            result.exists = true;
+            result.error = unreadable(path, systemError(errno));
+        }
         return result;
+    }
     result.exists = true;
-    const auto unreadable = [&path](const QString& reason) {
-        return QStringLiteral("The file \"%1\" could not be read: %2.")
-            .arg(QDir::toNativeSeparators(path), reason);
-    };
-    if (info.isDir()) {
-        result.error = unreadable(QStringLiteral("it is a folder"));
+    if (S_ISDIR(info.st_mode)) {
+        result.error = unreadable(path, "it is a folder");
         return result;
     }
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        result.error = unreadable(file.errorString());
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        result.error = unreadable(path, systemError(errno));
         return result;
     }
+    FileReader file(fd, std::uint64_t(info.st_size));
     read(file);
-    if (file.error() != QFileDevice::NoError)
-        result.error = unreadable(file.errorString());
+    ::close(fd);
+    if (file.error())
+        result.error = unreadable(path, systemError(file.error()));
     return result;
 }
 
-BytesResult readBytes(const QString& path, qint64 maxBytes)
+BytesResult readBytes(const std::filesystem::path& path, std::int64_t maxBytes)
 {
     BytesResult result;
-    ReadStatus status = readWith(path, [&result, maxBytes](QFile& file) {
-        result.bytes = maxBytes < 0 ? file.readAll() : file.read(maxBytes);
-    });
+    ReadStatus status =
+        readWith(path, [&result, maxBytes](FileReader& file) { result.bytes = file.readAll(maxBytes); });
     result.exists = status.exists;
     result.error = std::move(status.error);
     return result;
 }
 
-ReadResult readLines(const QString& path, const CodePage& page)
+ReadResult readLines(const std::filesystem::path& path, const CodePage& page)
 {
     BytesResult bytes = readBytes(path);
     ReadResult result;
     result.exists = bytes.exists;
-    result.error = bytes.error;
+    result.error = std::move(bytes.error);
     result.lines = splitLines(page.decode(bytes.bytes));
     return result;
 }
 
-WriteResult writeBytes(const QString& path, QByteArrayView bytes)
+WriteResult writeBytes(const std::filesystem::path& path, std::string_view bytes)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return {describe(path, file.errorString())};
-    if (file.write(bytes.data(), bytes.size()) != bytes.size()) {
-        const QString reason = file.errorString();
-        file.cancelWriting();
-        return {describe(path, reason)};
+    // A link is kept a link: its target is what gets rewritten.
+    std::filesystem::path target = path;
+    std::error_code ignored;
+    if (std::filesystem::is_symlink(path, ignored)) {
+        const std::filesystem::path resolved = std::filesystem::weakly_canonical(path, ignored);
+        if (!ignored)
+            target = resolved;
     }
-    if (!file.commit())
-        return {describe(path, file.errorString())};
+    struct stat info{};
+    const bool exists = ::stat(target.c_str(), &info) == 0;
+    if (exists && S_ISDIR(info.st_mode))
+        return {unwritable(path, "Filename refers to a directory")};
+    if (exists && ::access(target.c_str(), W_OK) != 0)
+        return {unwritable(path, "Existing file " + path.string() + " is not writable")};
+
+    // The new content goes to a file of its own beside the old one and takes
+    // its name only when every byte is on the disk.
+    std::string temporary = target.string() + ".XXXXXX";
+    const int fd = g_mkstemp_full(temporary.data(), O_WRONLY | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return {unwritable(path, systemError(errno))};
+    int error = 0;
+    if (exists && ::fchmod(fd, info.st_mode & 07777) != 0)
+        error = errno;
+    if (!error)
+        error = writeAll(fd, bytes);
+    if (!error && ::fsync(fd) != 0)
+        error = errno;
+    if (::close(fd) != 0 && !error)
+        error = errno;
+    if (!error && ::rename(temporary.c_str(), target.c_str()) != 0)
+        error = errno;
+    if (error) {
+        ::unlink(temporary.c_str());
+        return {unwritable(path, systemError(error))};
+    }
+    syncFolder(target);
     return {};
 }
 
-WriteResult writeLines(const QString& path, const QStringList& lines, const CodePage& page)
+WriteResult writeLines(const std::filesystem::path& path, const std::vector<std::string>& lines,
+                       const CodePage& page)
 {
     return writeBytes(path, joinLines(lines, page));
 }
 
-WriteResult appendBytes(const QString& path, QByteArrayView bytes)
+WriteResult appendBytes(const std::filesystem::path& path, std::string_view bytes)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
-        return {describe(path, file.errorString())};
+    const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return {unwritable(path, systemError(errno))};
     // What a full disk cuts short comes off again: the file only ever grows
     // by whole appends.
-    const qint64 before = file.size();
-    qint64 done = 0;
-    for (qint64 n = 0; done < bytes.size(); done += n) {
-        // A write cut short is tried on, so that the error says why.
-        n = file.write(bytes.data() + done, bytes.size() - done);
-        if (n <= 0)
-            break;
+    struct stat info{};
+    const off_t before = ::fstat(fd, &info) == 0 ? info.st_size : -1;
+    std::size_t done = 0;
+    int error = writeAll(fd, bytes, &done);
+    // The reason told is the write's; a cut that fails as well has none better.
+    if (error && done > 0 && before >= 0 && ::ftruncate(fd, before) != 0) {
     }
-    if (done != bytes.size()) {
-        const QString reason = file.errorString();
-        if (file.size() != before)
-            file.resize(before);
-        return {describe(path, reason)};
-    }
-    file.close();
-    if (file.error() != QFileDevice::NoError)
-        return {describe(path, file.errorString())};
+    if (::close(fd) != 0 && !error)
+        error = errno;
+    if (error)
+        return {unwritable(path, systemError(error))};
     return {};
 }
 

@@ -2,13 +2,12 @@
 
 #include "platform/code_page.h"
 
-#include <QByteArray>
-#include <QString>
-#include <QStringList>
-
+#include <cstdint>
+#include <filesystem>
 #include <functional>
-
-class QFile;
+#include <string>
+#include <string_view>
+#include <vector>
 
 // The data files are 8-bit text in the installation's code page: every byte stands
 // for one character and comes back as the same byte, so a parent's list
@@ -17,12 +16,11 @@ class QFile;
 namespace TextFile {
 
 // Splits at CR LF, a lone CR or a lone LF. A last line without an end still
-// counts; an empty text has no lines.
-QStringList splitLines(QStringView text);
+// counts; an empty text has no lines. Works on bytes and on UTF-8 alike.
+std::vector<std::string> splitLines(std::string_view text);
 
 // Calls line(start, length) for each line of text as splitLines splits it,
-// without copying: for lists too long to hold as one string per line. Works
-// on 16-bit text and on 8-bit or UTF-8 bytes alike.
+// without copying: for lists too long to hold as one string per line.
 template <typename View, typename Line> void forEachLine(const View& text, Line&& line)
 {
     const std::size_t n = std::size_t(text.size());
@@ -39,53 +37,75 @@ template <typename View, typename Line> void forEachLine(const View& text, Line&
         line(start, n - start);
 }
 
-// Each line followed by CR LF.
-QByteArray joinLines(const QStringList& lines, const CodePage& page);
+// Each line (UTF-8) in the page's bytes, followed by CR LF.
+std::string joinLines(const std::vector<std::string>& lines, const CodePage& page);
 
 struct ReadResult
 {
-    QStringList lines;
-    bool exists = false; // a missing file reads as no lines, with no error
-    QString error;       // set when the file exists but cannot be read
+    std::vector<std::string> lines; // UTF-8
+    bool exists = false;            // a missing file reads as no lines, with no error
+    std::string error;              // set when the file exists but cannot be read
 };
 
 struct BytesResult
 {
-    QByteArray bytes;
+    std::string bytes;
     bool exists = false;
-    QString error;
+    std::string error;
 };
 
 // Outcome of a write: an empty error means every byte reached the disk.
 struct WriteResult
 {
-    QString error;
-    bool ok() const { return error.isEmpty(); }
+    std::string error;
+    bool ok() const { return error.empty(); }
 };
 
 struct ReadStatus
 {
     bool exists = false;
-    QString error;
+    std::string error;
+};
+
+// An open file, as readWith hands it to its reader.
+class FileReader
+{
+public:
+    FileReader(int fd, std::uint64_t size) : m_fd(fd), m_size(size) {}
+
+    // Up to length bytes into the caller's memory; 0 at the end of the file
+    // or after an error, which readWith then reports.
+    std::size_t read(char* into, std::size_t length);
+    // The rest of the file, or at most maxBytes of it.
+    std::string readAll(std::int64_t maxBytes = -1);
+    // The file's size when it was opened, to reserve memory by.
+    std::uint64_t size() const { return m_size; }
+    // The errno of a failed read, 0 while none failed.
+    int error() const { return m_error; }
+
+private:
+    int m_fd;
+    std::uint64_t m_size;
+    int m_error = 0;
 };
 
 // Opens the file and lets read() take its bytes, into memory of the caller's
 // own (a long list is then never copied whole); missing files and errors are
 // told as readBytes tells them. read() is not called when the file is missing
 // or cannot be opened.
-ReadStatus readWith(const QString& path, const std::function<void(QFile& file)>& read);
+ReadStatus readWith(const std::filesystem::path& path, const std::function<void(FileReader& file)>& read);
 
-BytesResult readBytes(const QString& path, qint64 maxBytes = -1);
-ReadResult readLines(const QString& path, const CodePage& page);
+BytesResult readBytes(const std::filesystem::path& path, std::int64_t maxBytes = -1);
+ReadResult readLines(const std::filesystem::path& path, const CodePage& page);
 
 // Atomic whole-file rewrites: a crash or a full disk leaves the old file or
 // the new one, never a torn one.
-[[nodiscard]] WriteResult writeBytes(const QString& path, QByteArrayView bytes);
-[[nodiscard]] WriteResult writeLines(const QString& path, const QStringList& lines,
-                                     const CodePage& page);
+[[nodiscard]] WriteResult writeBytes(const std::filesystem::path& path, std::string_view bytes);
+[[nodiscard]] WriteResult writeLines(const std::filesystem::path& path,
+                                     const std::vector<std::string>& lines, const CodePage& page);
 
 // Appends in one write, creating the file when it does not exist. On failure
 // the file is as it was: nothing half-written stays.
-[[nodiscard]] WriteResult appendBytes(const QString& path, QByteArrayView bytes);
+[[nodiscard]] WriteResult appendBytes(const std::filesystem::path& path, std::string_view bytes);
 
 } // namespace TextFile

@@ -1,25 +1,38 @@
 #pragma once
 
-#include <QRect>
+#include <gdkmm/rectangle.h>
 
 // Window layouts are designed in twips: 15 twips make one pixel at 100% scale;
-// Qt's high-DPI scaling does the rest.
+// GTK's scale factor does the rest.
 constexpr int twips(int t)
 {
     return (t + 7) / 15;
 }
 
-constexpr QRect twipsRect(int left, int top, int width, int height)
+inline Gdk::Rectangle twipsRect(int left, int top, int width, int height)
 {
-    return QRect(twips(left), twips(top), twips(width), twips(height));
+    return Gdk::Rectangle(twips(left), twips(top), twips(width), twips(height));
 }
+
+struct PixelPoint
+{
+    int x = 0;
+    int y = 0;
+    friend bool operator==(const PixelPoint&, const PixelPoint&) = default;
+};
 
 // Where a window of the given outer size goes on a screen: centred, the
 // differences halved with truncation toward zero, so a window larger than the
 // screen gets a negative offset. The browser window keeps its top at the
 // screen's top.
-constexpr QPoint centredOn(const QRect& screen, int width, int height)
+constexpr PixelPoint centredOn(int screenX, int screenY, int screenWidth, int screenHeight,
+                               int width, int height)
 {
-    return QPoint(screen.left() + (screen.width() - width) / 2,
-                  screen.top() + (screen.height() - height) / 2);
+    return {screenX + (screenWidth - width) / 2, screenY + (screenHeight - height) / 2};
+}
+
+inline PixelPoint centredOn(const Gdk::Rectangle& screen, int width, int height)
+{
+    return centredOn(screen.get_x(), screen.get_y(), screen.get_width(), screen.get_height(), width,
+                     height);
 }

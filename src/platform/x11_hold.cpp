@@ -1,187 +1,272 @@
 #include "platform/x11_hold.h"
 
-#include <QApplication>
-#include <QGuiApplication>
-#include <QSocketNotifier>
-#include <QTimer>
-#include <QWidget>
-#include <QWindow>
+#include <gtkmm.h>
 
-#include <xcb/xcb.h>
+#include <X11/Xlib-xcb.h>
+#include <gdk/x11/gdkx.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
+#include <string_view>
+#include <utility>
+
+using X11::reply;
 
 namespace {
 
-xcb_connection_t* qtConnection()
-{
-    auto* x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>();
-    return x11 ? x11->connection() : nullptr;
-}
+constexpr uint32_t kCoverPixel = 0x202028;
+constexpr uint32_t kAllDesktops = 0xFFFFFFFF;
 
-template <typename T> using Reply = std::unique_ptr<T, decltype(&std::free)>;
-template <typename T> Reply<T> reply(T* r)
+struct Rect
 {
-    return Reply<T>(r, &std::free);
-}
+    int x, y, width, height;
+    bool intersects(const Rect& o) const
+    {
+        return x < o.x + o.width && o.x < x + width && y < o.y + o.height && o.y < y + height;
+    }
+};
 
 } // namespace
 
-// A second connection of our own that watches the root window's children,
-// so that every restack, map or unmap anywhere on the screen wakes us at
-// once; kept apart from Qt's connection, which reacts to root events itself.
+namespace X11 {
+
+xcb_connection_t* gdkConnection()
+{
+    GdkDisplay* display = gdk_display_get_default();
+    if (!display || !GDK_IS_X11_DISPLAY(display))
+        return nullptr;
+    return XGetXCBConnection(gdk_x11_display_get_xdisplay(display));
+}
+
+xcb_window_t windowId(const Gtk::Window& window)
+{
+    GdkSurface* surface = gtk_native_get_surface(GTK_NATIVE(const_cast<GtkWindow*>(window.gobj())));
+    if (!surface || !GDK_IS_X11_SURFACE(surface))
+        return 0;
+    return xcb_window_t(gdk_x11_surface_get_xid(surface));
+}
+
+xcb_atom_t atom(xcb_connection_t* c, const char* name)
+{
+    auto r = reply(xcb_intern_atom_reply(
+        c, xcb_intern_atom(c, 0, uint16_t(std::strlen(name)), name), X11::Dropped()));
+    return r ? r->atom : 0;
+}
+
+xcb_window_t topOf(xcb_connection_t* c, xcb_window_t w)
+{
+    for (int depth = 0; depth < 8 && w; ++depth) {
+        auto tree = reply(xcb_query_tree_reply(c, xcb_query_tree(c, w), X11::Dropped()));
+        if (!tree || tree->parent == tree->root || tree->parent == 0)
+            return w;
+        w = tree->parent;
+    }
+    return w;
+}
+
+void askWindowManager(xcb_connection_t* c, xcb_window_t w, xcb_atom_t type,
+                      std::initializer_list<uint32_t> data)
+{
+    xcb_client_message_event_t event{};
+    event.response_type = XCB_CLIENT_MESSAGE;
+    event.format = 32;
+    event.window = w;
+    event.type = type;
+    std::copy(data.begin(), data.end(), event.data.data32);
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    xcb_send_event(c, 0, root,
+                   XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
+                   reinterpret_cast<const char*>(&event));
+}
+
+} // namespace X11
+
+// A second connection of our own: it watches the root window's children, so
+// every restack, map or unmap anywhere on the screen wakes us at once, and it
+// owns the cover, which goes with it.
 struct X11Hold::Watch
 {
     xcb_connection_t* c = nullptr;
     xcb_window_t root = 0;
-    xcb_atom_t wmDesktop = 0;
-    xcb_atom_t currentDesktop = 0;
-    xcb_atom_t wmState = 0;
-    xcb_atom_t shaded = 0;
-    xcb_atom_t below = 0;
-    xcb_atom_t showingDesktop = 0;
-    xcb_atom_t activeWindow = 0;
+    xcb_window_t cover = 0;
+    xcb_atom_t wmDesktop = 0, currentDesktop = 0, wmState = 0, shaded = 0, below = 0, above = 0,
+               showingDesktop = 0, activeWindow = 0, restack = 0, motifHints = 0;
 
     Watch()
     {
         c = xcb_connect(nullptr, nullptr);
         if (xcb_connection_has_error(c))
             return;
-        root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
-        const uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY;
+        const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+        root = screen->root;
+        const uint32_t mask = XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY | XCB_EVENT_MASK_STRUCTURE_NOTIFY;
         xcb_change_window_attributes(c, root, XCB_CW_EVENT_MASK, &mask);
-        wmDesktop = atom("_NET_WM_DESKTOP");
-        currentDesktop = atom("_NET_CURRENT_DESKTOP");
-        wmState = atom("_NET_WM_STATE");
-        shaded = atom("_NET_WM_STATE_SHADED");
-        below = atom("_NET_WM_STATE_BELOW");
-        showingDesktop = atom("_NET_SHOWING_DESKTOP");
-        activeWindow = atom("_NET_ACTIVE_WINDOW");
-        xcb_flush(c);
+        wmDesktop = X11::atom(c, "_NET_WM_DESKTOP");
+        currentDesktop = X11::atom(c, "_NET_CURRENT_DESKTOP");
+        wmState = X11::atom(c, "_NET_WM_STATE");
+        shaded = X11::atom(c, "_NET_WM_STATE_SHADED");
+        below = X11::atom(c, "_NET_WM_STATE_BELOW");
+        above = X11::atom(c, "_NET_WM_STATE_ABOVE");
+        showingDesktop = X11::atom(c, "_NET_SHOWING_DESKTOP");
+        activeWindow = X11::atom(c, "_NET_ACTIVE_WINDOW");
+        restack = X11::atom(c, "_NET_RESTACK_WINDOW");
+        motifHints = X11::atom(c, "_MOTIF_WM_HINTS");
+        createCover(screen);
     }
     ~Watch() { xcb_disconnect(c); }
 
     bool ok() const { return !xcb_connection_has_error(c); }
 
-    xcb_atom_t atom(const char* name)
+    // The cover swallows every click that misses our windows (the root would
+    // otherwise hand it to the window manager's desktop menu) and never takes
+    // the focus, so the keyboard stays with the child's window.
+    void createCover(const xcb_screen_t* screen)
     {
-        auto r = reply(xcb_intern_atom_reply(
-            c, xcb_intern_atom(c, 0, uint16_t(std::strlen(name)), name), nullptr));
-        return r ? r->atom : 0;
-    }
-
-    // The child of the root that holds a window: the window manager's frame
-    // of a managed window, or the window itself.
-    xcb_window_t topOf(xcb_window_t w)
-    {
-        for (int depth = 0; depth < 8; ++depth) {
-            auto tree = reply(xcb_query_tree_reply(c, xcb_query_tree(c, w), nullptr));
-            if (!tree || tree->parent == root || tree->parent == 0)
-                return w;
-            w = tree->parent;
+        cover = xcb_generate_id(c);
+        const uint32_t values[] = {kCoverPixel, 1,
+                                   XCB_EVENT_MASK_BUTTON_PRESS | XCB_EVENT_MASK_BUTTON_RELEASE |
+                                       XCB_EVENT_MASK_KEY_PRESS | XCB_EVENT_MASK_KEY_RELEASE};
+        xcb_create_window(c, XCB_COPY_FROM_PARENT, cover, root, 0, 0, screen->width_in_pixels,
+                          screen->height_in_pixels, 0, XCB_WINDOW_CLASS_INPUT_OUTPUT,
+                          XCB_COPY_FROM_PARENT,
+                          XCB_CW_BACK_PIXEL | XCB_CW_OVERRIDE_REDIRECT | XCB_CW_EVENT_MASK, values);
+        const std::string_view title = "Tobrin desktop lock";
+        for (xcb_atom_t name : {xcb_atom_t(XCB_ATOM_WM_NAME), X11::atom(c, "_NET_WM_NAME")}) {
+            xcb_change_property(c, XCB_PROP_MODE_REPLACE, cover, name,
+                                name == XCB_ATOM_WM_NAME ? xcb_atom_t(XCB_ATOM_STRING)
+                                                         : X11::atom(c, "UTF8_STRING"),
+                                8, uint32_t(title.size()), title.data());
         }
-        return w;
+        const char wmClass[] = "tobrin\0Tobrin";
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, cover, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 8,
+                            sizeof wmClass, wmClass);
+        const uint32_t pid = uint32_t(getpid());
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, cover, X11::atom(c, "_NET_WM_PID"),
+                            XCB_ATOM_CARDINAL, 32, 1, &pid);
+        xcb_map_window(c, cover);
     }
 
-    // The last word names who asks: 2, on the user's behalf.
-    void askWindowManager(xcb_window_t w, xcb_atom_t type, std::initializer_list<uint32_t> data)
+    // The cover follows the screen's size when a monitor comes or goes.
+    void fitCover()
     {
-        xcb_client_message_event_t event{};
-        event.response_type = XCB_CLIENT_MESSAGE;
-        event.format = 32;
-        event.window = w;
-        event.type = type;
-        std::copy(data.begin(), data.end(), event.data.data32);
-        xcb_send_event(c, 0, root,
-                       XCB_EVENT_MASK_SUBSTRUCTURE_REDIRECT | XCB_EVENT_MASK_SUBSTRUCTURE_NOTIFY,
-                       reinterpret_cast<const char*>(&event));
+        auto rootGeometry =
+            reply(xcb_get_geometry_reply(c, xcb_get_geometry(c, root), X11::Dropped()));
+        auto coverGeometry =
+            reply(xcb_get_geometry_reply(c, xcb_get_geometry(c, cover), X11::Dropped()));
+        if (!rootGeometry || !coverGeometry)
+            return;
+        if (coverGeometry->width == rootGeometry->width &&
+            coverGeometry->height == rootGeometry->height && coverGeometry->x == 0 &&
+            coverGeometry->y == 0)
+            return;
+        const uint32_t values[] = {0, 0, rootGeometry->width, rootGeometry->height};
+        xcb_configure_window(c, cover,
+                             XCB_CONFIG_WINDOW_X | XCB_CONFIG_WINDOW_Y | XCB_CONFIG_WINDOW_WIDTH |
+                                 XCB_CONFIG_WINDOW_HEIGHT,
+                             values);
+    }
+
+    std::vector<xcb_atom_t> states(xcb_window_t w)
+    {
+        auto r = reply(xcb_get_property_reply(
+            c, xcb_get_property(c, 0, w, wmState, XCB_ATOM_ATOM, 0, 32), X11::Dropped()));
+        if (!r)
+            return {};
+        const auto* first = static_cast<const xcb_atom_t*>(xcb_get_property_value(r.get()));
+        return {first, first + xcb_get_property_value_length(r.get()) / 4};
     }
 
     // A window rolled up to its title bar, or sent below the others from the
     // window manager's menu, is put back.
     void undoHiding(xcb_window_t w)
     {
-        auto r = reply(xcb_get_property_reply(
-            c, xcb_get_property(c, 0, w, wmState, XCB_ATOM_ATOM, 0, 32), nullptr));
-        if (!r)
-            return;
-        const auto* states = static_cast<const xcb_atom_t*>(xcb_get_property_value(r.get()));
-        const int count = xcb_get_property_value_length(r.get()) / 4;
-        for (int i = 0; i < count; ++i) {
-            if (states[i] == shaded || states[i] == below)
-                askWindowManager(w, wmState, {0 /* remove */, states[i], 0, 2});
+        for (xcb_atom_t state : states(w)) {
+            if (state == shaded || state == below)
+                X11::askWindowManager(c, w, wmState, {0 /* remove */, state, 0, 2});
         }
     }
 
-    bool onAllDesktops(xcb_window_t w)
+    uint32_t cardinal(xcb_window_t w, xcb_atom_t property, uint32_t otherwise)
     {
         auto r = reply(xcb_get_property_reply(
-            c, xcb_get_property(c, 0, w, wmDesktop, XCB_ATOM_CARDINAL, 0, 1), nullptr));
-        return r && xcb_get_property_value_length(r.get()) == 4 &&
-               *static_cast<uint32_t*>(xcb_get_property_value(r.get())) == 0xFFFFFFFF;
+            c, xcb_get_property(c, 0, w, property, XCB_ATOM_CARDINAL, 0, 1), X11::Dropped()));
+        return r && xcb_get_property_value_length(r.get()) == 4
+                   ? *static_cast<uint32_t*>(xcb_get_property_value(r.get()))
+                   : otherwise;
     }
 
     // Asks the window manager to show a window on every workspace (or on the
     // current one again).
     void setDesktop(xcb_window_t w, bool all)
     {
-        uint32_t desktop = 0xFFFFFFFF;
-        if (!all) {
-            auto r = reply(xcb_get_property_reply(
-                c, xcb_get_property(c, 0, root, currentDesktop, XCB_ATOM_CARDINAL, 0, 1), nullptr));
-            desktop = r && xcb_get_property_value_length(r.get()) == 4
-                          ? *static_cast<uint32_t*>(xcb_get_property_value(r.get()))
-                          : 0;
-        }
-        askWindowManager(w, wmDesktop, {desktop, 2});
-        // A window not mapped yet reads the property when it is.
-        xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, wmDesktop, XCB_ATOM_CARDINAL, 32, 1,
-                            &desktop);
+        const uint32_t desktop = all ? kAllDesktops : cardinal(root, currentDesktop, 0);
+        X11::askWindowManager(c, w, wmDesktop, {desktop, 2});
+    }
+
+    // The window manager offers no minimise for a window whose Motif hints
+    // leave it out; the decorations the toolkit asked for stay as they are.
+    // The functions are listed one by one: not every window manager reads
+    // the "all but these" form.
+    void allowMinimise(xcb_window_t w, bool allow)
+    {
+        constexpr uint32_t functionsFlag = 1, all = 1, resize = 2, move = 4, maximise = 16,
+                           close = 32;
+        uint32_t hints[5] = {0, 0, 0, 0, 0};
+        auto r = reply(xcb_get_property_reply(
+            c, xcb_get_property(c, 0, w, motifHints, motifHints, 0, 5), X11::Dropped()));
+        if (r && xcb_get_property_value_length(r.get()) == int(sizeof hints))
+            std::memcpy(hints, xcb_get_property_value(r.get()), sizeof hints);
+        hints[0] |= functionsFlag;
+        hints[1] = allow ? all : (resize | move | maximise | close);
+        xcb_change_property(c, XCB_PROP_MODE_REPLACE, w, motifHints, motifHints, 32, 5, hints);
     }
 };
 
 bool X11Hold::available()
 {
-    return QGuiApplication::platformName() == QLatin1String("xcb") && qtConnection();
+    return X11::gdkConnection() != nullptr;
 }
 
-X11Hold::X11Hold(QWidget* cover, QWidget* main, QObject* parent)
-    : QObject(parent), m_cover(cover), m_main(main), m_watch(std::make_unique<Watch>())
+X11Hold::X11Hold(Gtk::Window& main) : m_main(main), m_watch(std::make_unique<Watch>())
 {
-    // Many changes on the screen come in a burst; one look after them does.
-    m_soon = new QTimer(this);
-    m_soon->setSingleShot(true);
-    m_soon->setInterval(20);
-    connect(m_soon, &QTimer::timeout, this, &X11Hold::check);
-    // Whatever no event told us of (a grab lost without notice) is mended
-    // within this time.
-    m_heartbeat = new QTimer(this);
-    m_heartbeat->setInterval(500);
-    connect(m_heartbeat, &QTimer::timeout, this, &X11Hold::check);
-    m_heartbeat->start();
-
-    if (m_watch->ok()) {
-        m_notifier =
-            new QSocketNotifier(xcb_get_file_descriptor(m_watch->c), QSocketNotifier::Read, this);
-        connect(m_notifier, &QSocketNotifier::activated, this, [this] {
+    if (!m_watch->ok())
+        return;
+    m_events = Glib::signal_io().connect(
+        [this](Glib::IOCondition) {
             bool changed = false;
             while (xcb_generic_event_t* event = xcb_poll_for_event(m_watch->c)) {
                 changed = true;
                 std::free(event);
             }
             if (changed)
-                m_soon->start();
-        });
-    }
-    qApp->installNativeEventFilter(this);
-    m_soon->start();
+                checkSoon();
+            return m_watch->ok();
+        },
+        xcb_get_file_descriptor(m_watch->c), Glib::IOCondition::IO_IN);
+    // Whatever no event tells of (a grab ended by one of our own popups) is
+    // mended within this time.
+    m_heartbeat = Glib::signal_timeout().connect(
+        [this] {
+            check();
+            return true;
+        },
+        500);
+    check();
 }
 
 X11Hold::~X11Hold()
 {
-    qApp->removeNativeEventFilter(this);
+    m_events.disconnect();
+    m_soon.disconnect();
+    m_heartbeat.disconnect();
     release();
+}
+
+xcb_window_t X11Hold::cover() const
+{
+    return m_watch->ok() ? m_watch->cover : 0;
 }
 
 void X11Hold::setFull(bool full)
@@ -194,153 +279,175 @@ void X11Hold::setFull(bool full)
     check();
 }
 
-bool X11Hold::nativeEventFilter(const QByteArray& eventType, void* message, qintptr*)
+void X11Hold::checkSoon()
 {
-    if (eventType != "xcb_generic_event_t")
-        return false;
-    auto* event = static_cast<xcb_generic_event_t*>(message);
-    const uint8_t type = event->response_type & 0x7f;
-    // A grab of our own (a popup list, a drag) replaced ours and has ended:
-    // take the keyboard back at once.
-    if ((type == XCB_FOCUS_IN || type == XCB_FOCUS_OUT) &&
-        reinterpret_cast<xcb_focus_in_event_t*>(event)->mode == XCB_NOTIFY_MODE_UNGRAB) {
-        m_keyboardHeld = false;
-        if (m_full)
-            m_soon->start();
-    }
-    return false;
+    // Many changes on the screen come in a burst; one look after them does.
+    if (m_soon.connected())
+        return;
+    m_soon = Glib::signal_timeout().connect(
+        [this] {
+            check();
+            return false;
+        },
+        20);
 }
 
-QList<QWidget*> X11Hold::ownWindows() const
+std::vector<Gtk::Window*> X11Hold::ownWindows() const
 {
     // The main window first: raising it raises its dialogs with it.
-    QList<QWidget*> windows;
-    if (m_main && m_main->isVisible())
-        windows << m_main;
-    const QList<QWidget*> all = QApplication::topLevelWidgets();
-    for (QWidget* w : all) {
-        if (w != m_main && w != m_cover && w->isVisible() && w->windowHandle())
-            windows << w;
+    std::vector<Gtk::Window*> windows;
+    if (m_main.get_mapped() && X11::windowId(m_main))
+        windows.push_back(&m_main);
+    for (Gtk::Window* w : Gtk::Window::list_toplevels()) {
+        if (w != &m_main && w->get_mapped() && X11::windowId(*w))
+            windows.push_back(w);
     }
     return windows;
 }
 
 void X11Hold::check()
 {
-    if (!m_cover || !m_watch->ok())
+    if (!m_watch->ok())
         return;
+    const std::vector<Gtk::Window*> own = ownWindows();
+    m_watch->fitCover();
     if (m_full) {
-        keepShownAndFocused();
-        if (!m_keyboardHeld)
+        holdMain(true);
+        keepShownAndFocused(own);
+        if (!m_keyboardHeld || keyboardFree())
             grabKeyboard();
-        for (QWidget* w : ownWindows()) {
-            const bool managed = !(w->windowFlags() & Qt::BypassWindowManagerHint) &&
-                                 w->windowType() != Qt::Popup && w->windowType() != Qt::ToolTip;
-            if (!managed)
-                continue;
-            // A message box minimised would leave the browser waiting on it.
-            if (w->isMinimized())
-                w->showNormal();
-            // Checked every time: the window manager's menu can send a
-            // window to one workspace again.
-            if (!m_watch->onAllDesktops(xcb_window_t(w->winId())))
-                setSticky(w, true);
-            m_watch->undoHiding(xcb_window_t(w->winId()));
+        for (Gtk::Window* w : own) {
+            const xcb_window_t id = X11::windowId(*w);
+            // Checked every time: the window manager's menu can send a window
+            // to one workspace again.
+            if (m_watch->cardinal(id, m_watch->wmDesktop, 0) != kAllDesktops) {
+                m_watch->setDesktop(id, true);
+                m_sticky.insert(id);
+            }
+            m_watch->undoHiding(id);
         }
     }
-    keepStacked();
+    keepStacked(own);
     xcb_flush(m_watch->c);
+    if (xcb_connection_t* gdk = X11::gdkConnection())
+        xcb_flush(gdk);
+}
+
+bool X11Hold::keyboardFree()
+{
+    // The server tells no one when a grab ends; a grab of our own second
+    // connection succeeds exactly when nobody holds the keyboard.
+    xcb_connection_t* c = m_watch->c;
+    auto r =
+        reply(xcb_grab_keyboard_reply(c,
+                                      xcb_grab_keyboard(c, 0, m_watch->cover, XCB_CURRENT_TIME,
+                                                        XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC),
+                                      X11::Dropped()));
+    if (!r || r->status != XCB_GRAB_STATUS_SUCCESS)
+        return false;
+    xcb_ungrab_keyboard(c, XCB_CURRENT_TIME);
+    return true;
 }
 
 void X11Hold::grabKeyboard()
 {
-    xcb_connection_t* c = qtConnection();
-    if (!c || !m_main || !m_main->isVisible())
+    xcb_connection_t* c = X11::gdkConnection();
+    const xcb_window_t main = X11::windowId(m_main);
+    if (!c || !main || !m_main.get_mapped())
         return;
     // Held on the browser window and reported to whichever of our windows
     // has the focus, so every key still reaches the program's own windows;
     // what would go to another program comes to the browser window instead.
-    auto r = reply(xcb_grab_keyboard_reply(c,
-                                           xcb_grab_keyboard(c, 1, xcb_window_t(m_main->winId()),
-                                                             XCB_CURRENT_TIME, XCB_GRAB_MODE_ASYNC,
-                                                             XCB_GRAB_MODE_ASYNC),
-                                           nullptr));
+    auto r = reply(xcb_grab_keyboard_reply(
+        c,
+        xcb_grab_keyboard(c, 1, main, XCB_CURRENT_TIME, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC),
+        X11::Dropped()));
     m_keyboardHeld = r && r->status == XCB_GRAB_STATUS_SUCCESS;
 }
 
 void X11Hold::release()
 {
     if (m_keyboardHeld) {
-        if (xcb_connection_t* c = qtConnection()) {
+        if (xcb_connection_t* c = X11::gdkConnection()) {
             xcb_ungrab_keyboard(c, XCB_CURRENT_TIME);
             xcb_flush(c);
         }
         m_keyboardHeld = false;
     }
-    for (QWidget* w : ownWindows()) {
-        if (m_sticky.contains(w->winId()))
-            setSticky(w, false);
+    if (!m_watch->ok())
+        return;
+    holdMain(false);
+    for (Gtk::Window* w : ownWindows()) {
+        const xcb_window_t id = X11::windowId(*w);
+        if (m_sticky.count(id))
+            m_watch->setDesktop(id, false);
     }
     m_sticky.clear();
-    if (m_watch->ok())
-        xcb_flush(m_watch->c);
+    xcb_flush(m_watch->c);
 }
 
-void X11Hold::setSticky(QWidget* window, bool sticky)
+void X11Hold::holdMain(bool held)
 {
-    m_watch->setDesktop(xcb_window_t(window->winId()), sticky);
-    if (sticky)
-        m_sticky.insert(window->winId());
-}
-
-void X11Hold::keepShownAndFocused()
-{
-    if (!m_main)
+    const xcb_window_t main = X11::windowId(m_main);
+    if (held == m_mainHeld || !main)
         return;
+    m_mainHeld = held;
+    // Above other programs' windows (and the taskbar, in the same layer),
+    // and nothing to minimise it with.
+    X11::askWindowManager(m_watch->c, main, m_watch->wmState,
+                          {held ? 1u : 0u, m_watch->above, 0, 2});
+    m_watch->allowMinimise(main, !held);
+}
+
+void X11Hold::keepShownAndFocused(const std::vector<Gtk::Window*>& own)
+{
     xcb_connection_t* c = m_watch->c;
     // Minimised, or hidden by the window manager to show the desktop: back.
-    const xcb_window_t top = m_watch->topOf(xcb_window_t(m_main->winId()));
-    auto attributes =
-        reply(xcb_get_window_attributes_reply(c, xcb_get_window_attributes(c, top), nullptr));
-    if (m_main->isMinimized() || !attributes || attributes->map_state != XCB_MAP_STATE_VIEWABLE) {
-        m_watch->askWindowManager(m_watch->root, m_watch->showingDesktop, {0});
-        m_watch->askWindowManager(xcb_window_t(m_main->winId()), m_watch->activeWindow,
-                                  {2, XCB_CURRENT_TIME, 0});
-        m_main->showNormal();
+    // A message box counts as much as the browser, which waits on it.
+    bool hidden = false;
+    for (Gtk::Window* w : own) {
+        const xcb_window_t id = X11::windowId(*w);
+        auto attributes = reply(xcb_get_window_attributes_reply(
+            c, xcb_get_window_attributes(c, X11::topOf(c, id)), X11::Dropped()));
+        if (attributes && attributes->map_state == XCB_MAP_STATE_VIEWABLE)
+            continue;
+        if (!std::exchange(hidden, true))
+            X11::askWindowManager(c, m_watch->root, m_watch->showingDesktop, {0});
+        X11::askWindowManager(c, id, m_watch->activeWindow, {2, XCB_CURRENT_TIME, 0});
     }
-    auto focus = reply(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+    if (hidden || own.empty())
+        return;
+    auto focus = reply(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), X11::Dropped()));
     if (!focus)
         return;
-    for (QWidget* w : ownWindows()) {
-        if (focus->focus == xcb_window_t(w->winId()))
+    const xcb_window_t focusTop = focus->focus > XCB_INPUT_FOCUS_POINTER_ROOT
+                                      ? X11::topOf(c, focus->focus)
+                                      : xcb_window_t(XCB_NONE);
+    Gtk::Window* target = &m_main;
+    for (Gtk::Window* w : own) {
+        if (X11::topOf(c, X11::windowId(*w)) == focusTop)
             return;
+        // The dialog that waits for an answer, if one does.
+        if (w->get_modal())
+            target = w;
     }
-    // Another program (or nobody) has the focus: give it back to the window
-    // the child was using, or the dialog that waits for an answer.
-    QWidget* target = QApplication::activeModalWidget();
-    if (!target)
-        target = QApplication::activeWindow();
-    if (!target || target == m_cover || !target->isVisible())
-        target = m_main;
-    if (!target->isVisible() || target->isMinimized())
-        return;
-    xcb_set_input_focus(qtConnection(), XCB_INPUT_FOCUS_PARENT, xcb_window_t(target->winId()),
-                        XCB_CURRENT_TIME);
-    xcb_flush(qtConnection());
+    // Another program (or nobody) has the focus: give it back.
+    xcb_connection_t* gdk = X11::gdkConnection();
+    X11::dropError(gdk, xcb_set_input_focus_checked(gdk, XCB_INPUT_FOCUS_PARENT,
+                                                    X11::windowId(*target), XCB_CURRENT_TIME));
 }
 
-void X11Hold::keepStacked()
+void X11Hold::keepStacked(const std::vector<Gtk::Window*>& own)
 {
     xcb_connection_t* c = m_watch->c;
-    const QList<QWidget*> own = ownWindows();
-    QSet<xcb_window_t> ourTops;
-    for (QWidget* w : own)
-        ourTops.insert(m_watch->topOf(xcb_window_t(w->winId())));
-    if (ourTops.isEmpty())
+    std::set<xcb_window_t> ourTops;
+    for (Gtk::Window* w : own)
+        ourTops.insert(X11::topOf(c, X11::windowId(*w)));
+    if (ourTops.empty())
         return;
-    const xcb_window_t cover = xcb_window_t(m_cover->winId());
+    const xcb_window_t cover = m_watch->cover;
 
-    auto tree = reply(xcb_query_tree_reply(c, xcb_query_tree(c, m_watch->root), nullptr));
+    auto tree = reply(xcb_query_tree_reply(c, xcb_query_tree(c, m_watch->root), X11::Dropped()));
     if (!tree)
         return;
     const xcb_window_t* children = xcb_query_tree_children(tree.get()); // bottom first
@@ -350,33 +457,35 @@ void X11Hold::keepStacked()
     for (int i = 0; i < count; ++i) {
         if (children[i] == cover)
             coverAt = i;
-        else if (lowest < 0 && ourTops.contains(children[i]))
+        else if (lowest < 0 && ourTops.count(children[i]))
             lowest = i;
     }
     if (lowest < 0)
         return;
 
     if (m_full) {
-        // Every window of another program that is shown above ours goes back
-        // under the cover: directly when no window manager handles it, else by
+        // Every window of another program shown above ours goes back under
+        // the cover: directly when no window manager handles it, else by
         // raising ours through the window manager.
-        QList<xcb_get_window_attributes_cookie_t> cookies;
+        std::vector<xcb_get_window_attributes_cookie_t> cookies;
         for (int i = lowest + 1; i < count; ++i)
-            cookies << xcb_get_window_attributes(c, children[i]);
+            cookies.push_back(xcb_get_window_attributes(c, children[i]));
         bool raiseOurs = false;
-        const QRect screen = m_cover->geometry();
+        auto rootGeometry =
+            reply(xcb_get_geometry_reply(c, xcb_get_geometry(c, m_watch->root), X11::Dropped()));
+        const Rect screen{0, 0, rootGeometry ? rootGeometry->width : 0,
+                          rootGeometry ? rootGeometry->height : 0};
         for (int i = lowest + 1; i < count; ++i) {
             auto attributes =
-                reply(xcb_get_window_attributes_reply(c, cookies[i - lowest - 1], nullptr));
+                reply(xcb_get_window_attributes_reply(c, cookies[i - lowest - 1], X11::Dropped()));
             if (!attributes || attributes->map_state != XCB_MAP_STATE_VIEWABLE ||
-                attributes->_class != XCB_WINDOW_CLASS_INPUT_OUTPUT ||
-                ourTops.contains(children[i]) || children[i] == cover)
+                attributes->_class != XCB_WINDOW_CLASS_INPUT_OUTPUT || ourTops.count(children[i]) ||
+                children[i] == cover)
                 continue;
             // The window manager's own hidden helpers lie off the screen.
-            auto geometry =
-                reply(xcb_get_geometry_reply(c, xcb_get_geometry(c, children[i]), nullptr));
-            if (!geometry || !screen.intersects(QRect(geometry->x, geometry->y, geometry->width,
-                                                      geometry->height)))
+            auto g =
+                reply(xcb_get_geometry_reply(c, xcb_get_geometry(c, children[i]), X11::Dropped()));
+            if (!g || !screen.intersects(Rect{g->x, g->y, g->width, g->height}))
                 continue;
             if (attributes->override_redirect) {
                 const uint32_t below[] = {children[lowest], XCB_STACK_MODE_BELOW};
@@ -389,10 +498,12 @@ void X11Hold::keepStacked()
             }
         }
         // Rate-limited, so a window manager that refuses cannot make us spin.
-        if (raiseOurs && (!m_lastRaise.isValid() || m_lastRaise.elapsed() > 200)) {
-            m_lastRaise.start();
-            for (QWidget* w : own)
-                w->raise();
+        const auto now = std::chrono::steady_clock::now();
+        if (raiseOurs && now - m_lastRaise > std::chrono::milliseconds(200)) {
+            m_lastRaise = now;
+            for (Gtk::Window* w : own)
+                X11::askWindowManager(c, X11::windowId(*w), m_watch->restack,
+                                      {2, XCB_NONE, XCB_STACK_MODE_ABOVE});
         }
     }
     if (coverAt != lowest - 1) {

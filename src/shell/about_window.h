@@ -1,11 +1,9 @@
 #pragma once
 
-#include <QDialog>
+#include <gtkmm/window.h>
 
-// What Tobrin is and who makes it; opened by a click on either speaker.
-class AboutWindow : public QDialog
-{
-    Q_OBJECT
-public:
-    explicit AboutWindow(QWidget* parent);
-};
+#include <memory>
+
+// What Tobrin is and who makes it; opened by a click on either speaker,
+// modal over the browser window.
+std::unique_ptr<Gtk::Window> makeAboutWindow(Gtk::Window& parent);

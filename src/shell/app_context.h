@@ -10,24 +10,23 @@ class BlockedWordPreload;
 class Clock;
 class SettingsStore;
 class WebView;
-class QWidget;
 
 // What the windows need from outside: the installation folder, the settings,
 // the clock, the page view to embed, the way to end the program and the code
-// page of the files. Start-up passes the real ones; tests pass a temporary
+// page of the files. Start-up passes the real ones; tests pass a scratch
 // folder, a settings file of their own, a fake clock and a fake page view.
 struct AppContext
 {
     AppPaths paths;
     SettingsStore* settings = nullptr;
     Clock* clock = nullptr;
-    std::function<WebView*(QWidget* parent)> createWebView;
-    // Ends the program at once, after the quit confirmation.
+    // Made once, for the browser window, which then owns it.
+    std::function<std::unique_ptr<WebView>()> createWebView;
+    // Ends the program, after the quit confirmation.
     std::function<void()> endProgram;
     // The page the data files and the password are kept in: the one the
-    // installation recorded at its first start, whichever a test chooses in tests.
+    // installation recorded at its first start.
     CodePage codePage;
-    // The blocked words, read from early in the start; none in tests, where
-    // the panel reads its file itself.
+    // The blocked words, read from early in the start; none in tests.
     std::shared_ptr<BlockedWordPreload> blockedWords{};
 };

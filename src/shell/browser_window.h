@@ -1,29 +1,27 @@
 #pragma once
 
+#include "platform/elastic_panel.h"
 #include "shell/app_context.h"
+#include "shell/timer.h"
 
-#include <QString>
-#include <QWidget>
+#include <gtkmm/comboboxtext.h>
+#include <gtkmm/window.h>
 
-class ElasticPanel;
+#include <memory>
+#include <string>
+
 class Form2;
-class QComboBox;
-class QTimer;
 class SessionLog;
 class WebView;
 
 // The browser window, drawn as a television set: the page is the screen,
 // below it the speakers, the address box and two rows of buttons.
-//
-// Handlers keep the names the rest of the team uses for them. Most live in
-// browser_window.cpp; those whose behaviour belongs to another part of the
-// product are defined in that part's folder (noted below), next to the rest
-// of that behaviour.
-class Form1 : public QWidget
+// Handlers keep the names the rest of the team uses for them; those that
+// call into one subsystem sit in a file of their own beside this one.
+class Form1 : public Gtk::Window
 {
-    Q_OBJECT
 public:
-    explicit Form1(const AppContext& context, QWidget* parent = nullptr);
+    explicit Form1(const AppContext& context);
     ~Form1() override;
 
     const AppContext& context() const { return m_context; }
@@ -36,25 +34,28 @@ public:
     // The surf log as this session writes it.
     SessionLog& sessionLog() const { return *m_sessionLog; }
 
-    // --- controls ----------------------------------------------------------
-    ElasticPanel* rodape;            // the frame; its caption is the status line
-    WebView* WebBrowser1;            // the screen
-    ElasticPanel* falante1;          // left speaker
-    ElasticPanel* VideoSoftElastic6; // "ON": quit
-    QComboBox* Combo1;               // address box; its list is the history
-    ElasticPanel* VideoSoftElastic8; // "RC": way to the control panel
-    ElasticPanel* falante2;          // right speaker
-    ElasticPanel* VideoSoftElastic5; // "Home"
-    ElasticPanel* cmdBack;           // "<<"
-    ElasticPanel* cmdstop;           // "STOP" / "RELOAD"
-    ElasticPanel* cmdForward;        // ">>"
-    ElasticPanel* cmdBookMarks;      // "Favorites"
-    QTimer* Timer1;                  // time control check
-    QTimer* Timer2;                  // speaker animation
+    // The addresses of the history, in the box's list order.
+    std::vector<std::string> history() const;
 
-    QString CurrentTitle; // the page title reported last
-    QString CurrentUrl;   // the address of the last completed navigation
-    int SpeakerPhase = 0; // which look the next animation step shows
+    // --- controls ----------------------------------------------------------
+    ElasticPanel rodape;            // the frame; its caption is the status line
+    std::unique_ptr<WebView> WebBrowser1; // the screen
+    ElasticPanel falante1;          // left speaker
+    ElasticPanel VideoSoftElastic6; // "ON": quit
+    Gtk::ComboBoxText Combo1;       // address box; its list is the history
+    ElasticPanel VideoSoftElastic8; // "RC": way to the control panel
+    ElasticPanel falante2;          // right speaker
+    ElasticPanel VideoSoftElastic5; // "Home"
+    ElasticPanel cmdBack;           // "<<"
+    ElasticPanel cmdstop;           // "STOP" / "RELOAD"
+    ElasticPanel cmdForward;        // ">>"
+    ElasticPanel cmdBookMarks;      // "Favorites"
+    Timer Timer1;                   // time control check
+    Timer Timer2;                   // speaker animation
+
+    std::string CurrentTitle; // the page title reported last
+    std::string CurrentUrl;   // the address of the last completed navigation
+    int SpeakerPhase = 0;     // which look the next animation step shows
 
     // --- handlers ----------------------------------------------------------
     void Form_Load();
@@ -69,48 +70,51 @@ public:
     void Timer2_Timer();
     void WebBrowser1_DownloadBegin();
     void WebBrowser1_DownloadComplete();
-    void WebBrowser1_NavigateComplete2(const QString& url);
+    void WebBrowser1_NavigateComplete2(const std::string& url);
     void WebBrowser1_NewWindow2(bool& cancel);
-    void WebBrowser1_StatusTextChange(const QString& text);
+    void WebBrowser1_StatusTextChange(const std::string& text);
     void WebBrowser1_FilesRefused();
-    void WebBrowser1_TitleChange(const QString& text);
+    void WebBrowser1_TitleChange(const std::string& text);
 
-    // filter/: the address check before every navigation.
-    void WebBrowser1_BeforeNavigate2(const QString& url, bool& cancel);
-    // favorites/: the Favorites button.
+    // address_check.cpp: the address check before every navigation.
+    void WebBrowser1_BeforeNavigate2(const std::string& url, bool& cancel);
+    // favorites_mode.cpp: the Favorites button, and the panel's switch.
     void cmdBookMarks_Click();
-    // password/: the RC button, the way into the control panel.
+    void Form2_FavoritesOnly(bool on);
+    // panel_path.cpp: the RC button, the way into the control panel.
     void VideoSoftElastic8_Click();
-    // timecontrol/: the once-a-minute schedule check.
+    // time_check.cpp: the once-a-minute schedule check, and the panel's
+    // switch that suspends it.
     void Timer1_Timer();
-    // surflog/: what earlier sessions still owe the log and this session's
-    // journal (before the start page is requested), the session-start record
-    // (load step 8), the ON button and the window's close request.
+    void Form2_TimeControlStopped(bool stopped);
+    // session_records.cpp: what earlier sessions still owe the log and this
+    // session's journal (before the start page is requested), the
+    // session-start record, the ON button and the window's close request.
     void SurfLogBegin();
     void SurfLogStart();
     void VideoSoftElastic6_Click();
     void Form_Unload(bool& cancel);
 
-protected:
-    void closeEvent(QCloseEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
-    // surflog/: writes the end record, asks, and on Yes ends the program;
-    // returns whether the program is ending.
+    // session_records.cpp: writes the end record, asks, and on Yes ends the
+    // program; returns whether the program is ending.
     bool QuitSequence(bool byCloseRequest);
-
-    // filter/: hands the panel's words and switch to the page view's check of
-    // every other request, now and after each change.
+    // address_check.cpp: hands the panel's words and switch to the page
+    // view's check of every other request, now and after each change.
     void followAddressControl(Form2& form2);
+    // The history as the box lists it, with each new address kept in the log.
+    void addToHistory(const std::string& url);
+    void setEditText(const std::string& text);
 
     void buildControls();
     void placeOnScreen();
     void openAboutWindow();
 
     AppContext m_context;
-    Form2* m_panel = nullptr;
-    SessionLog* m_sessionLog;
-    bool m_enterPending = false; // Enter already navigated; ignore the box's own echo
+    std::unique_ptr<SessionLog> m_sessionLog;
+    std::unique_ptr<Form2> m_panel;
+    std::unique_ptr<Gtk::Window> m_about;
+    std::vector<std::string> m_history;
     bool m_sessionEnded = false; // a quit was confirmed: nothing more is written or asked
+    bool m_settingText = false;  // the program, not the child, changes the box
 };

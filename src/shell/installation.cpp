@@ -2,46 +2,37 @@
 
 #include "platform/text_file.h"
 #include "shell/app_paths.h"
-
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
+#include "shell/shipped_files.h"
 
 namespace Installation {
 
-QStringList repair(const AppPaths& paths)
+std::vector<std::string> repair(const AppPaths& paths)
 {
-    QStringList problems;
-    for (const QString& folder :
-         {QStringLiteral("/files"), QStringLiteral("/buffer"), QStringLiteral("/html")}) {
-        const QString path = paths.file(folder);
-        if (!QFileInfo(path).isDir() && !QDir().mkpath(path)) {
-            problems << QStringLiteral("The folder \"%1\" is missing and could not be made.")
-                            .arg(QDir::toNativeSeparators(path));
-        }
+    std::vector<std::string> problems;
+    for (const std::string_view folder : {"/files", "/buffer", "/html"}) {
+        const std::filesystem::path path = paths.file(folder);
+        std::error_code error;
+        if (!std::filesystem::is_directory(path, error) && !std::filesystem::create_directories(path, error))
+            problems.push_back("The folder \"" + path.string() + "\" is missing and could not be made.");
     }
 
-    auto ensure = [&](const QString& relative, const QByteArray& bytes) {
-        const QString path = paths.file(relative);
-        if (QFileInfo::exists(path))
+    const auto ensure = [&](std::string_view relative, std::string_view bytes) {
+        const std::filesystem::path path = paths.file(relative);
+        std::error_code error;
+        if (std::filesystem::exists(std::filesystem::symlink_status(path, error)))
             return;
         const TextFile::WriteResult written = TextFile::writeBytes(path, bytes);
         if (!written.ok())
-            problems << written.error;
+            problems.push_back(written.error);
     };
-    auto shipped = [](const QString& name) {
-        QFile f(QStringLiteral(":/installation/") + name);
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    };
-
     ensure(AppPaths::NoSurf, {});
     ensure(AppPaths::Pref, {});
     ensure(AppPaths::Log, {});
     for (int day = 1; day <= 7; ++day)
         ensure(AppPaths::schedule(day), {});
-    ensure(AppPaths::IntroPage, shipped(QStringLiteral("intro.htm")));
-    ensure(AppPaths::FavoritesPage, shipped(QStringLiteral("favorites.htm")));
-    ensure(QStringLiteral("/html/tobrin_ico.gif"), shipped(QStringLiteral("tobrin_ico.gif")));
+    ensure(AppPaths::IntroPage, shippedFile("intro.htm"));
+    ensure(AppPaths::FavoritesPage, shippedFile("favorites.htm"));
+    ensure("/html/tobrin_ico.gif", shippedFile("tobrin_ico.gif"));
     return problems;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QStringList>
+#include <string>
+#include <vector>
 
 class AppPaths;
 
@@ -11,6 +12,6 @@ namespace Installation {
 // schedules (every half-hour allowed), and the shipped pages and picture.
 // Files that exist are never touched. Returns one sentence per thing that
 // could not be made, for the parent.
-QStringList repair(const AppPaths& paths);
+std::vector<std::string> repair(const AppPaths& paths);
 
 } // namespace Installation

@@ -3,121 +3,158 @@
 #include "filter/blocked_word_list.h"
 #include "platform/clock.h"
 #include "platform/message_box.h"
+#include "platform/page_engine.h"
 #include "platform/settings_store.h"
-#include "platform/webengine_view.h"
+#include "platform/webkit_view.h"
 #include "shell/browser_window.h"
 #include "shell/code_page_record.h"
 #include "shell/installation.h"
 
-#include <QApplication>
-#include <QWebEngineProfile>
+#include <glibmm/miscutils.h>
+#include <gtkmm/application.h>
+#include <gtkmm/icontheme.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <malloc.h>
 
-// The pictures live in the product library; a static library's resources
-// are registered by hand.
-static void initResources()
+namespace {
+
+// The installation lies beside the program, wherever it was started from.
+std::string programDirectory()
 {
-    Q_INIT_RESOURCE(resources);
+    std::error_code error;
+    const auto program = std::filesystem::read_symlink("/proc/self/exe", error);
+    return error ? std::filesystem::current_path(error).string() : program.parent_path().string();
+}
+
+std::string joined(const std::vector<std::string>& lines)
+{
+    std::string text;
+    for (const std::string& line : lines)
+        text += (text.empty() ? "" : "\n") + line;
+    return text;
 }
 
 // For the start-up benchmarks: with TOBRIN_STARTUP_PROBE set, the end of the
 // first page load is announced on stderr, and with the value "quit" the
 // program then ends.
-static void watchStartupForBenchmarks(Form1& form)
+void watchStartupForBenchmarks(Form1& form, Gtk::Application& app)
 {
-    const QByteArray probe = qgetenv("TOBRIN_STARTUP_PROBE");
-    if (probe.isEmpty())
+    const char* probe = std::getenv("TOBRIN_STARTUP_PROBE");
+    if (!probe || !*probe)
         return;
-    auto* once = new QObject(&form);
-    QObject::connect(form.WebBrowser1, &WebView::DownloadComplete, once, [once, probe] {
+    const bool quit = std::string(probe) == "quit";
+    auto once = std::make_shared<sigc::connection>();
+    *once = form.WebBrowser1->signal_DownloadComplete().connect([once, quit, &app] {
         std::fprintf(stderr, "tobrin: start page loaded\n");
         std::fflush(stderr);
-        delete once;
-        if (probe == "quit")
-            QCoreApplication::exit(0);
+        once->disconnect();
+        if (quit)
+            app.quit();
     });
 }
 
+// GTK opens its inspector on Ctrl+Shift+I or D where the desktop's settings
+// allow it (Debian's do): a child could change any widget there, the panel's
+// too. Every window answers those keys by doing nothing; set before the
+// first window, so the windows' own kinds inherit it.
+void refuseInspector()
+{
+    auto* windows = static_cast<GtkWindowClass*>(g_type_class_ref(GTK_TYPE_WINDOW));
+    windows->enable_debugging = [](GtkWindow*, gboolean) -> gboolean { return TRUE; };
+}
+
+} // namespace
+
 namespace Module1 {
 
-int Main(QApplication& app)
+int Main()
 {
     // Long blocked-word lists take blocks of many megabytes for a moment
     // (the file, the words, the index build): mapped apart, each goes back
     // to the system when freed instead of staying in the heap.
     mallopt(M_MMAP_THRESHOLD, 1 << 20);
-    initResources();
     SettingsStore settings(SettingsStore::userFilePath());
     SystemClock clock;
-    const AppPaths paths(QCoreApplication::applicationDirPath());
-    QStringList problems = Installation::repair(paths);
-    const CodePageRecord::Found found = CodePageRecord::establish(paths, QLocale::system());
-    if (!found.page) {
-        std::fprintf(stderr, "tobrin: %s\n", qPrintable(found.problem));
-        MessageBox::show(nullptr, found.problem, QStringLiteral("Tobrin"), QMessageBox::Ok,
-                         QMessageBox::Critical);
-        return 1;
-    }
-    if (!found.problem.isEmpty())
-        problems << found.problem;
-    const CodePage codePage = *found.page;
+    const AppPaths paths(programDirectory());
+    std::vector<std::string> problems = Installation::repair(paths);
+    const CodePageRecord::Found found =
+        CodePageRecord::establish(paths, CodePage::systemLocaleName());
 
-    // A long blocked-word list is read while the engine starts and the
-    // window is made, which leave the processor mostly idle.
-    auto blockedWords =
-        std::make_shared<BlockedWordPreload>(paths.file(AppPaths::NoSurf), codePage);
-
-    // A named profile keeps the engine's own data apart from other programs'.
-    // Sign-ins are kept across runs, those a site meant for one visit too.
-    QWebEngineProfile profile(QStringLiteral("Tobrin"));
-    profile.setPersistentCookiesPolicy(QWebEngineProfile::ForcePersistentCookies);
-
-    AppContext context{paths,
-                       &settings,
-                       &clock,
-                       [&profile, &paths](QWidget* parent) {
-                           return new WebEngineView(&profile, parent,
-                                                    paths.file(AppPaths::PagesFolder));
-                       },
-                       [] { QCoreApplication::exit(0); },
-                       codePage,
-                       std::move(blockedWords)};
-
+    auto app = Gtk::Application::create("", Gio::Application::Flags::NON_UNIQUE);
+    std::unique_ptr<PageEngine> engine;
+    std::unique_ptr<Form1> form;
     int status = 0;
-    {
-        Form1 form(context);
-        watchStartupForBenchmarks(form);
-        form.Form_Load();
-        form.show();
-        if (!found.notice.isEmpty()) {
-            MessageBox::show(&form, found.notice, QStringLiteral("Tobrin"), QMessageBox::Ok,
-                             QMessageBox::Warning);
+    app->signal_activate().connect([&] {
+        refuseInspector();
+        if (!found.page) {
+            std::fprintf(stderr, "tobrin: %s\n", found.problem.c_str());
+            MessageBox::show(nullptr, found.problem, "Tobrin", MessageBox::Ok,
+                             MessageBox::Critical);
+            status = 1;
+            return;
         }
-        if (!problems.isEmpty()) {
-            MessageBox::show(&form,
-                             problems.join(u'\n') +
-                                 QStringLiteral("\n\nTobrin runs, but what the parent changes "
-                                                "there cannot be saved until this is put right."),
-                             QStringLiteral("Tobrin"), QMessageBox::Ok, QMessageBox::Critical);
+        if (!found.problem.empty())
+            problems.push_back(found.problem);
+        const CodePage codePage = *found.page;
+        Gtk::IconTheme::get_for_display(Gdk::Display::get_default())
+            ->add_search_path(paths.file("/icons").string());
+        Gtk::Window::set_default_icon_name("tobrin");
+
+        // A long blocked-word list is read while the engine starts and the
+        // window is made, which leave the processor mostly idle.
+        auto blockedWords =
+            std::make_shared<BlockedWordPreload>(paths.file(AppPaths::NoSurf), codePage);
+
+        // The engine's own data is kept apart from other programs'. Sign-ins
+        // a site means to last are kept across runs; those meant for one
+        // visit end with the run.
+        const std::string folder = "Corvane/Tobrin";
+        engine = std::make_unique<PageEngine>(PageEngine::Folders{
+            std::filesystem::path(Glib::get_user_data_dir()) / folder,
+            std::filesystem::path(Glib::get_user_cache_dir()) / folder,
+            PageEngine::extensionsBesideProgram()});
+
+        AppContext context{paths,
+                           &settings,
+                           &clock,
+                           [&engine, &paths]() -> std::unique_ptr<WebView> {
+                               return std::make_unique<WebKitView>(
+                                   *engine, paths.file(AppPaths::PagesFolder));
+                           },
+                           [&app] { app->quit(); },
+                           codePage,
+                           std::move(blockedWords)};
+        form = std::make_unique<Form1>(context);
+        watchStartupForBenchmarks(*form, *app);
+        app->add_window(*form);
+        form->Form_Load();
+        form->set_visible(true);
+        if (!found.notice.empty())
+            MessageBox::show(form.get(), found.notice, "Tobrin", MessageBox::Ok,
+                             MessageBox::Warning);
+        if (!problems.empty()) {
+            MessageBox::show(form.get(),
+                             joined(problems) +
+                                 "\n\nTobrin runs, but what the parent changes there cannot be "
+                                 "saved until this is put right.",
+                             "Tobrin", MessageBox::Ok, MessageBox::Critical);
         }
-        status = app.exec();
-    }
-    return status;
+    });
+    const int ran = app->run();
+    form.reset();
+    engine.reset();
+    return status ? status : ran;
 }
 
-int ChangeCodePage(const QString& name)
+int ChangeCodePage(const std::string& name)
 {
-    if (name.isEmpty()) {
-        std::fprintf(stderr, "tobrin: --code-page needs the name of a code page, such as CP1251\n");
-        return 2;
-    }
-    const AppPaths paths(QCoreApplication::applicationDirPath());
+    const AppPaths paths(programDirectory());
     SettingsStore settings(SettingsStore::userFilePath());
-    const CodePageRecord::Outcome outcome = CodePageRecord::change(paths, settings, name);
-    std::fprintf(outcome.ok ? stdout : stderr, "tobrin: %s\n", qPrintable(outcome.text));
-    return outcome.ok ? 0 : 1;
+    const CodePageRecord::Command command = CodePageRecord::commandLine(paths, settings, name);
+    std::fputs(command.line.c_str(), command.toStandardError ? stderr : stdout);
+    return command.status;
 }
 
 } // namespace Module1

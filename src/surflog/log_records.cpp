@@ -2,12 +2,9 @@
 
 #include "platform/address_text.h"
 #include "platform/clock.h"
+#include "platform/utf8.h"
 
-namespace {
-
-const QString kCrLf = QStringLiteral("\r\n");
-
-} // namespace
+#include <glib.h>
 
 namespace SurfLog {
 
@@ -16,60 +13,62 @@ int separatorLength(QuitPath path)
     return path == QuitPath::WindowClose ? 54 : 158;
 }
 
-QString logDateTime(const QString& localeText, const QDateTime& moment, const CodePage& page)
+std::string logDateTime(std::string_view localeText, const Glib::DateTime& moment, const CodePage& page)
 {
-    QString out;
+    std::string out;
     out.reserve(localeText.size());
-    for (const QChar c : localeText) {
-        if (page.fits(QStringView(&c, 1)))
+    bool fallback = false;
+    Utf8::forEachChar(localeText, [&](char32_t code, std::string_view c) {
+        if (fallback)
+            return;
+        if (page.fits(c))
             out += c;
-        else if (c.isDigit())
-            out += QChar(u'0' + c.digitValue());
-        else if (c.isSpace())
-            out += u' ';
-        else if (c.category() == QChar::Other_Format)
-            continue;
-        else
-            return moment.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-    }
+        else if (g_unichar_isdigit(gunichar(code)))
+            out += char('0' + g_unichar_digit_value(gunichar(code)));
+        else if (g_unichar_isspace(gunichar(code)))
+            out += ' ';
+        else if (g_unichar_type(gunichar(code)) != G_UNICODE_FORMAT)
+            fallback = true;
+    });
+    if (fallback)
+        return moment.format("%Y-%m-%d %H:%M:%S");
     return out;
 }
 
-QString logDateTime(const QDateTime& moment, const CodePage& page)
+std::string logDateTime(const Glib::DateTime& moment, const CodePage& page)
 {
     return logDateTime(dateTimeText(moment), moment, page);
 }
 
-QByteArray startRecord(const QString& dateTime, const CodePage& page)
+std::string startRecord(const std::string& dateTime, const CodePage& page)
 {
-    return page.encode(QStringLiteral("SURFING: ") + dateTime + kCrLf + u'\r' + kCrLf);
+    return page.encode("SURFING: " + dateTime + "\r\n\r\r\n");
 }
 
-static QByteArray closingRecord(const QStringList& history, const QString& ending, int bars,
-                                const CodePage& page)
+namespace {
+
+std::string closingRecord(const std::vector<std::string>& history, const std::string& ending,
+                          int bars, const CodePage& page)
 {
-    QString text;
-    for (const QString& address : history)
-        text += storableAddress(address, page) + kCrLf;
-    text += kCrLf;
-    text += ending + kCrLf;
-    text += kCrLf;
-    text += QString(bars, u'|') + kCrLf;
+    std::string text;
+    for (const std::string& address : history)
+        text += storableAddress(address, page) + "\r\n";
+    text += "\r\n" + ending + "\r\n\r\n" + std::string(std::size_t(bars), '|') + "\r\n";
     return page.encode(text);
 }
 
-QByteArray endRecord(const QStringList& history, const QString& dateTime, QuitPath path,
-                     const CodePage& page)
+} // namespace
+
+std::string endRecord(const std::vector<std::string>& history, const std::string& dateTime,
+                      QuitPath path, const CodePage& page)
 {
-    return closingRecord(history, QStringLiteral("FINISHED AT: ") + dateTime,
-                         separatorLength(path), page);
+    return closingRecord(history, "FINISHED AT: " + dateTime, separatorLength(path), page);
 }
 
-QByteArray abnormalEndRecord(const QStringList& history, const QString& lastSeen,
-                             const CodePage& page)
+std::string abnormalEndRecord(const std::vector<std::string>& history, const std::string& lastSeen,
+                              const CodePage& page)
 {
-    return closingRecord(history, QStringLiteral("DID NOT END NORMALLY. LAST SEEN AT: ") + lastSeen,
-                         100, page);
+    return closingRecord(history, "DID NOT END NORMALLY. LAST SEEN AT: " + lastSeen, 100, page);
 }
 
 } // namespace SurfLog

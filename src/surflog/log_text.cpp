@@ -1,92 +1,77 @@
 #include "surflog/log_text.h"
 
-#include "platform/code_page.h"
-
-namespace {
-
-constexpr char16_t kLineBreak = 0x2028;
-constexpr char16_t kParagraphBreak = 0x2029;
-// Large enough to keep the paragraph count low, small enough that laying out
-// the paragraph on screen stays instant.
-constexpr qsizetype kParagraphChars = 4096;
-
-bool isBreak(char16_t c)
-{
-    return c == kLineBreak || c == kParagraphBreak || c == u'\n';
-}
-
-} // namespace
-
 namespace SurfLogText {
 
-void Decoder::endLine(QString& out)
+std::string Decoder::decode(std::string_view bytes)
 {
-    if (m_paragraphSize >= kParagraphChars) {
-        out += QChar(kParagraphBreak);
-        m_paragraphSize = 0;
-    } else {
-        out += QChar(kLineBreak);
-        ++m_paragraphSize;
-    }
-    m_lineOpen = false;
-}
-
-QString Decoder::decode(QByteArrayView bytes)
-{
+    std::string out;
+    out.reserve(bytes.size() + 16);
     // Character for byte, nothing joined: a piece may end between a letter
-    // and its accent, and the two show as the one letter anyway.
-    const QString chars = m_page.chars(bytes);
-    QString out;
-    out.reserve(chars.size() + 1);
-    for (const QChar c : chars) {
-        const bool afterCr = m_afterCr;
-        m_afterCr = false;
-        if (c == u'\r') {
-            endLine(out);
-            m_afterCr = true;
-        } else if (c == u'\n') {
-            if (!afterCr)
-                endLine(out);
-        } else {
-            out += c;
-            ++m_paragraphSize;
+    // and its accent, and the two show as the one letter anyway. Runs between
+    // line ends are converted whole, which is far quicker than byte by byte.
+    std::size_t runStart = 0;
+    const auto endRun = [&](std::size_t at) {
+        if (at > runStart)
+            out += m_page.chars(bytes.substr(runStart, at - runStart));
+    };
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        const char c = bytes[i];
+        if (c != '\r' && c != '\n') {
+            m_afterCr = false;
             m_lineOpen = true;
+            continue;
         }
+        endRun(i);
+        runStart = i + 1;
+        if (c == '\r' || !m_afterCr)
+            out += '\n';
+        m_afterCr = c == '\r';
+        m_lineOpen = false;
     }
+    endRun(bytes.size());
     return out;
 }
 
-QString Decoder::finish()
+std::string Decoder::finish()
 {
-    QString out;
-    if (m_lineOpen)
-        endLine(out);
+    const bool open = m_lineOpen;
     m_afterCr = false;
-    m_paragraphSize = 0;
-    return out;
+    m_lineOpen = false;
+    return open ? "\n" : "";
 }
 
-QString decode(QByteArrayView bytes, const CodePage& page)
+std::string decode(std::string_view bytes, const CodePage& page)
 {
     Decoder decoder(page);
-    QString text = decoder.decode(bytes);
+    std::string text = decoder.decode(bytes);
     text += decoder.finish();
     return text;
 }
 
-QByteArray encode(QStringView text, const CodePage& page)
+std::string encode(std::string_view text, const CodePage& page)
 {
-    QByteArray bytes;
+    static constexpr std::string_view kLineSeparator = "\u2028", kParagraphSeparator = "\u2029";
+    std::string bytes;
     bytes.reserve(text.size() + text.size() / 32);
-    qsizetype runStart = 0;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (!isBreak(text[i].unicode()))
+    std::size_t runStart = 0;
+    for (std::size_t i = 0; i < text.size();) {
+        std::size_t length = 0;
+        if (text[i] == '\r')
+            length = i + 1 < text.size() && text[i + 1] == '\n' ? 2 : 1;
+        else if (text[i] == '\n')
+            length = 1;
+        else if (text.substr(i, 3) == kLineSeparator || text.substr(i, 3) == kParagraphSeparator)
+            length = 3;
+        if (length == 0) {
+            ++i;
             continue;
-        bytes += page.encode(text.mid(runStart, i - runStart));
+        }
+        bytes += page.encode(text.substr(runStart, i - runStart));
         bytes += "\r\n";
-        runStart = i + 1;
+        i += length;
+        runStart = i;
     }
-    bytes += page.encode(text.mid(runStart));
+    bytes += page.encode(text.substr(runStart));
     return bytes;
 }
 

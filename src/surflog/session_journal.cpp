@@ -2,43 +2,34 @@
 
 #include "surflog/log_records.h"
 
-#include <QCryptographicHash>
-#include <QDir>
-#include <QFile>
-#include <QSet>
-#include <QStringList>
+#include <glib.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
+#include <charconv>
 #include <fcntl.h>
+#include <fnmatch.h>
+#include <set>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
-QString writeError(const QString& path, int error)
+std::string writeError(const std::filesystem::path& path, int error)
 {
-    return QStringLiteral("The file \"%1\" could not be written: %2.")
-        .arg(QDir::toNativeSeparators(path), QString::fromLocal8Bit(std::strerror(error)));
+    return "The file \"" + path.string() + "\" could not be written: " + g_strerror(error) + ".";
 }
 
 // files/session.jnl, then files/session2.jnl and on for browsers running at once.
-QString journalPath(const QString& folder, int n)
+std::filesystem::path journalPath(const std::filesystem::path& folder, int n)
 {
-    return folder +
-           (n == 1 ? QStringLiteral("/session.jnl") : QStringLiteral("/session%1.jnl").arg(n));
+    return folder / (n == 1 ? std::string("session.jnl") : "session" + std::to_string(n) + ".jnl");
 }
 
-QByteArray nativePath(const QString& path)
+int openHeld(const std::filesystem::path& path, int flags)
 {
-    return QFile::encodeName(path);
-}
-
-int openHeld(const QByteArray& path, int flags)
-{
-    const int fd = ::open(path.constData(), flags | O_RDWR | O_APPEND | O_CLOEXEC, 0666);
+    const int fd = ::open(path.c_str(), flags | O_RDWR | O_APPEND | O_CLOEXEC, 0666);
     if (fd >= 0 && ::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         ::close(fd);
         return -1;
@@ -46,23 +37,56 @@ int openHeld(const QByteArray& path, int flags)
     return fd;
 }
 
-QByteArray readAll(int fd)
+std::string readAll(int fd)
 {
-    QByteArray bytes;
+    std::string bytes;
     char buffer[65536];
     for (;;) {
-        const ssize_t n = ::pread(fd, buffer, sizeof buffer, bytes.size());
+        const ssize_t n = ::pread(fd, buffer, sizeof buffer, off_t(bytes.size()));
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
             return bytes;
-        bytes.append(buffer, n);
+        bytes.append(buffer, std::size_t(n));
     }
 }
 
-QByteArray sha1(QByteArrayView bytes)
+// The journals and the ones being made, by name, in name order.
+std::vector<std::filesystem::path> journalFiles(const std::filesystem::path& folder)
 {
-    return QCryptographicHash::hash(bytes, QCryptographicHash::Sha1).toHex();
+    std::vector<std::filesystem::path> files;
+    std::error_code error;
+    for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end;
+         it.increment(error)) {
+        const std::string name = it->path().filename().string();
+        std::error_code ignored;
+        if (it->is_directory(ignored))
+            continue;
+        if (::fnmatch("session*.jnl", name.c_str(), 0) == 0 ||
+            ::fnmatch("session.jnl.*.new", name.c_str(), 0) == 0)
+            files.push_back(it->path());
+    }
+    std::sort(files.begin(), files.end());
+    return files;
+}
+
+// A whole field as a number, nothing before or after it.
+template <typename Number> bool parse(std::string_view text, Number& value)
+{
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return error == std::errc() && end == text.data() + text.size() && !text.empty();
+}
+
+std::vector<std::string_view> split(std::string_view text)
+{
+    std::vector<std::string_view> parts;
+    for (std::size_t start = 0;;) {
+        const std::size_t space = text.find(' ', start);
+        parts.push_back(text.substr(start, space - start));
+        if (space == std::string_view::npos)
+            return parts;
+        start = space + 1;
+    }
 }
 
 } // namespace
@@ -73,26 +97,24 @@ SessionJournal::~SessionJournal()
         ::close(m_fd);
 }
 
-std::unique_ptr<SessionJournal> SessionJournal::create(const QString& folder, QString* error)
+std::unique_ptr<SessionJournal> SessionJournal::create(const std::filesystem::path& folder, std::string* error)
 {
     // Made under a name of its own and locked first, then linked to a free
     // journal name: a browser starting at the same moment never finds it
     // unlocked and takes it for the journal of a session that is over.
-    const QString temporary = folder + QStringLiteral("/session.jnl.%1.new").arg(::getpid());
-    const QByteArray made = nativePath(temporary);
-    ::unlink(made.constData()); // left by an earlier process of the same number
+    const std::filesystem::path made = folder / ("session.jnl." + std::to_string(::getpid()) + ".new");
+    ::unlink(made.c_str()); // left by an earlier process of the same number
     const int fd = openHeld(made, O_CREAT | O_EXCL);
     if (fd < 0) {
-        *error = writeError(temporary, errno);
+        *error = writeError(made, errno);
         return nullptr;
     }
     bool linkable = true;
     for (int n = 1; n < 1000; ++n) {
-        const QString path = journalPath(folder, n);
-        const QByteArray name = nativePath(path);
+        const std::filesystem::path path = journalPath(folder, n);
         if (linkable) {
-            if (::link(made.constData(), name.constData()) == 0) {
-                ::unlink(made.constData());
+            if (::link(made.c_str(), path.c_str()) == 0) {
+                ::unlink(made.c_str());
                 return std::unique_ptr<SessionJournal>(new SessionJournal(path, fd));
             }
             if (errno == EEXIST)
@@ -101,9 +123,9 @@ std::unique_ptr<SessionJournal> SessionJournal::create(const QString& folder, QS
             // a moment.
             linkable = false;
             ::close(fd);
-            ::unlink(made.constData());
+            ::unlink(made.c_str());
         }
-        const int direct = openHeld(name, O_CREAT | O_EXCL);
+        const int direct = openHeld(path, O_CREAT | O_EXCL);
         if (direct >= 0)
             return std::unique_ptr<SessionJournal>(new SessionJournal(path, direct));
         if (errno != EEXIST) {
@@ -113,22 +135,17 @@ std::unique_ptr<SessionJournal> SessionJournal::create(const QString& folder, QS
     }
     if (linkable) {
         ::close(fd);
-        ::unlink(made.constData());
+        ::unlink(made.c_str());
     }
     *error = writeError(journalPath(folder, 1), EEXIST);
     return nullptr;
 }
 
-std::vector<std::unique_ptr<SessionJournal>> SessionJournal::takeOver(const QString& folder)
+std::vector<std::unique_ptr<SessionJournal>> SessionJournal::takeOver(const std::filesystem::path& folder)
 {
     std::vector<std::unique_ptr<SessionJournal>> taken;
-    const QDir dir(folder);
-    const QStringList names =
-        dir.entryList({QStringLiteral("session*.jnl"), QStringLiteral("session.jnl.*.new")},
-                      QDir::Files | QDir::System);
-    for (const QString& name : names) {
-        const QString path = dir.filePath(name);
-        const int fd = openHeld(nativePath(path), 0);
+    for (const std::filesystem::path& path : journalFiles(folder)) {
+        const int fd = openHeld(path, 0);
         if (fd < 0)
             continue; // held: that browser still runs
         struct stat info;
@@ -137,28 +154,25 @@ std::vector<std::unique_ptr<SessionJournal>> SessionJournal::takeOver(const QStr
             continue;
         }
         std::unique_ptr<SessionJournal> journal(new SessionJournal(path, fd));
-        if (name.endsWith(QStringLiteral(".new"))) {
+        if (path.extension() == ".new") {
             journal->remove(); // a journal being made when its browser ended
             continue;
         }
         journal->m_contents = readAll(fd);
-        journal->m_lastSeen = QDateTime::fromMSecsSinceEpoch(qint64(info.st_mtim.tv_sec) * 1000 +
-                                                             info.st_mtim.tv_nsec / 1000000);
+        journal->m_lastSeenNs = std::int64_t(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+        journal->m_lastSeen = Glib::DateTime::create_now_local(gint64(info.st_mtim.tv_sec))
+                                  .add(Glib::TimeSpan(info.st_mtim.tv_nsec / 1000));
         taken.push_back(std::move(journal));
     }
     std::stable_sort(taken.begin(), taken.end(),
-                     [](const auto& a, const auto& b) { return a->m_lastSeen < b->m_lastSeen; });
+                     [](const auto& a, const auto& b) { return a->m_lastSeenNs < b->m_lastSeenNs; });
     return taken;
 }
 
-bool SessionJournal::anyHeld(const QString& folder)
+bool SessionJournal::anyHeld(const std::filesystem::path& folder)
 {
-    const QDir dir(folder);
-    const QStringList names =
-        dir.entryList({QStringLiteral("session*.jnl"), QStringLiteral("session.jnl.*.new")},
-                      QDir::Files | QDir::System);
-    for (const QString& name : names) {
-        const int fd = ::open(nativePath(dir.filePath(name)).constData(), O_RDONLY | O_CLOEXEC);
+    for (const std::filesystem::path& path : journalFiles(folder)) {
+        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
         if (fd < 0)
             continue;
         const bool held = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
@@ -169,16 +183,16 @@ bool SessionJournal::anyHeld(const QString& folder)
     return false;
 }
 
-bool SessionJournal::append(QByteArrayView bytes, QString* error)
+bool SessionJournal::append(std::string_view bytes, std::string* error)
 {
     struct stat info;
     if (m_fd < 0 || ::fstat(m_fd, &info) != 0) {
         *error = writeError(m_path, m_fd < 0 ? EBADF : errno);
         return false;
     }
-    qsizetype done = 0;
+    std::size_t done = 0;
     while (done < bytes.size()) {
-        const ssize_t n = ::write(m_fd, bytes.data() + done, size_t(bytes.size() - done));
+        const ssize_t n = ::write(m_fd, bytes.data() + done, bytes.size() - done);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0) {
@@ -190,74 +204,82 @@ bool SessionJournal::append(QByteArrayView bytes, QString* error)
             *error = writeError(m_path, reason);
             return false;
         }
-        done += n;
+        done += std::size_t(n);
     }
     return true;
 }
 
-void SessionJournal::touch(const QDateTime& moment)
+void SessionJournal::touch(const Glib::DateTime& moment)
 {
-    const qint64 ms = moment.toMSecsSinceEpoch();
+    if (m_fd < 0 || !moment)
+        return;
     const struct timespec times[2] = {{0, UTIME_OMIT},
-                                      {time_t(ms / 1000), long(ms % 1000) * 1000000}};
-    if (m_fd >= 0)
-        ::futimens(m_fd, times);
+                                      {time_t(moment.to_unix()), long(moment.get_microsecond()) * 1000}};
+    ::futimens(m_fd, times);
 }
 
 void SessionJournal::remove()
 {
     if (m_fd < 0)
         return;
-    ::unlink(nativePath(m_path).constData());
+    ::unlink(m_path.c_str());
     ::close(m_fd);
     m_fd = -1;
 }
 
-QByteArray SessionJournal::addressLine(const QString& address)
+std::string SessionJournal::addressLine(const std::string& address)
 {
     // One entry a line: a line break inside an address is kept encoded.
-    QString text = address;
-    text.replace(u'\r', QStringLiteral("%0D")).replace(u'\n', QStringLiteral("%0A"));
-    return "A " + text.toUtf8() + "\r\n";
+    std::string line = "A ";
+    for (const char c : address)
+        line += c == '\r' ? "%0D" : c == '\n' ? "%0A" : std::string(1, c);
+    return line + "\r\n";
 }
 
-QByteArray SessionJournal::startLine(const QString& dateTime)
+std::string SessionJournal::startLine(const std::string& dateTime)
 {
-    return "S " + dateTime.toUtf8() + "\r\n";
+    return "S " + dateTime + "\r\n";
 }
 
-QByteArray SessionJournal::endLine(int bars, int count, const QString& dateTime)
+std::string SessionJournal::endLine(int bars, std::size_t count, const std::string& dateTime)
 {
-    return "E " + QByteArray::number(bars) + ' ' + QByteArray::number(count) + ' ' +
-           dateTime.toUtf8() + "\r\n";
+    return "E " + std::to_string(bars) + ' ' + std::to_string(count) + ' ' + dateTime + "\r\n";
 }
 
-QByteArray SessionJournal::writingLine(char letter, qint64 offset, QByteArrayView bytes)
+std::string SessionJournal::sha1(std::string_view bytes)
 {
-    return QByteArray(1, letter) + ' ' + QByteArray::number(offset) + ' ' +
-           QByteArray::number(bytes.size()) + ' ' + sha1(bytes) + "\r\n";
+    gchar* hex = g_compute_checksum_for_data(G_CHECKSUM_SHA1, reinterpret_cast<const guchar*>(bytes.data()),
+                                             bytes.size());
+    std::string text(hex);
+    g_free(hex);
+    return text;
 }
 
-QByteArray SessionJournal::markLine(char letter)
+std::string SessionJournal::writingLine(char letter, std::int64_t offset, std::string_view bytes)
 {
-    return QByteArray(1, letter) + "\r\n";
+    return std::string(1, letter) + ' ' + std::to_string(offset) + ' ' + std::to_string(bytes.size()) +
+           ' ' + sha1(bytes) + "\r\n";
 }
 
-SessionJournal::Owed SessionJournal::owed(QByteArrayView journal, const QString& lastSeen,
+std::string SessionJournal::markLine(char letter)
+{
+    return std::string(1, letter) + "\r\n";
+}
+
+SessionJournal::Owed SessionJournal::owed(std::string_view journal, const std::string& lastSeen,
                                           const InLog& inLog, const CodePage& page)
 {
-    QStringList history;
-    QSet<QString> seen;
-    QByteArray pending;
+    std::vector<std::string> history;
+    std::set<std::string, std::less<>> seen;
+    std::string pending;
     bool quit = false;
     Owed result;
     // Whether the log holds what a 'P' or 'R' line names where it was going;
     // if not, the bytes that write may have left a piece of.
-    auto written = [&](const QList<QByteArray>& values, const QByteArray& covered) {
-        bool offsetOk = false, lengthOk = false;
-        const qint64 offset = values.value(1).toLongLong(&offsetOk);
-        const qint64 length = values.value(2).toLongLong(&lengthOk);
-        if (values.size() != 4 || !offsetOk || !lengthOk)
+    auto written = [&](std::string_view line, const std::string& covered) {
+        const std::vector<std::string_view> values = split(line);
+        std::int64_t offset = 0, length = 0;
+        if (values.size() != 4 || !parse(values[1], offset) || !parse(values[2], length))
             return false;
         result.cutAt = offset;
         result.cut = covered;
@@ -267,47 +289,44 @@ SessionJournal::Owed SessionJournal::owed(QByteArrayView journal, const QString&
         return true;
     };
     auto abnormal = [&] {
-        return quit ? QByteArray() : SurfLog::abnormalEndRecord(history, lastSeen, page);
+        return quit ? std::string() : SurfLog::abnormalEndRecord(history, lastSeen, page);
     };
-    for (qsizetype start = 0;;) {
-        const qsizetype end = journal.indexOf('\n', start);
-        if (end < 0)
+    for (std::size_t start = 0;;) {
+        const std::size_t end = journal.find('\n', start);
+        if (end == std::string_view::npos)
             break; // none, or a last line cut short
-        QByteArray line = journal.sliced(start, end - start).toByteArray();
+        std::string_view line = journal.substr(start, end - start);
         start = end + 1;
-        if (line.endsWith('\r'))
-            line.chop(1);
-        if (line.isEmpty())
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        if (line.empty())
             continue;
-        const QByteArray rest = line.mid(2);
+        const std::string_view rest = line.substr(std::min<std::size_t>(2, line.size()));
         switch (line[0]) {
-        case 'A': {
-            const QString address = QString::fromUtf8(rest);
-            if (!seen.contains(address)) {
-                seen.insert(address);
-                history << address;
+        case 'A':
+            if (seen.find(rest) == seen.end()) {
+                seen.emplace(rest);
+                history.emplace_back(rest);
             }
             break;
-        }
         case 'S':
-            pending += SurfLog::startRecord(QString::fromUtf8(rest), page);
+            pending += SurfLog::startRecord(std::string(rest), page);
             break;
         case 'E': {
-            const QList<QByteArray> values = rest.split(' ');
-            bool ok = false;
-            const int count = values.value(1).toInt(&ok);
-            if (values.size() < 3 || !ok)
+            const std::vector<std::string_view> values = split(rest);
+            long long count = 0;
+            if (values.size() < 3 || !parse(values[1], count))
                 break;
             const SurfLog::QuitPath path =
                 values[0] == "54" ? SurfLog::QuitPath::WindowClose : SurfLog::QuitPath::QuitButton;
-            const QString dateTime =
-                QString::fromUtf8(rest.mid(values[0].size() + values[1].size() + 2));
-            pending += SurfLog::endRecord(history.mid(0, qBound(0, count, int(history.size()))),
+            const std::string dateTime(rest.substr(values[0].size() + values[1].size() + 2));
+            const std::size_t listed = std::size_t(std::clamp<long long>(count, 0, (long long)history.size()));
+            pending += SurfLog::endRecord({history.begin(), history.begin() + std::ptrdiff_t(listed)},
                                           dateTime, path, page);
             break;
         }
         case 'P':
-            if (written(line.split(' '), pending))
+            if (written(line, pending))
                 pending.clear();
             break;
         case 'W':
@@ -318,14 +337,14 @@ SessionJournal::Owed SessionJournal::owed(QByteArrayView journal, const QString&
             quit = true;
             break;
         case 'R':
-            if (written(line.split(' '), pending + abnormal()))
+            if (written(line, pending + abnormal()))
                 return {};
             break;
         default:
             break; // not an entry: the zeros a power cut may leave
         }
     }
-    result.late = !pending.isEmpty();
+    result.late = !pending.empty();
     result.bytes = pending + abnormal();
     return result;
 }

@@ -2,12 +2,14 @@
 
 #include "platform/code_page.h"
 
-#include <QByteArray>
-#include <QDateTime>
-#include <QString>
+#include <glibmm/datetime.h>
 
+#include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <memory>
+#include <string>
+#include <string_view>
 #include <vector>
 
 // What a running session keeps on disk so that the surf log still gets its
@@ -46,56 +48,60 @@ public:
     SessionJournal(const SessionJournal&) = delete;
     SessionJournal& operator=(const SessionJournal&) = delete;
 
-    // A new, empty journal held by this process.
-    static std::unique_ptr<SessionJournal> create(const QString& folder, QString* error);
+    // A new, empty journal held by this process; null, with a sentence for
+    // the parent in error, when none can be made.
+    static std::unique_ptr<SessionJournal> create(const std::filesystem::path& folder, std::string* error);
     // The journals in folder whose sessions are over, now held by this
     // process, the one last seen earliest first.
-    static std::vector<std::unique_ptr<SessionJournal>> takeOver(const QString& folder);
+    static std::vector<std::unique_ptr<SessionJournal>> takeOver(const std::filesystem::path& folder);
     // Whether a browser that is still running holds a journal in folder.
-    static bool anyHeld(const QString& folder);
+    static bool anyHeld(const std::filesystem::path& folder);
 
-    const QString& path() const { return m_path; }
+    const std::filesystem::path& path() const { return m_path; }
     // What the journal held when it was taken over.
-    const QByteArray& contents() const { return m_contents; }
-    const QDateTime& lastSeen() const { return m_lastSeen; }
+    const std::string& contents() const { return m_contents; }
+    const Glib::DateTime& lastSeen() const { return m_lastSeen; }
 
     // Appends in one write; on failure nothing of it stays in the file.
-    bool append(QByteArrayView bytes, QString* error);
+    bool append(std::string_view bytes, std::string* error);
     // Sets the time the session was last seen running.
-    void touch(const QDateTime& moment);
+    void touch(const Glib::DateTime& moment);
     // Deletes the file; nothing is appended afterwards.
     void remove();
 
     // --- the entries ----------------------------------------------------------
-    static QByteArray addressLine(const QString& address);
-    static QByteArray startLine(const QString& dateTime);
-    static QByteArray endLine(int bars, int count, const QString& dateTime);
+    static std::string addressLine(const std::string& address);
+    static std::string startLine(const std::string& dateTime);
+    static std::string endLine(int bars, std::size_t count, const std::string& dateTime);
     // 'P' or 'R' for bytes about to be appended at offset of the log.
-    static QByteArray writingLine(char letter, qint64 offset, QByteArrayView bytes);
-    static QByteArray markLine(char letter); // 'W' or 'Q'
+    static std::string writingLine(char letter, std::int64_t offset, std::string_view bytes);
+    static std::string markLine(char letter); // 'W' or 'Q'
+    // The SHA-1 of bytes in lower-case hexadecimal, as the entries name it.
+    static std::string sha1(std::string_view bytes);
 
     // Whether the log holds bytes of this length and SHA-1 at offset.
-    using InLog = std::function<bool(qint64 offset, qint64 length, QByteArrayView sha1)>;
+    using InLog = std::function<bool(std::int64_t offset, std::int64_t length, std::string_view sha1)>;
     struct Owed
     {
-        QByteArray bytes;  // the log records owed, in order
+        std::string bytes; // the log records owed, in order
         bool late = false; // some could not be written when they were made
         // A write that a kill may have cut short: where it began, and the
         // bytes it was writing.
-        qint64 cutAt = -1;
-        QByteArray cut;
+        std::int64_t cutAt = -1;
+        std::string cut;
     };
     // What the log is still owed by a journal whose session is over: its
     // records not yet written, then, unless the quit was confirmed, the end
     // record of an abnormal end listing every address it allowed.
-    static Owed owed(QByteArrayView journal, const QString& lastSeen, const InLog& inLog,
+    static Owed owed(std::string_view journal, const std::string& lastSeen, const InLog& inLog,
                      const CodePage& page);
 
 private:
-    SessionJournal(QString path, int fd) : m_path(std::move(path)), m_fd(fd) {}
+    SessionJournal(std::filesystem::path path, int fd) : m_path(std::move(path)), m_fd(fd) {}
 
-    QString m_path;
+    std::filesystem::path m_path;
     int m_fd = -1;
-    QByteArray m_contents;
-    QDateTime m_lastSeen;
+    std::string m_contents;
+    Glib::DateTime m_lastSeen;
+    std::int64_t m_lastSeenNs = 0; // the same, to order journals by
 };

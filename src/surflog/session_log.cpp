@@ -4,44 +4,64 @@
 #include "platform/text_file.h"
 #include "surflog/session_journal.h"
 
-#include <QCryptographicHash>
-#include <QFile>
-#include <QFileInfo>
+#include <glibmm/main.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
-constexpr int kHeartbeatMs = 60000;
+constexpr unsigned kHeartbeatSeconds = 60;
+
+std::int64_t fileSize(const std::filesystem::path& path)
+{
+    struct stat info;
+    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) ? std::int64_t(info.st_size) : 0;
+}
+
+// Exactly length bytes at offset, or fewer when the file ends or fails.
+std::string readAt(int fd, std::int64_t offset, std::int64_t length)
+{
+    std::string bytes(std::size_t(length), '\0');
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::pread(fd, bytes.data() + done, bytes.size() - done, off_t(offset) + off_t(done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        done += std::size_t(n);
+    }
+    bytes.resize(done);
+    return bytes;
+}
 
 } // namespace
 
-SessionLog::SessionLog(const AppContext& context, QObject* parent)
-    : QObject(parent), m_context(context)
+SessionLog::SessionLog(std::filesystem::path logFile, const Clock& clock, CodePage page)
+    : m_logFile(std::move(logFile)), m_clock(clock), m_page(std::move(page))
 {
-    m_heartbeat.setInterval(kHeartbeatMs);
-    connect(&m_heartbeat, &QTimer::timeout, this, &SessionLog::heartbeat);
 }
 
-SessionLog::~SessionLog() = default;
-
-QString SessionLog::logPath() const
+SessionLog::~SessionLog()
 {
-    return m_context.paths.file(AppPaths::Log);
+    m_heartbeat.disconnect();
 }
 
 void SessionLog::begin()
 {
-    const QString folder = QFileInfo(logPath()).path();
+    const std::filesystem::path folder = m_logFile.parent_path();
     for (std::unique_ptr<SessionJournal>& earlier : SessionJournal::takeOver(folder)) {
-        const SessionJournal::Owed owed =
-            SessionJournal::owed(earlier->contents(),
-                                 SurfLog::logDateTime(earlier->lastSeen(), m_context.codePage),
-                                 [this](qint64 offset, qint64 length, QByteArrayView sha1) {
-                                     return inLog(offset, length, sha1);
-                                 },
-                                 m_context.codePage);
+        const SessionJournal::Owed owed = SessionJournal::owed(
+            earlier->contents(), SurfLog::logDateTime(earlier->lastSeen(), m_page),
+            [this](std::int64_t offset, std::int64_t length, std::string_view sha1) {
+                return inLog(offset, length, sha1);
+            },
+            m_page);
         m_lateOwed = m_lateOwed || owed.late;
         cutBack(owed.cutAt, owed.cut);
-        if (owed.bytes.isEmpty())
+        if (owed.bytes.empty())
             earlier->remove();
         else
             m_earlier.push_back({std::move(earlier), owed.bytes});
@@ -49,31 +69,37 @@ void SessionLog::begin()
     if (!m_earlier.empty())
         flush();
 
-    QString error;
+    std::string error;
     m_journal = SessionJournal::create(folder, &error);
     if (!m_journal)
         m_journalError = error;
-    m_heartbeat.start();
+    m_heartbeat.disconnect();
+    m_heartbeat = Glib::signal_timeout().connect_seconds(
+        [this] {
+            heartbeat();
+            return true;
+        },
+        kHeartbeatSeconds);
 }
 
-void SessionLog::addressAllowed(const QString& address)
+void SessionLog::addressAllowed(const std::string& address)
 {
     journal(SessionJournal::addressLine(address));
 }
 
-void SessionLog::writeStart(const QString& dateTime)
+void SessionLog::writeStart(const std::string& dateTime)
 {
-    record(SurfLog::startRecord(dateTime, m_context.codePage), SessionJournal::startLine(dateTime));
+    record(SurfLog::startRecord(dateTime, m_page), SessionJournal::startLine(dateTime));
 }
 
-void SessionLog::writeEnd(const QStringList& history, const QString& dateTime,
+void SessionLog::writeEnd(const std::vector<std::string>& history, const std::string& dateTime,
                           SurfLog::QuitPath path)
 {
-    record(SurfLog::endRecord(history, dateTime, path, m_context.codePage),
-           SessionJournal::endLine(SurfLog::separatorLength(path), int(history.size()), dateTime));
+    record(SurfLog::endRecord(history, dateTime, path, m_page),
+           SessionJournal::endLine(SurfLog::separatorLength(path), history.size(), dateTime));
 }
 
-void SessionLog::record(const QByteArray& bytes, const QByteArray& journalLine)
+void SessionLog::record(const std::string& bytes, const std::string& journalLine)
 {
     // Noted before it is written, so neither a kill in the middle of the
     // write nor a full disk can lose it.
@@ -84,10 +110,10 @@ void SessionLog::record(const QByteArray& bytes, const QByteArray& journalLine)
 
 void SessionLog::quitConfirmed()
 {
-    m_heartbeat.stop();
+    m_heartbeat.disconnect();
     if (!m_journal)
         return;
-    if (m_earlier.empty() && m_pending.isEmpty()) {
+    if (m_earlier.empty() && m_pending.empty()) {
         m_journal->remove();
         m_journal.reset();
     } else {
@@ -97,37 +123,36 @@ void SessionLog::quitConfirmed()
 
 void SessionLog::heartbeat()
 {
-    if (!m_unjournaled.isEmpty())
-        journal(QByteArray());
-    if (!m_earlier.empty() || !m_pending.isEmpty())
+    if (!m_unjournaled.empty())
+        journal({});
+    if (!m_earlier.empty() || !m_pending.empty())
         flush();
     if (m_journal)
-        m_journal->touch(m_context.clock->now());
+        m_journal->touch(m_clock.now());
 }
 
 bool SessionLog::flush()
 {
-    const QString path = logPath();
     // Each journal first notes where its records are going, so that a start
     // after a kill in the middle of this append can tell whether they arrived.
-    const qint64 at = QFileInfo(path).size();
-    QByteArray bytes;
+    const std::int64_t at = fileSize(m_logFile);
+    std::string bytes;
     for (Debt& debt : m_earlier) {
-        QString ignored;
-        const QDateTime lastSeen = debt.journal->lastSeen();
-        debt.journal->append(SessionJournal::writingLine('R', at + bytes.size(), debt.bytes),
+        std::string ignored;
+        const Glib::DateTime lastSeen = debt.journal->lastSeen();
+        debt.journal->append(SessionJournal::writingLine('R', at + std::int64_t(bytes.size()), debt.bytes),
                              &ignored);
         // The record it owes names this time; it must read the same if it is
         // made again.
         debt.journal->touch(lastSeen);
         bytes += debt.bytes;
     }
-    if (!m_pending.isEmpty()) {
-        journal(SessionJournal::writingLine('P', at + bytes.size(), m_pending));
+    if (!m_pending.empty()) {
+        journal(SessionJournal::writingLine('P', at + std::int64_t(bytes.size()), m_pending));
         bytes += m_pending;
     }
 
-    const TextFile::WriteResult written = TextFile::appendBytes(path, bytes);
+    const TextFile::WriteResult written = TextFile::appendBytes(m_logFile, bytes);
     if (!written.ok()) {
         m_writeError = written.error;
         m_tell = Tell::Kept;
@@ -137,7 +162,7 @@ bool SessionLog::flush()
     for (Debt& debt : m_earlier)
         debt.journal->remove();
     m_earlier.clear();
-    if (!m_pending.isEmpty()) {
+    if (!m_pending.empty()) {
         m_pending.clear();
         journal(SessionJournal::markLine('W'));
     }
@@ -148,25 +173,28 @@ bool SessionLog::flush()
     return true;
 }
 
-void SessionLog::cutBack(qint64 at, const QByteArray& bytes)
+void SessionLog::cutBack(std::int64_t at, const std::string& bytes)
 {
-    const qint64 size = QFileInfo(logPath()).size();
-    if (at < 0 || size <= at || size >= at + bytes.size())
+    const std::int64_t size = fileSize(m_logFile);
+    if (at < 0 || size <= at || size >= at + std::int64_t(bytes.size()))
         return;
-    QFile file(logPath());
-    if (file.open(QIODevice::ReadWrite) && file.seek(at) &&
-        file.read(size - at) == QByteArrayView(bytes).first(size - at))
-        file.resize(at);
+    const int fd = ::open(m_logFile.c_str(), O_RDWR | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    // Only a piece that is the start of what was being written goes.
+    if (readAt(fd, at, size - at) == std::string_view(bytes).substr(0, std::size_t(size - at)))
+        [[maybe_unused]] const int ignored = ::ftruncate(fd, off_t(at));
+    ::close(fd);
 }
 
-void SessionLog::journal(const QByteArray& lines)
+void SessionLog::journal(const std::string& lines)
 {
     if (!m_journal)
         return;
     // Lines that could not be written go first next time, so the journal
     // keeps its order once writing works again.
-    QString error;
-    if (m_unjournaled.isEmpty()) {
+    std::string error;
+    if (m_unjournaled.empty()) {
         if (m_journal->append(lines, &error))
             return;
         m_unjournaled = lines;
@@ -177,44 +205,44 @@ void SessionLog::journal(const QByteArray& lines)
             return;
         }
     }
-    if (m_journalError.isEmpty())
+    if (m_journalError.empty())
         m_journalError = error;
 }
 
-bool SessionLog::inLog(qint64 offset, qint64 length, QByteArrayView sha1) const
+bool SessionLog::inLog(std::int64_t offset, std::int64_t length, std::string_view sha1) const
 {
-    QFile file(logPath());
-    if (offset < 0 || length < 0 || !file.open(QIODevice::ReadOnly) ||
-        file.size() < offset + length || !file.seek(offset))
+    const std::int64_t size = fileSize(m_logFile);
+    if (offset < 0 || length < 0 || offset > size || length > size - offset)
         return false;
-    const QByteArray bytes = file.read(length);
-    return bytes.size() == length &&
-           QCryptographicHash::hash(bytes, QCryptographicHash::Sha1).toHex() == sha1;
+    const int fd = ::open(m_logFile.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const std::string bytes = readAt(fd, offset, length);
+    ::close(fd);
+    return std::int64_t(bytes.size()) == length && SessionJournal::sha1(bytes) == sha1;
 }
 
 SessionLog::Notice SessionLog::takeNotice()
 {
     Notice notice;
-    QStringList parts;
+    std::vector<std::string> parts;
     if (m_tell == Tell::Kept) {
         notice.error = true;
-        parts << QStringLiteral("Some records of the surf log could not be written.\n\n%1\n\n"
-                                "They are kept, and go into the log as soon as it can be "
-                                "written again.")
-                     .arg(m_writeError);
+        parts.push_back("Some records of the surf log could not be written.\n\n" + m_writeError +
+                        "\n\nThey are kept, and go into the log as soon as it can be written again.");
     } else if (m_tell == Tell::WrittenLate) {
-        parts << QStringLiteral("Some records of the surf log could not be written when they "
-                                "were made. They have since been added to the log.");
+        parts.push_back("Some records of the surf log could not be written when they were made. "
+                        "They have since been added to the log.");
     }
     m_tell = Tell::Nothing;
-    if (!m_journalError.isEmpty() && !m_journalErrorTold) {
+    if (!m_journalError.empty() && !m_journalErrorTold) {
         notice.error = true;
         m_journalErrorTold = true;
-        parts << m_journalError +
-                     QStringLiteral("\n\nIf the browser ends other than through its ON button or "
-                                    "by closing its window, the addresses visited since may be "
-                                    "missing from the surf log.");
+        parts.push_back(m_journalError +
+                        "\n\nIf the browser ends other than through its ON button or by closing its "
+                        "window, the addresses visited since may be missing from the surf log.");
     }
-    notice.text = parts.join(QStringLiteral("\n\n"));
+    for (const std::string& part : parts)
+        notice.text += (notice.text.empty() ? "" : "\n\n") + part;
     return notice;
 }

@@ -1,14 +1,17 @@
 #pragma once
 
-#include "shell/app_context.h"
+#include "platform/code_page.h"
 #include "surflog/log_records.h"
 
-#include <QObject>
-#include <QTimer>
+#include <sigc++/connection.h>
 
+#include <cstdint>
+#include <filesystem>
 #include <memory>
+#include <string>
 #include <vector>
 
+class Clock;
 class SessionJournal;
 
 // The surf log as one session writes it: its records, and what makes sure
@@ -17,28 +20,32 @@ class SessionJournal;
 // and in the session's journal, and goes in first when writing works again.
 // The journal also holds the session's allowed addresses, so that a session
 // that ends without the quit sequence still reaches the log at the next start.
-class SessionLog : public QObject
+class SessionLog
 {
-    Q_OBJECT
 public:
-    explicit SessionLog(const AppContext& context, QObject* parent = nullptr);
-    ~SessionLog() override;
+    // The journals live in the log file's folder.
+    SessionLog(std::filesystem::path logFile, const Clock& clock, CodePage page);
+    ~SessionLog();
+    SessionLog(const SessionLog&) = delete;
+    SessionLog& operator=(const SessionLog&) = delete;
 
     // Before the first navigation: writes what sessions that are over still
-    // owe the log, then starts this session's journal.
+    // owe the log, then starts this session's journal and, on the thread's
+    // main loop, its heartbeat.
     void begin();
     // Kept before the navigation proceeds: written, not yet forced to the disk,
     // so it survives a kill or a crash; a power cut may lose the last seconds.
-    void addressAllowed(const QString& address);
-    void writeStart(const QString& dateTime);
-    void writeEnd(const QStringList& history, const QString& dateTime, SurfLog::QuitPath path);
+    void addressAllowed(const std::string& address);
+    void writeStart(const std::string& dateTime);
+    void writeEnd(const std::vector<std::string>& history, const std::string& dateTime,
+                  SurfLog::QuitPath path);
     // The program ends through a quit path: no record of an abnormal end is due.
     void quitConfirmed();
 
     // What the parent should hear about the log, once; empty when nothing.
     struct Notice
     {
-        QString text;
+        std::string text;
         bool error = false; // records still wait, or the journal cannot be kept
     };
     Notice takeNotice();
@@ -48,29 +55,30 @@ public:
     void heartbeat();
 
 private:
-    void record(const QByteArray& bytes, const QByteArray& journalLine);
+    void record(const std::string& bytes, const std::string& journalLine);
     // Everything owed, in one append.
     bool flush();
     // Takes off the end of the log the piece of bytes that a write begun at
     // offset left when a kill cut it short.
-    void cutBack(qint64 offset, const QByteArray& bytes);
-    void journal(const QByteArray& lines);
-    bool inLog(qint64 offset, qint64 length, QByteArrayView sha1) const;
-    QString logPath() const;
+    void cutBack(std::int64_t offset, const std::string& bytes);
+    void journal(const std::string& lines);
+    bool inLog(std::int64_t offset, std::int64_t length, std::string_view sha1) const;
 
     struct Debt
     {
         std::unique_ptr<SessionJournal> journal; // an earlier session's
-        QByteArray bytes;
+        std::string bytes;
     };
 
-    AppContext m_context;
+    std::filesystem::path m_logFile;
+    const Clock& m_clock;
+    CodePage m_page;
     std::unique_ptr<SessionJournal> m_journal;
-    QString m_journalError;      // why this session has no journal, or not all of it
-    QByteArray m_unjournaled;    // lines the journal could not take yet
+    std::string m_journalError;  // why this session has no journal, or not all of it
+    std::string m_unjournaled;   // lines the journal could not take yet
     std::vector<Debt> m_earlier; // what sessions that are over still owe, oldest first
-    QByteArray m_pending;        // this session's records not yet in the log
-    QString m_writeError;        // why the last record could not be written
+    std::string m_pending;       // this session's records not yet in the log
+    std::string m_writeError;    // why the last record could not be written
     bool m_lateOwed = false;     // records that missed their moment still wait
     enum class Tell
     {
@@ -79,5 +87,5 @@ private:
         WrittenLate
     } m_tell = Tell::Nothing;
     bool m_journalErrorTold = false;
-    QTimer m_heartbeat;
+    sigc::connection m_heartbeat;
 };

@@ -1,98 +1,85 @@
 #include "timecontrol/time_tab.h"
 
-#include "shell/browser_window.h"
 #include "platform/colors.h"
-#include "platform/elastic_panel.h"
-#include "platform/index_tab.h"
+#include "platform/designed_form.h"
 #include "platform/message_box.h"
 #include "platform/twips.h"
 
-#include <QLabel>
-#include <QPushButton>
-#include <QSignalBlocker>
+#include <pangomm/attrlist.h>
 
 namespace {
 
 // Colour values of a cell: red for blocked, blue for allowed.
-constexpr qint64 kBlockedColor = 0xFF;
-constexpr qint64 kAllowedColor = 0xFF0000;
+constexpr std::int64_t kBlockedColor = 0xFF;
+constexpr std::int64_t kAllowedColor = 0xFF0000;
 
 // Cell i sits in column i div 24 and row i mod 24 of Picture1.
-QRect cellRect(int index)
+Gdk::Rectangle cellRect(int index)
 {
     const int column = index / 24;
     const int row = index % 24;
     return twipsRect(column == 0 ? 675 : 1125, 75 + 150 * row, 390, 165);
 }
 
-QString slotStart(int slot)
+std::string slotStart(int slot)
 {
-    return QStringLiteral("%1:%2").arg(slot / 2).arg(slot % 2 == 0 ? "00" : "30");
+    return std::to_string(slot / 2) + (slot % 2 == 0 ? ":00" : ":30");
 }
 
 } // namespace
 
-TimeTab::TimeTab(const AppContext& context, Form1& browser, QWidget* parent)
-    : QWidget(parent), m_context(context), m_browser(browser)
+TimeTab::TimeTab(const TimeContext& context, Gtk::Fixed& page)
+    : Label3("Select the times you want TOBRIN to stop surfing"), Command7("_Apply", true),
+      m_context(context), m_page(page)
 {
-    setObjectName(QStringLiteral("TimeTab"));
+    useDesignedSizes(page);
 
-    VideoSoftIndexTab2 = new IndexTab(this);
-    VideoSoftIndexTab2->setObjectName(QStringLiteral("VideoSoftIndexTab2"));
-    VideoSoftIndexTab2->setSharedPage(true);
-    VideoSoftIndexTab2->setCaptions(QStringLiteral("Mon|Tue|Wed|Thu|Fri|Sat|Sun"));
-    VideoSoftIndexTab2->setGeometry(twipsRect(120, 60, 5280, 4260));
-    connect(VideoSoftIndexTab2, &IndexTab::Switch, this, &TimeTab::VideoSoftIndexTab2_Switch);
+    VideoSoftIndexTab2.setSharedPage(true);
+    VideoSoftIndexTab2.setCaptions("Mon|Tue|Wed|Thu|Fri|Sat|Sun");
+    placeControl(page, VideoSoftIndexTab2, "VideoSoftIndexTab2", twipsRect(120, 60, 5280, 4260));
+    VideoSoftIndexTab2.signal_Switch().connect(
+        [this](int oldTab, int newTab) { VideoSoftIndexTab2_Switch(oldTab, newTab); });
 
-    Picture1 = new QWidget(VideoSoftIndexTab2->page(0));
-    Picture1->setObjectName(QStringLiteral("Picture1"));
-    Picture1->setGeometry(twipsRect(60, 60, 2085, 3780));
+    placeControl(*VideoSoftIndexTab2.page(0), Picture1, "Picture1", twipsRect(60, 60, 2085, 3780));
     buildGrid();
 
-    Label3 = new QLabel(QStringLiteral("Select the times you want TOBRIN to stop surfing"), this);
-    Label3->setObjectName(QStringLiteral("Label3"));
-    Label3->setWordWrap(true);
-    Label3->setAlignment(Qt::AlignRight | Qt::AlignTop);
-    Label3->setGeometry(twipsRect(5520, 240, 1620, 900));
+    Label3.set_wrap(true);
+    Label3.set_justify(Gtk::Justification::RIGHT);
+    Label3.set_xalign(1);
+    Label3.set_yalign(0);
+    placeControl(page, Label3, "Label3", twipsRect(5520, 240, 1620, 900));
 
-    Command7 = new QPushButton(QStringLiteral("&Apply"), this);
-    Command7->setObjectName(QStringLiteral("Command7"));
-    Command7->setGeometry(twipsRect(5640, 3840, 1455, 375));
-    Command7->setAutoDefault(false);
-    connect(Command7, &QPushButton::clicked, this, &TimeTab::Command7_Click);
+    placeControl(page, Command7, "Command7", twipsRect(5640, 3840, 1455, 375));
+    Command7.signal_clicked().connect([this] { Command7_Click(); });
 }
 
 void TimeTab::buildGrid()
 {
-    QFont small = font();
-    small.setPixelSize(9);
     for (int i = 0; i < Schedule::SlotCount; ++i) {
-        auto* cell = new ElasticPanel(Picture1);
-        cell->setObjectName(QStringLiteral("seg"));
-        cell->setProperty("index", i);
-        cell->setGeometry(cellRect(i));
-        cell->setClickable(true);
-        cell->setToggles(true);
-        cell->setBackColor(ColorValue::toColor(kAllowedColor));
-        cell->setToolTip(QStringLiteral("%1 to %2:%3")
-                             .arg(slotStart(i))
-                             .arg(i / 2)
-                             .arg(i % 2 == 0 ? "29" : "59"));
-        connect(cell, &ElasticPanel::clicked, this, [this, i] { seg_Click(i); });
-        seg[i] = cell;
+        ElasticPanel& cell = seg[std::size_t(i)];
+        placeControl(Picture1, cell, "seg", cellRect(i));
+        cell.setClickable(true);
+        cell.setToggles(true);
+        cell.setBackColor(ColorValue::toColor(kAllowedColor));
+        cell.set_tooltip_text(slotStart(i) + " to " + std::to_string(i / 2) +
+                              (i % 2 == 0 ? ":29" : ":59"));
+        cell.signal_clicked().connect([this, i] { seg_Click(i); });
     }
+    Pango::AttrList small;
+    auto size = Pango::Attribute::create_attr_size_absolute(9 * PANGO_SCALE);
+    small.insert(size);
     for (int k = 0; k < int(Label2.size()); ++k) {
-        auto* label = new QLabel(slotStart(2 * k), Picture1);
-        label->setObjectName(QStringLiteral("Label2"));
-        label->setProperty("index", k);
-        label->setFont(small);
-        const QRect cell = cellRect(2 * k);
+        Gtk::Label& label = Label2[std::size_t(k)];
+        label.set_text(slotStart(2 * k));
+        label.set_attributes(small);
+        const Gdk::Rectangle cell = cellRect(2 * k);
         const bool left = k < 12;
-        label->setGeometry(twips(left ? 225 : 1500), cell.top(), twips(465), cell.height());
         // Each hour reads close to its own cell.
-        label->setAlignment((left ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
-        label->setContentsMargins(left ? 0 : 3, 0, left ? 3 : 0, 0);
-        Label2[k] = label;
+        label.set_xalign(left ? 1 : 0);
+        label.set_margin_start(left ? 0 : 3);
+        label.set_margin_end(left ? 3 : 0);
+        placeControl(Picture1, label, "Label2",
+                     {twips(left ? 225 : 1500), cell.get_y(), twips(465), cell.get_height()});
     }
 }
 
@@ -101,31 +88,42 @@ void TimeTab::load()
     loadDay(0);
 }
 
+TimeSlots::Verdict TimeTab::due(const Glib::DateTime& now) const
+{
+    // A clock that cannot tell the time has no half-hour to check.
+    if (!now)
+        return {};
+    const Schedule::Day day =
+        Schedule::readDay(m_context.file(Schedule::weekdayFile(now.get_day_of_week()))).slots;
+    return TimeSlots::check(day, TimeSlots::currentSlot(now.get_hour(), now.get_minute()));
+}
+
 void TimeTab::showCell(int index, bool blocked)
 {
-    seg[index]->setBackColor(ColorValue::toColor(blocked ? kBlockedColor : kAllowedColor));
+    seg[std::size_t(index)].setBackColor(
+        ColorValue::toColor(blocked ? kBlockedColor : kAllowedColor));
 }
 
 void TimeTab::seg_Click(int index)
 {
-    showCell(index, seg[index]->value());
+    showCell(index, seg[std::size_t(index)].value());
 }
 
 void TimeTab::loadDay(int tab)
 {
-    const Schedule::ReadResult day =
-        Schedule::readDay(m_context.paths.file(Schedule::tabFile(tab)));
+    const Schedule::ReadResult day = Schedule::readDay(m_context.file(Schedule::tabFile(tab)));
     // Colour follows the value here too, so a new day never shows the last one's colours.
     for (int i = 0; i < Schedule::SlotCount; ++i) {
-        seg[i]->setValue(day.slots[i] != 0);
-        showCell(i, seg[i]->value());
+        seg[std::size_t(i)].setValue(day.slots[std::size_t(i)] != 0);
+        showCell(i, seg[std::size_t(i)].value());
     }
     // Only a parent at the open panel is told; the hidden load at start-up stays quiet.
-    if (!day.error.isEmpty() && window()->isVisible()) {
-        MessageBox::show(this,
-                         day.error + QStringLiteral("\n\nThe grid shows every half-hour as "
-                                                    "allowed. Apply writes the grid to the file."),
-                         QStringLiteral("Tobrin"), QMessageBox::Ok, QMessageBox::Warning);
+    Gtk::Window* shown = windowOf(m_page);
+    if (!day.error.empty() && shown && shown->is_visible()) {
+        MessageBox::show(shown,
+                         day.error + "\n\nThe grid shows every half-hour as allowed. Apply writes "
+                                     "the grid to the file.",
+                         "Tobrin", MessageBox::Ok, MessageBox::Warning);
     }
 }
 
@@ -133,11 +131,11 @@ bool TimeTab::saveDay(int tab)
 {
     Schedule::Blocked blocked{};
     for (int i = 0; i < Schedule::SlotCount; ++i)
-        blocked[i] = seg[i]->value();
+        blocked[std::size_t(i)] = seg[std::size_t(i)].value();
     const TextFile::WriteResult written =
-        Schedule::writeDay(m_context.paths.file(Schedule::tabFile(tab)), blocked);
+        Schedule::writeDay(m_context.file(Schedule::tabFile(tab)), blocked);
     if (!written.ok())
-        MessageBox::showSaveError(this, written.error);
+        MessageBox::showSaveError(windowOf(m_page), written.error);
     return written.ok();
 }
 
@@ -149,11 +147,10 @@ void TimeTab::VideoSoftIndexTab2_Switch(int oldTab, int newTab)
     }
     // The grid still holds the unsaved day: keep its tab selected with it,
     // without running this handler again.
-    const QSignalBlocker quiet(VideoSoftIndexTab2);
-    VideoSoftIndexTab2->setCurrentTab(oldTab);
+    VideoSoftIndexTab2.setCurrentTab(oldTab, false);
 }
 
 void TimeTab::Command7_Click()
 {
-    saveDay(VideoSoftIndexTab2->currentTab());
+    saveDay(VideoSoftIndexTab2.currentTab());
 }

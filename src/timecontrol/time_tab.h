@@ -1,37 +1,52 @@
 #pragma once
 
-#include "shell/app_context.h"
+#include "platform/elastic_panel.h"
+#include "platform/index_tab.h"
 #include "timecontrol/schedule_file.h"
+#include "timecontrol/time_slots.h"
 
-#include <QWidget>
+#include <glibmm/datetime.h>
+#include <gtkmm/button.h>
+#include <gtkmm/fixed.h>
+#include <gtkmm/label.h>
 
 #include <array>
+#include <filesystem>
+#include <functional>
+#include <string_view>
 
-class ElasticPanel;
-class Form1;
-class IndexTab;
-class QLabel;
-class QPushButton;
+// What the Time tab needs from the installation: the path of a file given
+// its relative text ("/buffer/buf1.log").
+struct TimeContext
+{
+    std::function<std::filesystem::path(std::string_view relative)> file;
+};
 
 // The Time tab: one weekday of blocked half-hours at a time. The grid is the
 // only working copy of the shown day; it is saved on Apply and when the
 // parent moves to another weekday.
-class TimeTab : public QWidget
+class TimeTab final
 {
-    Q_OBJECT
 public:
-    TimeTab(const AppContext& context, Form1& browser, QWidget* parent);
+    // Puts the tab's controls on page, at their designed places.
+    TimeTab(const TimeContext& context, Gtk::Fixed& page);
+    TimeTab(const TimeTab&) = delete;
+    TimeTab& operator=(const TimeTab&) = delete;
 
     // Fills the grid from Monday's file, once, during the panel's load step.
     void load();
 
+    // What the once-a-minute check decides at `now`, from that weekday's
+    // file as it stands on disk (not the grid, which may hold unsaved edits).
+    TimeSlots::Verdict due(const Glib::DateTime& now) const;
+
     // --- controls ----------------------------------------------------------
-    IndexTab* VideoSoftIndexTab2;          // Mon|Tue|Wed|Thu|Fri|Sat|Sun over one page
-    QWidget* Picture1;                     // holds the grid and the hour labels
-    std::array<ElasticPanel*, Schedule::SlotCount> seg{}; // half-hour cells, on = blocked
-    std::array<QLabel*, 24> Label2{};      // "0:00" to "23:00"
-    QLabel* Label3;                        // the instruction
-    QPushButton* Command7;                 // "&Apply"
+    IndexTab VideoSoftIndexTab2;                       // Mon|Tue|...|Sun over one page
+    Gtk::Fixed Picture1;                               // holds the grid and the hour labels
+    std::array<ElasticPanel, Schedule::SlotCount> seg; // half-hour cells, on = blocked
+    std::array<Gtk::Label, 24> Label2;                 // "0:00" to "23:00"
+    Gtk::Label Label3;                                 // the instruction
+    Gtk::Button Command7;                              // "&Apply"
 
     // --- handlers ----------------------------------------------------------
     void seg_Click(int index);
@@ -44,6 +59,6 @@ private:
     bool saveDay(int tab);
     void showCell(int index, bool blocked);
 
-    AppContext m_context;
-    Form1& m_browser;
+    TimeContext m_context;
+    Gtk::Fixed& m_page;
 };

@@ -59,8 +59,10 @@ class Display:
 
     def __init__(self, window_manager=False):
         read_end, write_end = os.pipe()
+        # A number of its own where the machine's displays are shared out.
+        number = [os.environ["TOBRIN_E2E_DISPLAY"]] if "TOBRIN_E2E_DISPLAY" in os.environ else []
         self.processes = [subprocess.Popen(
-            ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+            ["Xvfb", *number, "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
             pass_fds=(write_end,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)]
         os.close(write_end)
         with os.fdopen(read_end) as said:
@@ -126,8 +128,8 @@ def wait_for(condition, seconds, what, process=None, said=()):
         if condition():
             return
         if process and process.poll() is not None:
-            raise AssertionError("tobrin ended while waiting for %s:\n%s"
-                                 % (what, "".join(said[-20:])))
+            raise AssertionError("tobrin ended (%d) while waiting for %s:\n%s"
+                                 % (process.returncode, what, "".join(said[-20:])))
         time.sleep(0.1)
     raise AssertionError("timed out waiting for " + what)
 
@@ -139,13 +141,12 @@ class Tobrin:
         self.root = tempfile.mkdtemp(prefix="tobrin-e2e-")
         self.app = os.path.join(self.root, "app")
         home = os.path.join(self.root, "home")
+        os.mkdir(home)  # as every account has one
         subprocess.run(["cmake", "--install", build_dir, "--prefix", self.app],
                        check=True, stdout=subprocess.DEVNULL)
         self.env = dict(os.environ, DISPLAY=display.name, HOME=home,
                         XDG_CONFIG_HOME=home + "/.config", XDG_DATA_HOME=home + "/.local/share",
-                        XDG_CACHE_HOME=home + "/.cache", QT_QPA_PLATFORM="xcb",
-                        QTWEBENGINE_DISABLE_SANDBOX="1", TOBRIN_STARTUP_PROBE="1",
-                        QTWEBENGINE_CHROMIUM_FLAGS="--disable-gpu --disable-background-networking")
+                        XDG_CACHE_HOME=home + "/.cache", TOBRIN_STARTUP_PROBE="1")
         self.settings_file = pathlib.Path(home, ".config/Corvane/Corvane.conf")
         self.process, self.stderr_lines = None, []
 
@@ -245,12 +246,29 @@ class Tobrin:
             "xprop", "-root", "_NET_CLIENT_LIST_STACKING"))[-1], 16)
 
     def origin(self, window):
-        """Where a window's inside lies on the screen."""
-        values = dict(line.split("=") for line in
-                      self.xdotool("getwindowgeometry", "--shell", window).split())
-        return int(values["X"]), int(values["Y"])
+        """Where a window's inside lies on the screen (xdotool counts the
+        window manager's frame twice)."""
+        said = self.run("xwininfo", "-id", window).decode()
+        return tuple(int(re.search(r"Absolute upper-left %s: +(-?\d+)" % axis, said).group(1))
+                     for axis in "XY")
 
-    def pixels(self, points):
-        """The colours at points of the screen, as hex RGB."""
-        raw = self.run("import", "-window", "root", "-depth", "8", "rgb:-")
-        return [raw[(y * 1024 + x) * 3:(y * 1024 + x) * 3 + 3].hex() for x, y in points]
+    def pixels(self, points, window="root"):
+        """The colours at points of the screen, or of a window, as hex RGB."""
+        raw = self.run("import", "-window", window, "-depth", "8", "ppm:-")
+        width, header = re.match(rb"P6\s+(\d+)\s+\d+\s+255\s", raw).group(1, 0)
+        at = lambda x, y: len(header) + (y * int(width) + x) * 3
+        return [raw[at(x, y):at(x, y) + 3].hex() for x, y in points]
+
+    def tab_strip(self, window, left, top, width):
+        """A tab strip's tabs (their centres) and the top left of its page, in
+        pixels of the window: the tabs' width follows the font, so they are
+        found by the strip's grey borders."""
+        border = "aaaaaa"
+        column = self.pixels([(left + width - 3, y) for y in range(top, top + 60)], window)
+        if border not in column:
+            return None  # not drawn yet
+        line = top + column.index(border)  # the page's top border
+        row = self.pixels([(x, line - 1) for x in range(left, left + width)], window)
+        edges = [left + i for i, colour in enumerate(row) if colour == border]
+        tabs = [((a + b) // 2, line - 8) for a, b in zip(edges, edges[1:]) if b - a > 1]
+        return tabs, (left + 1, line + 1)

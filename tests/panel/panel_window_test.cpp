@@ -1,98 +1,150 @@
+#include "panel/panel_window.h"
 #include "platform/color_dialog.h"
-#include "test_install.h"
+#include "platform/message_box.h"
+#include "platform/settings_store.h"
+#include "scratch_dir.h"
 
-class PanelWindowTest : public QObject
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace {
+
+// The panel over a plain window standing in for the browser window, with the
+// settings and the blocked words of a scratch folder.
+struct TestPanel
 {
-    Q_OBJECT
-private Q_SLOTS:
-    void createdHiddenWithItsCaptions()
+    TestPanel() : settings(dir / "Corvane.conf")
     {
-        TestInstall install;
-        auto form = install.window();
-        Form2& panel = form->panel();
-        QVERIFY(panel.isHidden());
-        QCOMPARE(panel.windowTitle(), u" Parental Remote Control"_s);
-        QCOMPARE(panel.VideoSoftIndexTab1->captions(),
-                 u"General|Addresses|Favorites|Time|Surf Log|Password"_s);
-        QStringList captions;
-        for (QObject* control : std::initializer_list<QObject*>{
-                 panel.Command1, panel.Frame1, panel.Check1, panel.Check2, panel.Check3,
-                 panel.Check4, panel.Frame3, panel.Command8, panel.Command9, panel.Label11})
-            captions << control->property(qobject_cast<QGroupBox*>(control) ? "title" : "text")
-                            .toString();
-        QCOMPARE(captions, (QStringList{"&O K", "Control", "Stop &Addresses Control",
-                                        "Stop &Time Control", "Surf ONLY in Favorites Sites",
-                                        "Disable the Desktop and the Windows Taskbar", "Colors",
-                                        "TV Color", "Legend Color", "legend"}));
-        for (QCheckBox* box : {panel.Check1, panel.Check2, panel.Check3, panel.Check4})
-            QVERIFY(!box->isChecked());
-        // First start: a black miniature with a white legend.
-        QCOMPARE(panel.tvfake->backColor(), QColor(Qt::black));
-        QCOMPARE(panel.Label11->palette().color(QPalette::WindowText), QColor(Qt::white));
+        MessageBox::enableTestMode();
+        MessageBox::takeShown();
+        ColorDialog::enableTestMode();
+        ColorDialog::takeShownCount();
     }
 
-    void coloursApplyAtOnceAndAreStored()
+    std::unique_ptr<Form2> panel()
     {
-        TestInstall install;
-        auto form = install.window();
-        ColorDialog::queueAnswer(QColor(255, 0, 0));
-        QTest::mouseClick(form->panel().tvfake, Qt::LeftButton);
-        ColorDialog::queueAnswer(std::nullopt); // Cancel changes nothing
-        QTest::mouseClick(form->panel().Command8, Qt::LeftButton);
-        ColorDialog::queueAnswer(QColor(0, 0, 255));
-        QTest::mouseClick(form->panel().Label11, Qt::LeftButton);
-        QCOMPARE(install.settings.read(u"color"_s, QString()), "255");
-        QCOMPARE(install.settings.read(u"legendcolor"_s, QString()), "16711680");
-        QCOMPARE(form->rodape->foreColor(), QColor(0, 0, 255));
-        // The next start shows the stored colours (the frame's: the browser window test).
-        form = install.window();
-        QCOMPARE(form->panel().tvfake->backColor(), QColor(255, 0, 0));
-        QCOMPARE(form->panel().Label11->palette().color(QPalette::WindowText), QColor(0, 0, 255));
-
-        // A colour that cannot be stored is told, and still shown.
-        QVERIFY(QFile::remove(install.settings.filePath()) &&
-                QDir().mkpath(install.settings.filePath()));
-        ColorDialog::queueAnswer(QColor(0, 128, 0));
-        QTest::mouseClick(form->panel().Command9, Qt::LeftButton);
-        QCOMPARE(form->rodape->foreColor(), QColor(0, 128, 0));
-        QVERIFY(MessageBox::takeShown().value(0).text.contains(u"legendcolor"_s));
+        const std::filesystem::path folder = dir.path();
+        const PanelContext context{
+            &settings,
+            {dir / "nosurf.txt", CodePage("CP1252")},
+            {dir / "pref.txt", dir / "favorites.htm", CodePage("CP1252"), &settings},
+            {[folder](std::string_view relative) { return folder / relative.substr(1); }},
+            {dir / "log.txt", CodePage("CP1252")},
+            {&settings, CodePage("CP1252")}};
+        auto form = std::make_unique<Form2>(context, browser);
+        form->Form_Load();
+        form->signal_tvColor().connect([this](const Gdk::RGBA& c) { tvColors.push_back(c); });
+        form->signal_legendColor().connect(
+            [this](const Gdk::RGBA& c) { legendColors.push_back(c); });
+        return form;
     }
 
-    // Where the keyboard cannot be held (no X11 here) the cover alone keeps
-    // the desktop out of reach; the keyboard hold is the end-to-end scenario's.
-    void desktopLockStoresFirstThenSwitchesInOrder()
-    {
-        TestInstall install;
-        auto form = install.window();
-        form->show();
-        Form2& panel = form->panel();
-        auto onTop = [](QWidget* w) {
-            return bool(w->windowHandle()->flags() & Qt::WindowStaysOnTopHint);
-        };
-        // Each switch as set: the stored value, and whether the cover is above the panels.
-        QStringList order;
-        connect(panel.Disable1, &DesktopLock::switchSet, this, [&](int which, bool on) {
-            QWidget* cover = panel.Disable1->cover();
-            order << u"%1:%2:%3:%4"_s.arg(which)
-                         .arg(on)
-                         .arg(install.settings.read(u"disable"_s, "unset"))
-                         .arg(cover && onTop(cover) ? u"top"_s : QString());
-        });
-        QTest::mouseClick(panel.Check4, Qt::LeftButton);
-        QCOMPARE(order, (QStringList{"1:1:True:", "2:1:True:top"}));
-        const QPointer<QWidget> cover = panel.Disable1->cover();
-        QVERIFY(cover && cover->isVisible());
-        QVERIFY(cover->geometry().contains(form->screen()->geometry()));
-        // Above the panels, with the browser window kept above the cover.
-        QVERIFY(onTop(cover) && onTop(form.get()));
-        // The parent is told the keyboard is not held, and pointed to the login session.
-        QVERIFY(shownBox().contains(u"the \"Tobrin\" session"_s));
-        QTest::mouseClick(panel.Check4, Qt::LeftButton);
-        QCOMPARE(order, (QStringList{"1:1:True:", "2:1:True:top", "1:0:False:", "2:0:False:"}));
-        QVERIFY(!cover && !onTop(form.get()) && form->isVisible());
-        QVERIFY(MessageBox::takeShown().isEmpty());
-    }
+    ScratchDir dir;
+    SettingsStore settings;
+    Gtk::Window browser;
+    std::vector<Gdk::RGBA> tvColors, legendColors;
 };
 
-TOBRIN_TEST(PanelWindowTest);
-#include "panel_window_test.moc"
+void click(Gtk::Button& button)
+{
+    g_signal_emit_by_name(button.gobj(), "clicked");
+}
+
+} // namespace
+
+TEST(PanelWindow, CreatedHiddenWithItsCaptions)
+{
+    TestPanel test;
+    auto panel = test.panel();
+    EXPECT_FALSE(panel->get_visible());
+    EXPECT_EQ(panel->get_title(), " Parental Remote Control");
+    EXPECT_EQ(panel->VideoSoftIndexTab1.captions(),
+              "General|Addresses|Favorites|Time|Surf Log|Password");
+    std::vector<std::string> captions{panel->Command1.get_label(), panel->Frame1.get_label()};
+    for (Gtk::CheckButton* box : {&panel->Check1, &panel->Check2, &panel->Check3, &panel->Check4}) {
+        captions.push_back(box->get_label());
+        EXPECT_FALSE(box->get_active());
+    }
+    for (const Glib::ustring& text : {panel->Frame3.get_label(), panel->Command8.get_label(),
+                                      panel->Command9.get_label(), panel->Label11.get_text()})
+        captions.push_back(text);
+    EXPECT_EQ(captions, (std::vector<std::string>{
+                            "_O K", "Control", "Stop _Addresses Control", "Stop _Time Control",
+                            "Surf ONLY in Favorites Sites",
+                            "Disable the Desktop and the Windows Taskbar", "Colors", "TV Color",
+                            "Legend Color", "legend"}));
+    // First start: a black miniature with a white legend, and no list yet.
+    EXPECT_EQ(panel->tvfake.backColor(), Gdk::RGBA("black"));
+    EXPECT_EQ(panel->legendColor(), Gdk::RGBA("white"));
+    EXPECT_TRUE(MessageBox::takeShown().empty());
+
+    // O K hides the panel shown over the browser window, and showModal
+    // returns then.
+    Glib::signal_idle().connect_once([&] { click(panel->Command1); });
+    panel->showModal();
+    EXPECT_FALSE(panel->get_visible());
+}
+
+TEST(PanelWindow, ColoursApplyAtOnceAndAreStored)
+{
+    TestPanel test;
+    auto panel = test.panel();
+    ColorDialog::queueAnswer(Gdk::RGBA("rgb(255,0,0)"));
+    panel->tvfake.signal_clicked().emit();
+    ColorDialog::queueAnswer(std::nullopt); // Cancel changes nothing
+    click(panel->Command8);
+    ColorDialog::queueAnswer(Gdk::RGBA("rgb(0,0,255)"));
+    panel->Label11_Click();
+    EXPECT_EQ(ColorDialog::takeShownCount(), 3);
+    EXPECT_EQ(test.settings.read("color", ""), "255");
+    EXPECT_EQ(test.settings.read("legendcolor", ""), "16711680");
+    EXPECT_EQ(test.tvColors, std::vector<Gdk::RGBA>{Gdk::RGBA("rgb(255,0,0)")});
+    EXPECT_EQ(test.legendColors, std::vector<Gdk::RGBA>{Gdk::RGBA("rgb(0,0,255)")});
+
+    // The next start shows the stored colours.
+    panel = test.panel();
+    EXPECT_EQ(panel->tvfake.backColor(), Gdk::RGBA("rgb(255,0,0)"));
+    EXPECT_EQ(panel->legendColor(), Gdk::RGBA("rgb(0,0,255)"));
+
+    // A colour that cannot be stored is told, and still shown.
+    std::filesystem::remove(test.settings.filePath());
+    std::filesystem::create_directories(test.settings.filePath());
+    ColorDialog::queueAnswer(Gdk::RGBA("rgb(0,128,0)"));
+    click(panel->Command9);
+    EXPECT_EQ(panel->legendColor(), Gdk::RGBA("rgb(0,128,0)"));
+    const auto shown = MessageBox::takeShown();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_NE(shown[0].text.find("legendcolor"), std::string::npos) << shown[0].text;
+}
+
+// Each switch is stored first and then acts; a value already stored is not
+// written again, and the lock follows the box.
+TEST(PanelWindow, SwitchesStoreThenActInOrder)
+{
+    TestPanel test;
+    auto panel = test.panel();
+    std::vector<std::string> order;
+    panel->signal_favoritesOnly().connect([&](bool on) {
+        order.push_back(std::string("favorites ") + (on ? "on " : "off ") +
+                        test.settings.read("favorites", "unset"));
+    });
+    panel->signal_timeControlStopped().connect(
+        [&](bool stopped) { order.push_back(stopped ? "time stopped" : "time resumed"); });
+    panel->Disable1.signal_switchSet().connect([&](int which, bool on) {
+        order.push_back("lock " + std::to_string(which) + (on ? " on " : " off ") +
+                        test.settings.read("disable", "unset"));
+    });
+    panel->Check3.set_active(true);
+    panel->Check2.set_active(true);
+    panel->Check4.set_active(true);
+    panel->Check4.set_active(false);
+    panel->Check3.set_active(false);
+    panel->Check2.set_active(false);
+    EXPECT_EQ(order, (std::vector<std::string>{
+                         "favorites on 1", "time stopped", "lock 1 on True", "lock 2 on True",
+                         "lock 1 off False", "lock 2 off False", "favorites off 0",
+                         "time resumed"}));
+    // Ticked by the program on a hidden panel: the parent is not there to read a box.
+    EXPECT_TRUE(MessageBox::takeShown().empty());
+}

@@ -1,227 +1,276 @@
-#include "favorites/favorites_file.h"
-#include "favorites/favorites_page.h"
-#include "filter/blocked_word_list.h"
-#include "platform/settings_store.h"
+#include "platform/code_page.h"
 #include "platform/text_file.h"
-#include "shell/app_paths.h"
-#include "test_main.h"
-#include "timecontrol/schedule_file.h"
+#include "scratch_dir.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <optional>
+#include <random>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
-// Two contents per kind of file, large enough that a kill often lands in the
-// middle of writing one.
-QStringList words(char letter)
-{
-    QStringList list;
-    for (int i = 0; i < 20000; ++i)
-        list << u"%1word%2"_s.arg(QChar(letter)).arg(i, 6, 10, QChar(u'0'));
-    return list;
-}
+using Lines = std::vector<std::string>;
 
-FavoriteList favorites(char letter)
+// Sets an environment variable for one test and puts the old value back.
+class EnvironmentVariable
 {
-    FavoriteList list;
-    for (int i = 0; i < 3000; ++i)
-        list << Favorite{u"%1 site %2"_s.arg(QChar(letter)).arg(i),
-                         u"http://%1%2.example/"_s.arg(QChar(letter)).arg(i)};
-    return list;
-}
-
-// Writes one of the two contents of a kind of file through the product's
-// own writer for it.
-TextFile::WriteResult writeContent(const QString& kind, const QString& path, char letter)
-{
-    if (kind == u"nosurf") {
-        BlockedWordList list;
-        list.setEntries(words(letter));
-        return list.save(path, CodePage());
+public:
+    EnvironmentVariable(const char* name, const char* value) : m_name(name)
+    {
+        if (const char* old = std::getenv(name))
+            m_old = old;
+        value ? ::setenv(name, value, 1) : ::unsetenv(name);
     }
-    if (kind == u"pref")
-        return FavoritesFile::write(path, favorites(letter), CodePage());
-    if (kind == u"page")
-        return FavoritesPage::write(path, FavoritesPage::Form::Add, favorites(letter));
-    if (kind == u"schedule") {
-        Schedule::Blocked day{};
-        day.fill(letter == 'b');
-        return Schedule::writeDay(path, day);
-    }
-    // The surf log as the viewer's Apply rewrites it.
-    return TextFile::writeLines(path, words(letter), CodePage());
-}
+    ~EnvironmentVariable() { m_old ? ::setenv(m_name, m_old->c_str(), 1) : ::unsetenv(m_name); }
 
-// Rewrites the file, alternating between its two contents, until killed.
-int rewriteForever()
+private:
+    const char* m_name;
+    std::optional<std::string> m_old;
+};
+
+std::vector<std::string> folderEntries(const std::filesystem::path& folder)
 {
-    const QString kind = qEnvironmentVariable("TOBRIN_REWRITE_KIND");
-    const QString path = qEnvironmentVariable("TOBRIN_REWRITE_PATH");
-    for (unsigned n = 0;; ++n) {
-        if (!writeContent(kind, path, n % 2 ? 'b' : 'a').ok())
-            return 3;
-        if (n == 1)
-            std::fputs("ready\n", stdout), std::fflush(stdout);
-    }
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
 }
-
-const int registered = registerTestChild("rewrite", rewriteForever);
 
 } // namespace
 
-class FilesTest : public QObject
+TEST(CodePage, PagesForLanguagesAndTheirLetters)
 {
-    Q_OBJECT
-private Q_SLOTS:
-    void codePages_data()
+    struct Row
     {
-        QTest::addColumn<QLocale>("locale");
-        QTest::addColumn<QByteArray>("name");
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<QString>("unfit");
-        const auto row = [](const char* tag, QLocale locale, const char* name, const char16_t* text,
-                            const char* bytes, const char16_t* unfit) {
-            QTest::newRow(tag) << locale << QByteArray(name) << QString::fromUtf16(text)
-                               << QByteArray(bytes) << QString::fromUtf16(unfit);
-        };
+        const char* locale;
+        const char* name;
+        std::string text, bytes, unfit;
+    };
+    const Row rows[] = {
         // Windows-1252 meanings, not Latin-1, for the printable high codes.
-        row("english", QLocale(QLocale::English), "CP1252", u"\u20AC\u00E9\u2122", "\x80\xE9\x99",
-            u"\u0436");
-        row("polish", QLocale(QLocale::Polish), "CP1250", u"\u0142", "\xB3", u"\u00E6");
-        row("serbian latin", QLocale(QLocale::Serbian, QLocale::LatinScript, QLocale::Serbia),
-            "CP1250", u"\u010D", "\xE8", u"\u0436");
-        row("russian", QLocale(QLocale::Russian), "CP1251", u"\u0436\u0416", "\xE6\xC6",
-            u"\U0001F600");
-        row("serbian", QLocale(QLocale::Serbian), "CP1251", u"\u0452", "\x90", u"\u010D");
-        row("greek", QLocale(QLocale::Greek), "CP1253", u"\u03B1", "\xE1", u"\u0436");
-        row("turkish", QLocale(QLocale::Turkish), "CP1254", u"\u011F", "\xF0", u"\u0436");
-        row("hebrew", QLocale(QLocale::Hebrew), "CP1255", u"\u05D0", "\xE0", u"\u0436");
-        row("persian", QLocale(QLocale::Persian), "CP1256", u"\u0627", "\xC7", u"\u0436");
-        row("lithuanian", QLocale(QLocale::Lithuanian), "CP1257", u"\u0105", "\xE0", u"\u0436");
+        {"en_US.UTF-8", "CP1252", "\u20AC\u00E9\u2122", "\x80\xE9\x99", "\u0436"},
+        {"pl_PL", "CP1250", "\u0142", "\xB3", "\u00E6"},
+        {"sr_RS.UTF-8@latin", "CP1250", "\u010D", "\xE8", "\u0436"},
+        {"ru_RU.UTF-8", "CP1251", "\u0436\u0416", "\xE6\xC6", "\U0001F600"},
+        {"sr_RS", "CP1251", "\u0452", "\x90", "\u010D"},
+        {"el_GR", "CP1253", "\u03B1", "\xE1", "\u0436"},
+        {"tr_TR", "CP1254", "\u011F", "\xF0", "\u0436"},
+        {"iw_IL", "CP1255", "\u05D0", "\xE0", "\u0436"},
+        {"fa_IR", "CP1256", "\u0627", "\xC7", "\u0436"},
+        {"lt_LT", "CP1257", "\u0105", "\xE0", "\u0436"},
         // A letter the page only has as base letter and accent.
-        row("vietnamese", QLocale(QLocale::Vietnamese), "CP1258", u"\u1EC7", "\xEA\xF2", u"\u0436");
-        row("thai", QLocale(QLocale::Thai), "CP874", u"\u0E01", "\xA1", u"\u0436");
+        {"vi_VN", "CP1258", "\u1EC7", "\xEA\xF2", "\u0436"},
+        {"th_TH", "CP874", "\u0E01", "\xA1", "\u0436"},
         // No single-byte page fits: the Western one serves.
-        row("japanese", QLocale(QLocale::Japanese), "CP1252", u"abc", "abc", u"\u4E2D");
-    }
-    void codePages()
-    {
-        QFETCH(QLocale, locale);
-        QFETCH(QByteArray, name);
-        QFETCH(QString, text);
-        QFETCH(QByteArray, bytes);
-        QFETCH(QString, unfit);
-        QCOMPARE(CodePage::nameFor(locale), name);
-        const CodePage page(name);
-        QCOMPARE(page.encode(text), bytes);
-        QCOMPARE(page.decode(bytes), text); // a Vietnamese letter comes back as one
-        QCOMPARE(CodePage::knownName(u" windows-"_s + QString::fromLatin1(name.mid(2))), name);
-        QVERIFY(page.fits(text));
+        {"ja_JP", "CP1252", "abc", "abc", "\u4E2D"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.locale);
+        EXPECT_EQ(CodePage::nameFor(row.locale), row.name);
+        const CodePage page(row.name);
+        EXPECT_EQ(page.encode(row.text), row.bytes);
+        EXPECT_EQ(page.decode(row.bytes), row.text); // a Vietnamese letter comes back as one
+        EXPECT_EQ(CodePage::knownName(std::string(" windows-") + (row.name + 2)), row.name);
+        EXPECT_TRUE(page.fits(row.text));
         // What the page cannot hold is named, once each, and never dropped.
-        QCOMPARE(page.unfit(u"a"_s + unfit + u'b' + unfit), unfit);
-        QCOMPARE(page.encode(u"a"_s + unfit + u'b'), QByteArray("a?b"));
+        EXPECT_EQ(page.unfit("a" + row.unfit + "b" + row.unfit), row.unfit);
+        EXPECT_EQ(page.encode("a" + row.unfit + "b"), "a?b");
     }
+    // Script and territory decide before the language; old and three-letter
+    // names are the languages they stand for.
+    const std::pair<const char*, const char*> names[] = {
+        {"C", "CP1252"},       {"", "CP1252"},           {"sr_ME", "CP1250"},
+        {"sr-Cyrl-ME", "CP1251"}, {"uz_UZ@cyrillic", "CP1251"}, {"uz_UZ", "CP1254"},
+        {"pa_PK", "CP1256"},   {"pa_IN", "CP1252"},      {"mn_CN", "CP1252"},
+        {"ukr", "CP1251"},     {"ji", "CP1255"},         {"RU_ru", "CP1251"},
+        {"bs_BA", "CP1250"},   {"ckb_IQ", "CP1256"},     {"xx_YY", "CP1252"},
+    };
+    for (const auto& [locale, name] : names)
+        EXPECT_EQ(CodePage::nameFor(locale), name) << locale;
+    EXPECT_EQ(CodePage::knownName("cp1250"), "CP1250");
+    EXPECT_EQ(CodePage::knownName("1257\r"), "CP1257");
+    EXPECT_EQ(CodePage::knownName("CP1249"), "");
+    EXPECT_EQ(CodePage::knownName(""), "");
+    EXPECT_EQ(CodePage("no such page").name(), "CP1252");
+    // Soft hyphen, space, combining accent and a byte that is not UTF-8.
+    EXPECT_EQ(CodePage::spelled("a\u00AD \u0301\xFF" "b"), "a U+00AD U+0020 U+0301 U+FFFD b");
+}
 
-    void splitLines_data()
+TEST(CodePage, TheRunsLanguageComesFromTheEnvironmentInItsOrder)
+{
+    struct Row
     {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<QStringList>("lines");
-        QTest::newRow("empty") << QByteArray() << QStringList();
-        QTest::newRow("crlf, no end") << QByteArray("a\r\nb") << QStringList{"a", "b"};
-        QTest::newRow("lone cr") << QByteArray("a\rb\r") << QStringList{"a", "b"};
-        QTest::newRow("cr cr lf") << QByteArray("S\r\n\r\r\n") << QStringList{"S", "", ""};
-        QTest::newRow("lone lf") << QByteArray("a\nb\n\nc") << QStringList{"a", "b", "", "c"};
-        QTest::newRow("mixed") << QByteArray("a\r\nb\rc\nd") << QStringList{"a", "b", "c", "d"};
-        QTest::newRow("only crlf") << QByteArray("\r\n") << QStringList{""};
+        const char *all, *messages, *lang, *language, *expected;
+    };
+    const Row rows[] = {
+        {"ru_RU.UTF-8", "pl_PL", "en_US", nullptr, "ru_RU.UTF-8"},
+        {nullptr, "pl_PL", "en_US", nullptr, "pl_PL"},
+        {nullptr, nullptr, nullptr, "ru", "C"},
+        {nullptr, nullptr, "C", "ru", "C"},
+        // LANGUAGE wins where it names another language, not where it says less.
+        {nullptr, nullptr, "en_US.UTF-8", "ru:en", "ru"},
+        {nullptr, nullptr, "sr_RS@latin", "sr", "sr_RS@latin"},
+        {nullptr, nullptr, "pt_BR", "pt_PT:pt", "pt_PT"},
+    };
+    for (const Row& row : rows) {
+        EnvironmentVariable all("LC_ALL", row.all), messages("LC_MESSAGES", row.messages),
+            lang("LANG", row.lang), language("LANGUAGE", row.language);
+        EXPECT_EQ(CodePage::systemLocaleName(), row.expected) << row.lang;
     }
-    void splitLines()
-    {
-        QFETCH(QByteArray, bytes);
-        QFETCH(QStringList, lines);
-        QCOMPARE(TextFile::splitLines(QString::fromLatin1(bytes)), lines);
-    }
+}
 
-    void keysIgnoreCaseAndEveryCodeSurvivesAFreshReader()
-    {
-        QTemporaryDir dir;
-        const QString path = dir.filePath(u"Corvane.conf"_s);
-        QString value;
-        for (int code = 1; code <= 255; ++code)
-            value.append(QChar(code));
-        value += u"@Variant(x) [*] ; # = \\ \" end"_s;
-        {
-            SettingsStore store(path);
-            QCOMPARE(store.read(u"Password"_s, u"dflt"_s), "dflt");
-            QVERIFY(!QFile::exists(path)); // reading stored nothing
-            QVERIFY(store.write(u"Password"_s, u"abc"_s));
-            QVERIFY(store.write(u"PASSWORD"_s, value));
+TEST(CodePage, EveryByteRoundTripsInEveryKnownPage)
+{
+    std::string all;
+    for (int b = 0; b < 256; ++b)
+        all += char(b);
+    for (const std::string& name : CodePage::known()) {
+        SCOPED_TRACE(name);
+        const CodePage page(name);
+        const std::string text = page.chars(all);
+        EXPECT_EQ(page.encode(text), all);
+        EXPECT_TRUE(page.fits(text));
+        // As text, letter and accent may join; the letters still write back
+        // as bytes that read the same.
+        const std::string letters = page.decode(all + all);
+        EXPECT_TRUE(page.fits(letters));
+        EXPECT_EQ(page.decode(page.encode(letters)), letters);
+    }
+}
+
+TEST(TextFile, LinesEndAtCrLfLoneCrOrLoneLf)
+{
+    const std::pair<std::string, Lines> rows[] = {
+        {"", {}},
+        {"a\r\nb", {"a", "b"}},
+        {"a\rb\r", {"a", "b"}},
+        {"S\r\n\r\r\n", {"S", "", ""}},
+        {"a\nb\n\nc", {"a", "b", "", "c"}},
+        {"a\r\nb\rc\nd", {"a", "b", "c", "d"}},
+        {"\r\n", {""}},
+    };
+    for (const auto& [bytes, lines] : rows)
+        EXPECT_EQ(TextFile::splitLines(bytes), lines) << bytes;
+    EXPECT_EQ(TextFile::joinLines({"\u0436", "", "x"}, CodePage("CP1251")), "\xE6\r\n\r\nx\r\n");
+}
+
+TEST(TextFile, ReadsMissingFoldersAndHugeLines)
+{
+    ScratchDir dir;
+    const TextFile::ReadResult missing = TextFile::readLines(dir / "none.txt", CodePage());
+    EXPECT_FALSE(missing.exists);
+    EXPECT_EQ(missing.error, "");
+    EXPECT_TRUE(missing.lines.empty());
+
+    std::filesystem::create_directory(dir / "folder.txt");
+    const TextFile::ReadResult folder = TextFile::readLines(dir / "folder.txt", CodePage());
+    EXPECT_TRUE(folder.exists);
+    EXPECT_EQ(folder.error, "The file \"" + (dir / "folder.txt").string() + "\" could not be read: it is a folder.");
+
+    // One line of 20 MB, read whole and read in pieces into memory of the reader's own.
+    const std::string huge(20'000'000, '\xE9');
+    ScratchDir::write(dir / "huge.txt", "a\r" + huge);
+    const TextFile::ReadResult read = TextFile::readLines(dir / "huge.txt", CodePage());
+    ASSERT_EQ(read.lines.size(), 2u);
+    EXPECT_EQ(read.lines[1].size(), 2 * huge.size());
+    EXPECT_EQ(TextFile::readBytes(dir / "huge.txt", 3).bytes, "a\r\xE9");
+    std::size_t total = 0, pieces = 0;
+    const TextFile::ReadStatus status = TextFile::readWith(dir / "huge.txt", [&](TextFile::FileReader& file) {
+        char buffer[1 << 16];
+        for (std::size_t n; (n = file.read(buffer, sizeof buffer)) > 0; ++pieces)
+            total += n;
+    });
+    EXPECT_TRUE(status.exists && status.error.empty());
+    EXPECT_EQ(total, huge.size() + 2);
+    EXPECT_GT(pieces, 1u);
+}
+
+TEST(TextFile, FailedWritesLeaveTheFileAsItWasAndSayWhy)
+{
+    ScratchDir dir;
+    const auto path = dir / "list.txt";
+    ASSERT_TRUE(TextFile::writeLines(path, {"old"}, CodePage()).ok());
+    ::chmod(path.c_str(), 0640);
+    ASSERT_TRUE(TextFile::writeBytes(path, "new\r\n").ok());
+    EXPECT_EQ(ScratchDir::read(path), "new\r\n");
+    struct stat info{};
+    ::stat(path.c_str(), &info);
+    EXPECT_EQ(info.st_mode & 0777, 0640u); // a rewrite keeps who may read the list
+
+    // A file stands where a folder should be; a folder where the file should be.
+    const auto blocked = dir / "list.txt" / "inner.txt";
+    const auto said = [](const std::filesystem::path& p, const char* why) {
+        return "The file \"" + p.string() + "\" could not be written: " + why + ".";
+    };
+    EXPECT_EQ(TextFile::writeBytes(blocked, "x").error, said(blocked, "Not a directory"));
+    EXPECT_EQ(TextFile::appendBytes(blocked, "x").error, said(blocked, "Not a directory"));
+    std::filesystem::create_directory(dir / "folder");
+    EXPECT_EQ(TextFile::writeBytes(dir / "folder", "x").error,
+              said(dir / "folder", "Filename refers to a directory"));
+    EXPECT_EQ(TextFile::appendBytes(dir / "folder", "x").error, said(dir / "folder", "Is a directory"));
+
+    // A full disk, played by a limit on file size: the write fails part way,
+    // and neither the rewrite nor the append leaves part of itself behind.
+    ASSERT_TRUE(TextFile::appendBytes(path, "more\r\n").ok());
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit old{};
+    ::getrlimit(RLIMIT_FSIZE, &old);
+    rlimit small = old;
+    small.rlim_cur = 64;
+    ::setrlimit(RLIMIT_FSIZE, &small);
+    const TextFile::WriteResult rewrite = TextFile::writeBytes(path, std::string(100, 'r'));
+    const TextFile::WriteResult append = TextFile::appendBytes(path, std::string(100, 'a'));
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_EQ(rewrite.error, said(path, "File too large"));
+    EXPECT_EQ(append.error, said(path, "File too large"));
+    EXPECT_EQ(ScratchDir::read(path), "new\r\nmore\r\n");
+    EXPECT_EQ(folderEntries(dir.path()), (Lines{"folder", "list.txt"})); // no temporary file stays
+}
+
+TEST(TextFile, KilledWriterLeavesTheOldFileOrTheNew)
+{
+    ScratchDir dir;
+    const auto path = dir / "nosurf.txt";
+    const auto content = [](char letter) {
+        Lines lines;
+        for (int i = 0; i < 20000; ++i)
+            lines.push_back(letter + std::string("word") + std::to_string(100000 + i));
+        return TextFile::joinLines(lines, CodePage());
+    };
+    const std::string contents[2] = {content('a'), content('b')};
+    std::mt19937 random(std::random_device{}());
+    for (int round = 0; round < 20; ++round) {
+        int ready[2];
+        ASSERT_EQ(::pipe(ready), 0);
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            for (unsigned n = 0;; ++n) {
+                if (!TextFile::writeBytes(path, contents[n % 2]).ok())
+                    ::_exit(3);
+                if (n == 1 && ::write(ready[1], "r", 1) != 1)
+                    ::_exit(4);
+            }
         }
-        // Qt caches parsed settings files by name; a copy is parsed from disk.
-        const QString copy = dir.filePath(u"copy.conf"_s);
-        QVERIFY(QFile::copy(path, copy));
-        QCOMPARE(SettingsStore(copy).read(u"password"_s, QString()), value);
-        // One value, not keys differing in case.
-        QCOMPARE(TextFile::readBytes(copy).bytes.count("assword="), 1);
+        ::close(ready[1]);
+        char signal = 0;
+        ASSERT_EQ(::read(ready[0], &signal, 1), 1);
+        ::close(ready[0]);
+        ::usleep(std::uniform_int_distribution<useconds_t>(1, 40000)(random));
+        ::kill(child, SIGKILL);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        ASSERT_TRUE(WIFSIGNALED(status)) << "the writer stopped by itself";
+        const std::string after = ScratchDir::read(path);
+        ASSERT_TRUE(after == contents[0] || after == contents[1])
+            << "kill " << round + 1 << " left " << after.size() << " bytes, neither old nor new";
     }
-
-    void values_data()
-    {
-        QTest::addColumn<QString>("text");
-        QTest::addColumn<qint64>("color");
-        QTest::addColumn<bool>("boolean");
-        QTest::newRow("hex, no closing &") << "&H00FFFFFF" << qint64(16777215) << false;
-        QTest::newRow("hex lower case") << "&h0000ff&" << qint64(255) << false;
-        QTest::newRow("leading number") << "255abc" << qint64(255) << false;
-        QTest::newRow("hex stops at non-digit") << "&H1G2" << qint64(1) << false;
-        QTest::newRow("bare &H") << "&H" << qint64(0) << false;
-        QTest::newRow("32-bit hex is signed") << "&HFFFFFFFF&" << qint64(-1) << false;
-        QTest::newRow("huge decimal")
-            << "99999999999999999999999" << qint64(999999999999999999) << false;
-        QTest::newRow("True") << "True" << qint64(0) << true;
-        QTest::newRow("true") << "true" << qint64(0) << true;
-        QTest::newRow("1 is not a boolean") << "1" << qint64(1) << false;
-    }
-    void values()
-    {
-        QFETCH(QString, text);
-        QFETCH(qint64, color);
-        QFETCH(bool, boolean);
-        QCOMPARE(SettingValue::colorNumber(text), color);
-        QCOMPARE(SettingValue::boolean(text), boolean);
-    }
-
-    void killedWriterLeavesOldOrNewFile_data()
-    {
-        QTest::addColumn<QString>("kind");
-        for (const char* kind : {"nosurf", "pref", "page", "schedule", "log"})
-            QTest::newRow(kind) << QString::fromLatin1(kind);
-    }
-    void killedWriterLeavesOldOrNewFile()
-    {
-        QFETCH(QString, kind);
-        QTemporaryDir dir;
-        const QString path = dir.filePath(u"target.txt"_s);
-        QByteArray expected[2];
-        for (int i = 0; i < 2; ++i) {
-            const QString reference = dir.filePath(u"reference%1.txt"_s.arg(i));
-            QVERIFY(writeContent(kind, reference, i ? 'b' : 'a').ok());
-            expected[i] = TextFile::readBytes(reference).bytes;
-            QVERIFY(!expected[i].isEmpty());
-        }
-        QVERIFY(expected[0] != expected[1]);
-        for (int round = 0; round < 25; ++round) {
-            QVERIFY(
-                !killedChild("rewrite",
-                             {{u"TOBRIN_REWRITE_KIND"_s, kind}, {u"TOBRIN_REWRITE_PATH"_s, path}},
-                             40000)
-                     .isEmpty());
-            const TextFile::BytesResult after = TextFile::readBytes(path);
-            QVERIFY(after.exists);
-            QVERIFY2(after.bytes == expected[0] || after.bytes == expected[1],
-                     qPrintable(u"kill %1 left %2 bytes, neither old nor new"_s.arg(round + 1).arg(
-                         after.bytes.size())));
-        }
-    }
-};
-
-TOBRIN_TEST(FilesTest);
-#include "files_test.moc"
+}

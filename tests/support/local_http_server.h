@@ -1,40 +1,54 @@
 #pragma once
 
-#include <QByteArray>
-#include <QHash>
-#include <QStringList>
-#include <QTcpServer>
+#include <gio/gio.h>
 
-class QTcpSocket;
+#include <condition_variable>
+#include <map>
+#include <mutex>
+#include <string>
+#include <vector>
 
-// A small HTTP/1.0 server on 127.0.0.1 for tests of the real page view:
-// each path answers with the page, status and headers a test gives it, and
-// every request's path is recorded.
-class LocalHttpServer : public QTcpServer
+// A small HTTP/1.0 server on 127.0.0.1 for tests and benchmarks of the real
+// page view: each path answers with the page, status and headers it was
+// given, and every request is recorded, socket handshakes included. Requests
+// are served on threads of its own, so the test's main loop stays free.
+class LocalHttpServer
 {
-    Q_OBJECT
 public:
     struct Reply
     {
         int status = 200;
-        QByteArray body;
-        QByteArray contentType = "text/html";
-        QByteArray location; // for redirects
+        std::string body;
+        std::string contentType = "text/html";
+        std::string headers; // more header lines, each ending "\r\n"
         int delayMs = 0;     // answer this late, to catch a load in flight
     };
 
-    explicit LocalHttpServer(QObject* parent = nullptr);
+    LocalHttpServer();  // listens on a free port of 127.0.0.1
+    ~LocalHttpServer(); // ends every answer still waiting
 
-    // Listens on a free port of 127.0.0.1; false if none could be had.
-    bool start();
-    QString url(const QString& path) const; // "http://127.0.0.1:PORT/path"
+    std::string url(const std::string& path) const; // "http://127.0.0.1:PORT/path"
 
-    void page(const QString& path, const QByteArray& html);
-    void reply(const QString& path, const Reply& reply);
+    void page(const std::string& path, const std::string& html) { reply(path, {200, html}); }
+    void redirect(const std::string& path, const std::string& to)
+    {
+        reply(path, {302, {}, "text/html", "Location: " + to + "\r\n"});
+    }
+    void reply(const std::string& path, const Reply& reply);
 
-    QStringList requests; // paths asked for, in order
+    // Whether the path (with its query, if any) was asked for, by a page or a socket.
+    bool heard(const std::string& path) const;
+    std::size_t requestCount() const;
 
 private:
-    void serve(QTcpSocket* socket, const QByteArray& head);
-    QHash<QString, Reply> m_replies;
+    static gboolean serve(GThreadedSocketService*, GSocketConnection* connection, GObject*,
+                          LocalHttpServer* self);
+
+    GSocketService* m_service;
+    GCancellable* m_stopping;
+    int m_port = 0;
+    mutable std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::map<std::string, Reply> m_replies;
+    std::vector<std::string> m_requests;
 };

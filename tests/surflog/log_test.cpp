@@ -1,42 +1,33 @@
-#include "platform/address_text.h"
+#include "platform/clock.h"
+#include "platform/text_file.h"
+#include "scratch_dir.h"
 #include "surflog/log_records.h"
+#include "surflog/log_text.h"
 #include "surflog/session_journal.h"
 #include "surflog/session_log.h"
-#include "surflog/surf_log_tab.h"
-#include "test_install.h"
+
+#include <gtest/gtest.h>
 
 #include <csignal>
+#include <random>
+#include <regex>
+#include <set>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
-// Opens the panel on the Surf Log tab, as the parent does.
-SurfLogTab& openTab(Form1& form)
+const std::string kBars100(100, '|');
+
+std::string start(const std::string& at)
 {
-    form.panel().show();
-    form.panel().VideoSoftIndexTab1->setCurrentTab(4);
-    return form.panel().surfLog();
+    return "SURFING: " + at + "\r\n\r\r\n";
 }
 
-QByteArray start(const QDateTime& at)
+std::string end(const std::string& addresses, const std::string& at, int bars)
 {
-    return "SURFING: " + SurfLog::logDateTime(at, CodePage()).toLatin1() + "\r\n\r\r\n";
-}
-
-QByteArray end(const QByteArray& addresses, const QDateTime& at, int bars)
-{
-    return addresses + "\r\nFINISHED AT: " + SurfLog::logDateTime(at, CodePage()).toLatin1() +
-           "\r\n\r\n" + QByteArray(bars, '|') + "\r\n";
-}
-
-// Opens the panel as the parent does and closes it; returns what it told.
-QList<MessageBox::Shown> openPanel(Form1& form)
-{
-    Form2& panel = form.panel();
-    QTimer::singleShot(0, &panel,
-                       [&panel] { QTimer::singleShot(0, &panel, [&panel] { panel.hide(); }); });
-    panel.showModal();
-    return MessageBox::takeShown();
+    return addresses + "\r\nFINISHED AT: " + at + "\r\n\r\n" + std::string(std::size_t(bars), '|') + "\r\n";
 }
 
 // A largest file size for this process: writes beyond it fail as on a full disk.
@@ -44,347 +35,268 @@ void limitFileSize(rlim_t bytes)
 {
     std::signal(SIGXFSZ, SIG_IGN);
     rlimit limit;
-    getrlimit(RLIMIT_FSIZE, &limit);
+    ::getrlimit(RLIMIT_FSIZE, &limit);
     limit.rlim_cur = std::min(bytes, limit.rlim_max);
-    setrlimit(RLIMIT_FSIZE, &limit);
+    ::setrlimit(RLIMIT_FSIZE, &limit);
 }
 
-// A browser session that allows address after address until it is killed,
-// saying each one once it has been let through.
-int surfUntilKilled()
+std::vector<std::string> sessionFiles(const std::filesystem::path& folder)
 {
-    SystemClock clock;
-    SessionLog log(
-        AppContext{AppPaths(qEnvironmentVariable("TOBRIN_SURF_DIR")), nullptr, &clock, {}, {}});
-    std::fputs("ready\n", stdout), std::fflush(stdout);
-    log.begin();
-    log.writeStart(SurfLog::logDateTime(clock.now(), CodePage()));
-    const QByteArray round = qgetenv("TOBRIN_SURF_ROUND");
-    for (int i = 0;; ++i) {
-        const QByteArray address = "http://r" + round + ".example/" + QByteArray::number(i);
-        log.addressAllowed(QString::fromLatin1(address));
-        std::printf("%s\n", address.constData()), std::fflush(stdout);
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        if (entry.path().filename().string().starts_with("session"))
+            names.push_back(entry.path().filename().string());
     }
+    return names;
 }
-
-const int registered = registerTestChild("surf", surfUntilKilled);
 
 } // namespace
 
-class LogTest : public QObject
+TEST(SurfLog, RecordsAndTheirDatesAreTheBytesTheLogAlwaysHad)
 {
-    Q_OBJECT
-private Q_SLOTS:
-    void addressForLog_data()
-    {
-        QTest::addColumn<QString>("address");
-        QTest::addColumn<QString>("logged");
-        QTest::addColumn<QByteArray>("page");
-        const QString mir = u"http://\u043c\u0438\u0440.\u0440\u0444/"_s;
-        QTest::newRow("8-bit letters kept")
-            << u"http://caf\u00e9.fr/\u20ac"_s << u"http://caf\u00e9.fr/\u20ac"_s
-            << QByteArray("CP1252");
-        QTest::newRow("letters of another page") << mir << mir << QByteArray("CP1251");
-        QTest::newRow("letters the page lacks")
-            << mir << u"http://xn--h1ahn.xn--p1ai/"_s << QByteArray("CP1252");
-        QTest::newRow("host and path")
-            << u"http://\u4f8b\u3048.jp/\u30d1\u30b9?q=\u65e5\u672c#\u00e9"_s
-            << u"http://xn--r8jz45g.jp/%E3%83%91%E3%82%B9?q=%E6%97%A5%E6%9C%AC#%C3%A9"_s
-            << QByteArray("CP1252");
-        QTest::newRow("outside the BMP") << u"http://x.org/\U0001F600"_s
-                                         << u"http://x.org/%F0%9F%98%80"_s << QByteArray("CP1252");
-        QTest::newRow("not an address")
-            << u"\u65e5\u672c \u00e9"_s << u"%E6%97%A5%E6%9C%AC \u00e9"_s << QByteArray("CP1252");
-    }
-    void addressForLog()
-    {
-        QFETCH(QString, address);
-        QFETCH(QString, logged);
-        QFETCH(QByteArray, page);
-        const CodePage codePage(page);
-        QCOMPARE(storableAddress(address, codePage), logged);
-        QVERIFY(codePage.fits(logged));
-    }
+    const CodePage western;
+    const std::vector<std::string> history{"http://a.example/", "http://\u4f8b\u3048.jp/", "http://caf\u00e9.fr/"};
+    const std::string listed = "http://a.example/\r\nhttp://xn--r8jz45g.jp/\r\nhttp://caf\xe9.fr/\r\n";
+    EXPECT_EQ(SurfLog::startRecord("7/12/26 10:05", western), start("7/12/26 10:05"));
+    EXPECT_EQ(SurfLog::endRecord(history, "t", SurfLog::QuitPath::QuitButton, western), end(listed, "t", 158));
+    EXPECT_EQ(SurfLog::endRecord({}, "t", SurfLog::QuitPath::WindowClose, western), end("", "t", 54));
+    EXPECT_EQ(SurfLog::abnormalEndRecord(history, "t", western),
+              listed + "\r\nDID NOT END NORMALLY. LAST SEEN AT: t\r\n\r\n" + kBars100 + "\r\n");
 
-    // Persian digits become 0-9, a narrow no-break space a plain one; letters
-    // with no 8-bit code give a form anyone can read.
-    void dateTimeIsShortDateThenTime_data()
+    // Locale digits become 0-9, odd spaces plain ones, direction marks go;
+    // letters with no 8-bit code give a form anyone can read.
+    const Glib::DateTime moment = Glib::DateTime::create_local(2026, 12, 7, 10, 5, 7);
+    const struct
     {
-        QTest::addColumn<QString>("logged");
-        for (const auto& [locale, logged] :
-             {std::pair("de_DE", "07.12.26 10:05"), std::pair("en_US", "12/7/26 10:05 AM"),
-              std::pair("fa_IR", "2026/12/7 10:05"), std::pair("ar_EG", "2026-12-07 10:05:07")})
-            QTest::newRow(locale) << QString(logged);
-    }
-    void dateTimeIsShortDateThenTime()
-    {
-        QFETCH(QString, logged);
-        const QLocale locale(QString::fromLatin1(QTest::currentDataTag()));
-        const QDateTime moment(QDate(2026, 12, 7), QTime(10, 5, 7));
-        QCOMPARE(
-            SurfLog::logDateTime(locale.toString(moment, QLocale::ShortFormat), moment, CodePage()),
-            logged);
-    }
+        std::string localeText;
+        std::string logged;
+    } rows[] = {
+        {dateTimeText(moment, "de_DE"), "07.12.26 10:05"},
+        {dateTimeText(moment, "en_US"), "12/7/26 10:05 AM"},
+        {"\u06F2\u06F0\u06F2\u06F6/\u06F1\u06F2/\u06F7\u202F\u06F1\u06F0:\u06F0\u06F5", "2026/12/7 10:05"},
+        {"7\u200F/12\u200F/2026 10:05", "7/12/2026 10:05"},
+        {dateTimeText(moment, "ar_EG"), "2026-12-07 10:05:07"},
+        {"7.12.26 \u0447.", "2026-12-07 10:05:07"},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(SurfLog::logDateTime(row.localeText, moment, western), row.logged) << row.localeText;
+    EXPECT_EQ(SurfLog::logDateTime("7.12.26 \u0447.", moment, CodePage("CP1251")), "7.12.26 \u0447.");
+}
 
-    void journalOwes_data()
-    {
-        QTest::addColumn<QByteArray>("journal");
-        QTest::addColumn<bool>("inLog"); // the log holds what a 'P' or 'R' line names
-        QTest::addColumn<QByteArray>("owed");
-        const QByteArray ended =
-            "\r\nDID NOT END NORMALLY. LAST SEEN AT: T\r\n\r\n" + QByteArray(100, '|') + "\r\n";
-        QTest::newRow("killed; a twice-seen address, zeros, a last line cut short")
-            << QByteArray("A a\r\nA b\r\nA a\r\n\0\0\0\r\nA c", 23) << false
-            << "a\r\nb\r\n" + ended;
-        QTest::newRow("quit with records that could not be written")
-            << QByteArray("S t0\r\nA a\r\nE 54 1 t 1\r\nA b\r\nQ\r\n") << false
-            << "SURFING: t0\r\n\r\r\na\r\n\r\nFINISHED AT: t 1\r\n\r\n" + QByteArray(54, '|') +
-                   "\r\n";
-        QTest::newRow("waiting records written since")
-            << QByteArray("S t0\r\nA a\r\nP 9 30 f00\r\n") << true << "a\r\n" + ended;
-        QTest::newRow("already written by a start that was killed")
-            << QByteArray("S t0\r\nA a\r\nR 9 80 f00\r\n") << true << QByteArray();
+TEST(SurfLogText, LinesEndAnyWayAndPiecesMaySplitThem)
+{
+    const CodePage page("CP1251");
+    const std::string bytes = "a\r\nb\rc\nd\r\n\r\n\xC6";
+    const std::string text = "a\nb\nc\nd\n\n\u0416\n";
+    EXPECT_EQ(SurfLogText::decode(bytes, page), text);
+    for (std::size_t cut = 0; cut <= bytes.size(); ++cut) {
+        SurfLogText::Decoder decoder(page);
+        std::string pieces = decoder.decode(std::string_view(bytes).substr(0, cut));
+        pieces += decoder.decode(std::string_view(bytes).substr(cut));
+        pieces += decoder.finish();
+        EXPECT_EQ(pieces, text) << "cut at " << cut;
     }
-    void journalOwes()
+    EXPECT_EQ(SurfLogText::decode("", page), "");
+    EXPECT_EQ(SurfLogText::decode("x\r", page), "x\n");
+
+    EXPECT_EQ(SurfLogText::encode(text, page), "a\r\nb\r\nc\r\nd\r\n\r\n\xC6\r\n");
+    EXPECT_EQ(SurfLogText::encode("a\u2028b\u2029c\r\nd\re\u4E2D", page), "a\r\nb\r\nc\r\nd\r\ne?");
+}
+
+TEST(SessionJournal, OwesWhatTheLogLacks)
+{
+    const std::string ended = "\r\nDID NOT END NORMALLY. LAST SEEN AT: T\r\n\r\n" + kBars100 + "\r\n";
+    const struct
     {
-        QFETCH(QByteArray, journal);
-        QFETCH(bool, inLog);
-        QFETCH(QByteArray, owed);
-        const auto logHolds = [&](qint64, qint64, QByteArrayView) { return inLog; };
-        QCOMPARE(SessionJournal::owed(journal, u"T"_s, logHolds, CodePage()).bytes, owed);
+        const char* name;
+        std::string journal;
+        bool inLog; // the log holds what a 'P' or 'R' line names
+        std::string owed;
+    } rows[] = {
+        {"killed; a twice-seen address, zeros, a last line cut short",
+         std::string("A a\r\nA b\r\nA a\r\n\0\0\0\r\nA c", 23), false, "a\r\nb\r\n" + ended},
+        {"quit with records that could not be written", "S t0\r\nA a\r\nE 54 1 t 1\r\nA b\r\nQ\r\n", false,
+         start("t0") + end("a\r\n", "t 1", 54)},
+        {"an end record listing more than was allowed", "E 158 9 t\r\nQ\r\n", false, end("", "t", 158)},
+        {"waiting records written since", "S t0\r\nA a\r\nP 9 30 f00\r\n", true, "a\r\n" + ended},
+        {"waiting records not written", "S t0\r\nP 9 30 f00\r\nQ\r\n", false, start("t0")},
+        {"already written by a start that was killed", "S t0\r\nA a\r\nR 9 80 f00\r\n", true, ""},
+        {"odd entries", "E x y z\r\nP 1 2\r\nR -\r\nA\r\nQ\r\n", true, ""},
+    };
+    for (const auto& row : rows) {
+        const auto logHolds = [&](std::int64_t, std::int64_t, std::string_view) { return row.inLog; };
+        EXPECT_EQ(SessionJournal::owed(row.journal, "T", logHolds, CodePage()).bytes, row.owed) << row.name;
     }
+}
 
-    void clearUndoAndApply()
-    {
-        TestInstall install;
-        QByteArray high;
-        for (int b = 0x80; b <= 0xFF; ++b)
-            high.append(char(b));
-        // Enough lines that the box is filled in several slices.
-        QByteArray pages;
-        for (int i = 0; i < 60000; ++i)
-            pages += "http://www.example.org/page/" + QByteArray::number(i) + "\r\n";
-        install.setBytes(AppPaths::Log, "SURFING: x\n\r\r\n\x01\t" + high + "\r\n" + pages);
-        auto form = install.window(false);
-        SurfLogTab& tab = openTab(*form);
-        // Apply at once, even while the box still fills, writes the whole log; a
-        // lone LF and a lone CR end lines too, and Apply adds one CR LF.
-        tab.Command5_Click();
-        const QByteArray applied = "SURFING: x\r\n\r\n\r\n\x01\t" + high + "\r\n" + pages + "\r\n";
-        QCOMPARE(install.bytes(AppPaths::Log), applied);
-        // Every byte shows as its character: 0x80 as the euro sign, 0xA0 as a no-break space.
-        const QString shown = CodePage().decode(high);
-        QVERIFY(shown.contains(QChar(0x20AC)) && shown.contains(QChar(0xA0)));
-        QVERIFY(tab.Text2->toPlainText().startsWith(u"SURFING: x\n\n\n\x01\t"_s));
-        QVERIFY(tab.Text2->document()->toRawText().contains(shown));
-
-        // Clear, Apply, Undo, Apply: the cleared text comes back in the box only.
-        QTest::mouseClick(tab.Command2, Qt::LeftButton);
-        QCOMPARE(tab.Command2->text(), u"&Undo"_s);
-        QTest::mouseClick(tab.Command5, Qt::LeftButton);
-        QCOMPARE(install.bytes(AppPaths::Log), QByteArray("\r\n"));
-        QTest::keyClicks(tab.Text2, u"typed"_s);
-        QTest::mouseClick(tab.Command2, Qt::LeftButton);
-        QTRY_VERIFY(tab.isFilled());
-        QCOMPARE(tab.Command2->text(), u"&Clear"_s);
-        QTest::mouseClick(tab.Command5, Qt::LeftButton);
-        QCOMPARE(install.bytes(AppPaths::Log), applied);
-        QVERIFY(MessageBox::takeShown().isEmpty());
-    }
-
-    // The box holds the log as it was when the panel was created, and Apply
-    // keeps the records the browser wrote after that.
-    void panelCreatedBeforeOrAfterTheStartRecord()
-    {
-        for (const bool panelFirst : {true, false}) {
-            TestInstall install;
-            install.setBytes(AppPaths::Log, "OLD\r\n");
-            auto form = install.window(false);
-            if (panelFirst)
-                form->panel();
-            form->SurfLogStart();
-            const QByteArray record = install.bytes(AppPaths::Log).mid(5);
-            form->panel();
-            MessageBox::queueAnswer(QMessageBox::No);
-            form->VideoSoftElastic6_Click();
-            const QByteArray declined = install.bytes(AppPaths::Log).mid(5 + record.size());
-            SurfLogTab& tab = openTab(*form);
-            QTRY_VERIFY(tab.isFilled());
-            QCOMPARE(tab.logBytes(),
-                     panelFirst ? QByteArray("OLD\r\n")
-                                : "OLD\r\n" + QByteArray(record).replace("\r\r\n", "\r\n\r\n"));
-            tab.Text2->setPlainText(u"edited"_s);
-            tab.Command5_Click();
-            QCOMPARE(install.bytes(AppPaths::Log),
-                     "edited\r\n" + (panelFirst ? record + declined : declined));
-        }
-    }
-
-    // The flow of a whole session and its log is the end-to-end scenario's;
-    // here the quit with a lock that was never on and a log that cannot be read.
-    void yesWithoutLockAndUnwritableLog()
-    {
-        TestInstall install;
-        // A blocked start page leaves the history empty; a folder stands
-        // where the log should be: the browser still starts and quits.
-        install.setBytes(AppPaths::NoSurf, "intro\r\n");
-        QVERIFY(QFile::remove(install.file(AppPaths::Log)));
-        QVERIFY(QDir(install.dir()).mkpath(u"files/log.txt"_s));
-        auto form = install.window();
-        QCOMPARE(form->Combo1->count(), 0);
-        SurfLogTab& tab = form->panel().surfLog();
-        tab.fillNow();
-        QList<MessageBox::Shown> told;
-        QTRY_VERIFY((told += MessageBox::takeShown(), !told.isEmpty()));
-        QVERIFY2(told[0].text.contains(u"could not be read"_s), qPrintable(told[0].text));
-        QTest::keyClicks(tab.Text2, u"note"_s);
-        tab.Command5_Click();
-        QCOMPARE(MessageBox::takeShown().value(0).icon, QMessageBox::Critical);
-        QCOMPARE(tab.logBytes(), QByteArray("note"));
-
-        // Yes switches the lock off even though it was never on.
-        QSignalSpy lock(form->panel().Disable1, &DesktopLock::switchSet);
-        MessageBox::queueAnswer(QMessageBox::Yes);
-        form->VideoSoftElastic6_Click();
-        QCOMPARE(install.endProgramCalls, 1);
-        // Whatever close request follows the Yes asks nothing more.
-        QVERIFY(form->close());
-        QCOMPARE(install.endProgramCalls, 1);
-        QCOMPARE(shownBox(),
-                 box(u"Are you sure you want to QUIT ?"_s, u"Tobrin"_s,
-                     QMessageBox::Yes | QMessageBox::No, QMessageBox::Critical, QMessageBox::No));
-        QCOMPARE(lock, (QList<QList<QVariant>>{{1, false}, {2, false}}));
-        QCOMPARE(install.settings.read(u"disable"_s, "unset"), "unset");
-    }
-
-    void failedWritesAreKeptAndTold_data()
-    {
-        QTest::addColumn<QString>("failure");
-        QTest::addColumn<bool>("mendedWhileRunning");
-        QTest::newRow("full disk, record cut short") << "cut" << true;
-        QTest::newRow("full disk, nothing fits") << "full" << false;
-        QTest::newRow("a folder in the log's place") << "folder" << true;
-        QTest::newRow("a device that is always full") << "devfull" << false;
-    }
-    void failedWritesAreKeptAndTold()
-    {
-        QFETCH(QString, failure);
-        QFETCH(bool, mendedWhileRunning);
-        TestInstall install;
-        QByteArray old;
-        for (int i = 0; i < 2000; ++i)
-            old += "OLD " + QByteArray::number(i) + "\r\n";
-        const QString log = install.file(AppPaths::Log);
-        install.setBytes(AppPaths::Log, old);
-        const auto unlimited = qScopeGuard([] { limitFileSize(RLIM_INFINITY); });
-        if (failure == u"folder" || failure == u"devfull") {
-            QVERIFY(QFile::remove(log));
-            QVERIFY(failure == u"folder" ? QDir().mkpath(log) : QFile::link(u"/dev/full"_s, log));
+// Whatever keeps the log from being written, the records wait, the parent
+// hears it once, and they go in whole as soon as writing works again, in
+// this session or at the next start.
+TEST(SessionLog, FailedWritesAreKeptToldAndWrittenLater)
+{
+    const SystemClock clock;
+    std::string old;
+    for (int i = 0; i < 2000; ++i)
+        old += "OLD " + std::to_string(i) + "\r\n";
+    for (const std::string failure : {"folder", "cut", "devfull"}) {
+        SCOPED_TRACE(failure);
+        ScratchDir dir;
+        const auto log = dir / "files" / "log.txt";
+        ScratchDir::write(log, old);
+        if (failure == "cut") {
+            limitFileSize(old.size() + 7);
         } else {
-            limitFileSize(old.size() + (failure == u"cut" ? 7 : 0));
+            std::filesystem::remove(log);
+            if (failure == "folder")
+                std::filesystem::create_directory(log);
+            else
+                std::filesystem::create_symlink("/dev/full", log);
         }
-        auto mend = [&] {
+        const auto mend = [&] {
             limitFileSize(RLIM_INFINITY);
-            if (failure == u"folder" || failure == u"devfull") {
-                QVERIFY(QFileInfo(log).isSymLink() ? QFile::remove(log)
-                                                   : QDir(log).removeRecursively());
-                install.setBytes(AppPaths::Log, old);
+            if (failure != "cut") {
+                std::filesystem::remove(log);
+                ScratchDir::write(log, old);
             }
         };
+        const std::vector<std::string> two{"http://a.example/", "http://\u4f8b\u3048.jp/"};
+        const std::string expected = old + start("t0") + end("http://a.example/\r\nhttp://xn--r8jz45g.jp/\r\n", "t1", 158);
 
-        const QDateTime t0 = install.clock.moment, t1 = t0.addSecs(60), t2 = t0.addSecs(120);
-        auto form = install.window(); // the start record cannot be written
-        auto quit = [&](QMessageBox::StandardButton answer) {
-            MessageBox::queueAnswer(answer);
-            form->VideoSoftElastic6_Click();
-            MessageBox::takeShown();
-        };
-        form->Combo1->addItem(u"http://\u4f8b\u3048.jp/"_s); // logged in 8 bits
-        install.clock.moment = t1;
-        quit(QMessageBox::No); // nor can this end record
-        if (failure != u"devfull")
-            QCOMPARE(install.bytes(AppPaths::Log), failure == u"folder" ? QByteArray() : old);
-        QList<MessageBox::Shown> told = openPanel(*form);
-        QCOMPARE(told.size(), 1);
-        QCOMPARE(told[0].icon, QMessageBox::Critical);
-        QVERIFY2(told[0].text.contains(u"could not be written"_s) &&
-                     told[0].text.contains(u"They are kept"_s),
-                 qPrintable(told[0].text));
-        QVERIFY(openPanel(*form).isEmpty()); // told once
+        auto session = std::make_unique<SessionLog>(log, clock, CodePage());
+        session->begin();
+        session->writeStart("t0");
+        for (const std::string& address : two)
+            session->addressAllowed(address);
+        session->writeEnd(two, "t1", SurfLog::QuitPath::QuitButton);
+        if (failure == "cut") {
+            EXPECT_EQ(ScratchDir::read(log), old); // nothing of a record that did not fit stays
+        }
+        SessionLog::Notice told = session->takeNotice();
+        EXPECT_TRUE(told.error);
+        EXPECT_NE(told.text.find("could not be written"), std::string::npos) << told.text;
+        EXPECT_NE(told.text.find("They are kept"), std::string::npos) << told.text;
+        EXPECT_EQ(session->takeNotice().text, ""); // told once
 
-        const QByteArray two = install.context().paths.pageAddress(AppPaths::IntroPage).toUtf8() +
-                               "\r\nhttp://xn--r8jz45g.jp/\r\n";
-        QByteArray expected = old + start(t0) + end(two, t1, 158);
-        install.clock.moment = t2;
-        if (mendedWhileRunning) {
+        if (failure == "folder") {
             mend();
-            form->sessionLog().heartbeat(); // the next minute's retry
-            QCOMPARE(install.bytes(AppPaths::Log), expected);
-            quit(QMessageBox::Yes);
-            expected += end(two, t2, 158);
+            session->heartbeat(); // the next minute's retry
         } else {
-            quit(QMessageBox::Yes); // fails too; the records wait on disk
-            form.reset();
+            session->quitConfirmed(); // the records wait on disk
+            session.reset();
             mend();
-            form = install.window();
-            expected += end(two, t2, 158) + start(t2);
+            session = std::make_unique<SessionLog>(log, clock, CodePage());
+            session->begin();
         }
-        QCOMPARE(install.bytes(AppPaths::Log), expected);
-        told = openPanel(*form);
-        QCOMPARE(told.size(), 1);
-        QCOMPARE(told[0].icon, QMessageBox::Warning);
-        QVERIFY2(told[0].text.contains(u"since been added"_s), qPrintable(told[0].text));
-        if (!mendedWhileRunning)
-            quit(QMessageBox::Yes);
-        QCOMPARE(QDir(install.file(u"/files"_s)).entryList({u"session*"_s}), QStringList());
+        EXPECT_EQ(ScratchDir::read(log), expected);
+        told = session->takeNotice();
+        EXPECT_FALSE(told.error);
+        EXPECT_NE(told.text.find("since been added"), std::string::npos) << told.text;
+        session->quitConfirmed();
+        EXPECT_EQ(sessionFiles(log.parent_path()), std::vector<std::string>{});
     }
 
-    void killedSessionsReachTheLogOnce()
-    {
-        TestInstall install;
-        install.setBytes(AppPaths::Log, {});
-        QStringList allowed;
-        const int rounds = 30;
-        for (int round = 0; round < rounds; ++round) {
-            // Often while the last session's records go in, else while surfing.
-            const QList<QByteArray> said =
-                killedChild("surf",
-                            {{u"TOBRIN_SURF_DIR"_s, install.dir()},
-                             {u"TOBRIN_SURF_ROUND"_s, QString::number(round)}},
-                            round % 2 ? 2000 : 20000)
-                    .split('\n');
-            QVERIFY(said.size() > 1);
-            for (qsizetype i = 1; i + 1 < said.size(); ++i) // the last may be cut short
-                allowed << QString::fromLatin1(said[i]);
-        }
-        SessionLog next(install.context());
-        next.begin();
-        const QByteArray log = install.bytes(AppPaths::Log);
-        // A second browser running meanwhile leaves the first one's journal alone.
-        next.addressAllowed(u"http://r99.example/0"_s);
-        SessionLog(install.context()).begin();
-        QCOMPARE(install.bytes(AppPaths::Log), log);
+    // No journal can be kept where the log's folder is missing: said too.
+    ScratchDir dir;
+    SessionLog homeless(dir / "gone" / "log.txt", clock, CodePage());
+    homeless.begin();
+    const SessionLog::Notice told = homeless.takeNotice();
+    EXPECT_TRUE(told.error);
+    EXPECT_NE(told.text.find("addresses visited since may be missing"), std::string::npos) << told.text;
+}
 
-        // Whole records only, and every address let through exactly once.
-        QVERIFY(log.endsWith("\r\n"));
-        const QRegularExpression line(QRegularExpression::anchoredPattern(
-            QStringLiteral("SURFING: .+|\r|http://r\\d+\\.example/\\d+||DID NOT END NORMALLY\\. "
-                           "LAST SEEN AT: .+|\\|{100}")));
-        QSet<QByteArray> logged;
-        for (const QByteArray& text : log.chopped(2).split('\n')) {
-            const QByteArray bare = text.endsWith('\r') ? text.chopped(1) : text;
-            QVERIFY2(line.match(QString::fromLatin1(bare)).hasMatch(), bare.constData());
-            if (bare.startsWith("http://")) {
-                QVERIFY2(!logged.contains(bare), bare.constData());
-                logged.insert(bare);
+// A kill in the middle of an append leaves a piece of the records at the
+// log's end; the next start takes the piece off before writing them whole.
+TEST(SessionLog, APieceLeftByAKilledWriteIsTakenBack)
+{
+    const SystemClock clock;
+    for (const bool cut : {true, false}) {
+        ScratchDir dir;
+        const auto log = dir / "files" / "log.txt";
+        const std::string records = start("t0");
+        ScratchDir::write(log, "OLD\r\n" + records.substr(0, cut ? 5 : records.size()));
+        ScratchDir::write(dir / "files" / "session.jnl",
+                          "S t0\r\n" + SessionJournal::writingLine('P', 5, records) + "A a\r\n");
+        SessionLog(log, clock, CodePage()).begin();
+        const std::string written = ScratchDir::read(log);
+        EXPECT_TRUE(written.starts_with("OLD\r\n" + records + "a\r\n\r\nDID NOT END NORMALLY")) << written;
+        EXPECT_EQ(written.find("SURFING", written.find("SURFING") + 1), std::string::npos) << written;
+    }
+}
+
+TEST(SessionLog, KilledSessionsReachTheLogOnce)
+{
+    ScratchDir dir;
+    const auto log = dir / "files" / "log.txt";
+    ScratchDir::write(log, "");
+    const SystemClock clock;
+    const CodePage page;
+    std::vector<std::string> allowed;
+    std::mt19937 random(std::random_device{}());
+    for (int round = 0; round < 30; ++round) {
+        int said[2];
+        ASSERT_EQ(::pipe(said), 0);
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            // A browser that allows address after address until it is
+            // killed, saying each one once it has been let through.
+            ::close(said[0]);
+            SessionLog session(log, clock, page);
+            session.begin();
+            session.writeStart("T" + std::to_string(round));
+            for (int i = 0;; ++i) {
+                const std::string address = "http://r" + std::to_string(round) + ".example/" + std::to_string(i);
+                session.addressAllowed(address);
+                const std::string line = address + "\n";
+                if (::write(said[1], line.data(), line.size()) != ssize_t(line.size()))
+                    ::_exit(3);
             }
         }
-        QCOMPARE(log.count("DID NOT END NORMALLY"), log.count(QByteArray(100, '|')));
-        QVERIFY(allowed.size() > rounds);
-        for (const QString& address : allowed)
-            QVERIFY2(logged.contains(address.toLatin1()), qPrintable(address + " is missing"));
+        ::close(said[1]);
+        std::string heard;
+        char buffer[4096];
+        ssize_t n = ::read(said[0], buffer, sizeof buffer);
+        ASSERT_GT(n, 0);
+        heard.append(buffer, std::size_t(n));
+        // Often while the last session's records go in, else while surfing.
+        ::usleep(std::uniform_int_distribution<useconds_t>(0, round % 2 ? 2000 : 20000)(random));
+        ::kill(child, SIGKILL);
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        ASSERT_TRUE(WIFSIGNALED(status)) << "the session stopped by itself";
+        while ((n = ::read(said[0], buffer, sizeof buffer)) > 0)
+            heard.append(buffer, std::size_t(n));
+        ::close(said[0]);
+        for (std::size_t at = 0, next; (next = heard.find('\n', at)) != std::string::npos; at = next + 1)
+            allowed.push_back(heard.substr(at, next - at)); // a last line cut short does not count
     }
-};
+    SessionLog next(log, clock, page);
+    next.begin();
+    const std::string written = ScratchDir::read(log);
+    // A second browser running meanwhile leaves the first one's journal alone.
+    next.addressAllowed("http://r99.example/0");
+    SessionLog(log, clock, page).begin();
+    EXPECT_EQ(ScratchDir::read(log), written);
 
-TOBRIN_TEST(LogTest);
-#include "log_test.moc"
+    // Whole records only, and every address let through exactly once.
+    ASSERT_TRUE(written.ends_with("\r\n"));
+    const std::regex line("SURFING: T\\d+|\r|http://r\\d+\\.example/\\d+||DID NOT END NORMALLY\\. "
+                          "LAST SEEN AT: .+|\\|{100}");
+    std::set<std::string> logged;
+    std::size_t abnormal = 0, separators = 0;
+    for (const std::string& text : TextFile::splitLines(written.substr(0, written.size() - 2))) {
+        if (text.empty())
+            continue; // a CR CR LF reads as a CR line and an empty one
+        ASSERT_TRUE(std::regex_match(text, line)) << text;
+        if (text.starts_with("http://")) {
+            EXPECT_TRUE(logged.insert(text).second) << text << " twice";
+        }
+        abnormal += text.starts_with("DID NOT");
+        separators += text == kBars100;
+    }
+    EXPECT_EQ(abnormal, separators);
+    EXPECT_EQ(abnormal, 30u);
+    EXPECT_GT(allowed.size(), 30u);
+    for (const std::string& address : allowed)
+        EXPECT_TRUE(logged.count(address)) << address << " is missing";
+}

@@ -1,243 +1,229 @@
 #include "platform/colors.h"
-#include "test_install.h"
+#include "scratch_dir.h"
+#include "tab_window.h"
 #include "timecontrol/schedule_file.h"
 #include "timecontrol/time_slots.h"
 #include "timecontrol/time_tab.h"
 
+#include <gtest/gtest.h>
+
+#include <set>
+
 namespace {
 
-// A schedule file of `lines` CR LF lines: the given slots hold their text, the
+// A schedule of `lines` CR LF lines: the given slots hold their text, the
 // rest "0" (or "1" from `blockedFrom` on).
-QByteArray dayFile(const QMap<int, QByteArray>& values, int lines = 48, int blockedFrom = 48)
+std::string dayFile(const std::map<int, std::string>& values, int lines = 48, int blockedFrom = 48)
 {
-    QByteArray bytes;
-    for (int slot = 0; slot < lines; ++slot)
-        bytes += values.value(slot, slot < blockedFrom ? "0" : "1") + "\r\n";
+    std::string bytes;
+    for (int slot = 0; slot < lines; ++slot) {
+        const auto it = values.find(slot);
+        bytes += (it != values.end() ? it->second : slot < blockedFrom ? "0" : "1") + "\r\n";
+    }
     return bytes;
-}
-
-const QDate kMonday(2026, 12, 7);
-
-// Runs a check from inside another, as a timer tick arriving while the
-// first check's box is open would.
-class NestedCheck : public QObject
-{
-    Form1& m_form;
-
-public:
-    explicit NestedCheck(Form1& form) : m_form(form) {}
-    bool eventFilter(QObject*, QEvent* event) override
-    {
-        if (event->type() == QEvent::HideToParent)
-            m_form.Timer1_Timer();
-        return false;
-    }
-};
-
-// Every cell shows exactly the blocked slots: on and red, the rest off and blue.
-bool gridShows(const TimeTab& tab, const QList<int>& blocked)
-{
-    for (int i = 0; i < 48; ++i) {
-        const bool on = blocked.contains(i);
-        if (tab.seg[i]->value() != on ||
-            tab.seg[i]->backColor() != ColorValue::toColor(on ? 0xFF : 0xFF0000))
-            return false;
-    }
-    return true;
 }
 
 } // namespace
 
-class TimeTest : public QObject
+TEST(Schedule, DayFilesReadAsTypedNumbersAndWriteAsZerosAndOnes)
 {
-    Q_OBJECT
-private Q_SLOTS:
-    void dayFileReadAsTypedNumbers_data()
+    const struct
     {
-        QTest::addColumn<QByteArray>("line");
-        QTest::addColumn<double>("value");
-        QTest::newRow("blocked") << QByteArray("1") << 1.0;
-        QTest::newRow("allowed") << QByteArray("0") << 0.0;
-        // Neither blocked nor the allowed slot announced; shown as blocked.
-        QTest::newRow("half") << QByteArray("0.5") << 0.5;
-        QTest::newRow("bare fraction") << QByteArray(".5") << 0.5;
-        QTest::newRow("one written long") << QByteArray(" 1.0e0") << 1.0;
-        QTest::newRow("trailing text") << QByteArray("1abc") << 1.0;
-        QTest::newRow("no number") << QByteArray("x") << 0.0;
-        QTest::newRow("negative") << QByteArray("-1") << -1.0;
-        QTest::newRow("huge") << QByteArray("4294967297") << 4294967297.0;
-    }
-    void dayFileReadAsTypedNumbers()
-    {
-        QFETCH(QByteArray, line);
-        QFETCH(double, value);
-        QTemporaryDir dir;
-        // The buffer folder itself may be missing; writing makes it.
-        const QString path = dir.filePath(u"buffer/buf2.log"_s);
-        const Schedule::ReadResult none = Schedule::readDay(path); // allowed, and no error
-        QVERIFY(!none.exists && none.error.isEmpty());
-        Schedule::Blocked blocked{};
-        blocked[47] = true;
-        QVERIFY(Schedule::writeDay(path, blocked).ok());
-        QCOMPARE(Schedule::readDay(path).slots[47], 1.0);
+        std::string line;
+        double value;
+    } rows[] = {
+        {"1", 1}, {"0", 0},
+        {"0.5", 0.5}, // neither blocked nor the allowed slot announced
+        {".5", 0.5}, {" 1.0e0", 1}, {"\t+1", 1}, {"1abc", 1}, {"1e", 1}, {"x", 0}, {"", 0}, {"-", 0},
+        {"-1", -1}, {"4294967297", 4294967297.0}, {"1e999", 0}, {"1,5", 1},
+    };
+    ScratchDir dir;
+    // The buffer folder itself may be missing; writing makes it.
+    const auto path = dir / "buffer" / "buf2.log";
+    const Schedule::ReadResult none = Schedule::readDay(path); // allowed, and no error
+    EXPECT_TRUE(!none.exists && none.error.empty() && none.slots == Schedule::Day{});
+    Schedule::Blocked blocked{};
+    blocked[0] = blocked[47] = true;
+    ASSERT_TRUE(Schedule::writeDay(path, blocked).ok());
+    EXPECT_EQ(ScratchDir::read(path), dayFile({{0, "1"}, {47, "1"}}));
 
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.line);
         // Slot 20 holds the line; lone LF and CR end lines too; a short file
         // leaves the rest allowed.
-        QVERIFY(TextFile::writeBytes(path, QByteArray("1\n").repeated(10) +
-                                               QByteArray("1\r").repeated(10) + line + "\n")
-                    .ok());
+        std::string bytes;
+        for (int i = 0; i < 10; ++i)
+            bytes += "1\n";
+        for (int i = 0; i < 10; ++i)
+            bytes += "1\r";
+        ScratchDir::write(path, bytes + row.line + "\n");
         const Schedule::ReadResult read = Schedule::readDay(path);
-        QVERIFY(read.exists && read.error.isEmpty());
-        QCOMPARE(read.slots[19], 1.0);
-        QCOMPARE(read.slots[20], value);
-        QCOMPARE(read.slots[47], 0.0);
-
+        EXPECT_TRUE(read.exists && read.error.empty());
+        EXPECT_EQ(read.slots[19], 1.0);
+        EXPECT_EQ(read.slots[20], row.value);
+        EXPECT_EQ(read.slots[47], 0.0);
         // Only exactly 1 blocks, and only exactly 0 is announced as allowed.
-        QCOMPARE(TimeSlots::isBlocked(read.slots[20]), value == 1);
-        QCOMPARE(TimeSlots::nextAllowedSlot(read.slots, 20).value_or(-1), value == 0 ? 20 : 21);
+        EXPECT_EQ(TimeSlots::isBlocked(read.slots[20]), row.value == 1);
+        EXPECT_EQ(TimeSlots::nextAllowedSlot(read.slots, 20).value_or(-1), row.value == 0 ? 20 : 21);
     }
 
-    void check_data()
-    {
-        QTest::addColumn<int>("weekday");     // 1 Monday to 7 Sunday
-        QTest::addColumn<QByteArray>("file"); // null: the day has no file
-        QTest::addColumn<QTime>("time");
-        QTest::addColumn<bool>("hidden");
-        QTest::addColumn<QString>("message"); // empty: no box
+    // Lines past the 48th count for nothing, however many; a folder in the
+    // file's place is told, and a day that cannot be saved too.
+    ScratchDir::write(path, dayFile({}, 48) + std::string(1 << 20, '1'));
+    EXPECT_EQ(Schedule::readDay(path).slots, Schedule::Day{});
+    EXPECT_NE(Schedule::readDay(dir / "buffer").error, "");
+    ScratchDir::write(dir / "plain", "x");
+    EXPECT_NE(Schedule::writeDay(dir / "plain" / "buf1.log", blocked).error, "");
+    EXPECT_EQ(Schedule::weekdayFile(7), "/buffer/buf7.log");
+    EXPECT_EQ(Schedule::tabFile(0), "/buffer/buf1.log");
+}
 
-        const QString at = u"Blocked Time!\r\nTobrin will run again only at "_s;
-        QTest::newRow("10:29 is slot 20")
-            << 1 << dayFile({{20, "1"}}) << QTime(10, 29) << true << at + "10 hours and 30 minutes";
-        QTest::newRow("10:30 is slot 21")
-            << 1 << dayFile({{20, "1"}}) << QTime(10, 30) << false << QString();
-        QTest::newRow("slot 1 on Sunday")
-            << 7 << dayFile({{0, "1"}}) << QTime(0, 10) << true << at + "0 hours and 30 minutes";
-        QTest::newRow("slot 18") << 3 << dayFile({{0, "0"}, {1, "0"}}, 18, 0) << QTime(1, 0) << true
-                                 << at + "9 hours and 00 minutes";
-        QTest::newRow("slot 30: a 2 is not allowed either")
-            << 1 << dayFile({{28, "1"}, {29, "2"}}) << QTime(14, 10) << true
-            << at + "15 hours and 00 minutes";
-        QTest::newRow("blocked to midnight: no box")
-            << 6 << dayFile({}, 48, 42) << QTime(21, 15) << true << QString();
-        QTest::newRow("missing file") << 1 << QByteArray() << QTime(10, 0) << false << QString();
+TEST(TimeSlots, TheCheckHidesTheViewAndSaysWhenSurfingComesBack)
+{
+    const std::string at = "Blocked Time!\r\nTobrin will run again only at ";
+    const struct
+    {
+        const char* name;
+        std::string file;
+        int hour, minute;
+        bool blocked;
+        std::string message; // empty: no box
+    } rows[] = {
+        {"10:29 is slot 20", dayFile({{20, "1"}}), 10, 29, true, at + "10 hours and 30 minutes"},
+        {"10:30 is slot 21", dayFile({{20, "1"}}), 10, 30, false, ""},
+        {"slot 1", dayFile({{0, "1"}}), 0, 10, true, at + "0 hours and 30 minutes"},
+        {"a short file", dayFile({{0, "0"}, {1, "0"}}, 18, 0), 1, 0, true, at + "9 hours and 00 minutes"},
+        {"a 2 is not allowed either", dayFile({{28, "1"}, {29, "2"}}), 14, 10, true,
+         at + "15 hours and 00 minutes"},
+        {"blocked to midnight: no box", dayFile({}, 48, 42), 21, 15, true, ""},
+        {"the last slot", dayFile({}, 48, 47), 23, 59, true, ""},
+        {"no file", "", 10, 0, false, ""},
+    };
+    ScratchDir dir;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        ScratchDir::write(dir / "buf1.log", row.file);
+        const Schedule::Day day = Schedule::readDay(dir / "buf1.log").slots;
+        const TimeSlots::Verdict verdict = TimeSlots::check(day, TimeSlots::currentSlot(row.hour, row.minute));
+        EXPECT_EQ(verdict.blocked, row.blocked);
+        EXPECT_EQ(verdict.message, row.message);
     }
-    void check()
-    {
-        QFETCH(int, weekday);
-        QFETCH(QByteArray, file);
-        QFETCH(QTime, time);
-        QFETCH(bool, hidden);
-        QFETCH(QString, message);
+}
 
-        TestInstall install;
-        const QString path = u"/buffer/buf%1.log"_s.arg(weekday);
-        if (file.isNull())
-            QVERIFY(QFile::remove(install.file(path)));
-        else
-            install.setBytes(path, file);
-        install.clock.moment = QDateTime(kMonday.addDays(weekday - 1), time);
-        auto form = install.window();
-        form->Timer1_Timer();
-        QCOMPARE(form->WebBrowser1->isHidden(), hidden);
-        QCOMPARE(QFile::exists(install.file(path)), !file.isNull()); // reading creates nothing
-        QCOMPARE(shownBox(), message.isEmpty()
-                                 ? u"0 boxes"_s
-                                 : box(message, u"Tobrin"_s, QMessageBox::Ok, QMessageBox::NoIcon));
+namespace {
+
+// The Time tab in a shown window, over the schedule files of a scratch folder.
+struct Week
+{
+    ScratchDir dir;
+    TabWindow window;
+    TimeTab tab{
+        {[this](std::string_view relative) { return dir.path().string() + std::string(relative); }},
+        window.page};
+
+    std::string day(int d) const
+    {
+        return ScratchDir::read(dir / ("buffer/buf" + std::to_string(d) + ".log"));
     }
-
-    void blockAllowSuspendResume()
+    void setDay(int d, const std::string& bytes) const
     {
-        TestInstall install;
-        install.setBytes("/buffer/buf1.log", dayFile({{28, "1"}}));
-        install.clock.moment = QDateTime(kMonday, QTime(14, 10));
-        // Started as the program starts: the first check comes 1 ms after the
-        // event loop runs, not a minute later.
-        auto form = std::make_unique<Form1>(install.context());
-        QCOMPARE(form->Timer1->interval(), 1);
-        form->Form_Load();
-        QTRY_VERIFY_WITH_TIMEOUT(form->WebBrowser1->isHidden(), 5000);
-        QCOMPARE(MessageBox::takeShown().size(), 1);
-        QCOMPARE(form->Timer1->interval(), 60000);
-        // A check falling due while a box is open is skipped: one box each time.
-        NestedCheck nested(*form);
-        form->WebBrowser1->installEventFilter(&nested);
-        install.clock.moment = QDateTime(kMonday, QTime(14, 29));
-        form->Timer1_Timer(); // still blocked: the box comes again
-        QVERIFY(form->WebBrowser1->isHidden());
-        QCOMPARE(MessageBox::takeShown().size(), 1);
-
-        install.clock.moment = QDateTime(kMonday, QTime(14, 30));
-        form->Timer1_Timer();
-        QVERIFY(!form->WebBrowser1->isHidden());
-
-        // The day's file is read afresh at every check.
-        install.setBytes("/buffer/buf1.log", dayFile({{29, "1"}}));
-        form->Timer1_Timer();
-        QVERIFY(form->WebBrowser1->isHidden());
-        QCOMPARE(MessageBox::takeShown().size(), 1);
-
-        // Suspended: the view comes back, and so does the address box that
-        // favorites-only mode disabled.
-        form->Combo1->setEnabled(false);
-        form->panel().Check2->setChecked(true);
-        QVERIFY(!form->Timer1->isActive());
-        QVERIFY(!form->WebBrowser1->isHidden() && form->Combo1->isEnabled());
-        // Resumed: the next check is one whole period away; the view stays until then.
-        form->panel().Check2->setChecked(false);
-        QVERIFY(form->Timer1->isActive() && form->Timer1->remainingTime() > 59000);
-        QVERIFY(!form->WebBrowser1->isHidden());
+        ScratchDir::write(dir / ("buffer/buf" + std::to_string(d) + ".log"), bytes);
     }
-
-    void switchSavesTheDayLeftAndShowsTheDayEntered()
+    // Every cell shows exactly the blocked slots: on and red, the rest off and blue.
+    bool shows(const std::set<int>& blocked) const
     {
-        TestInstall install;
-        // Monday: a 2 shows as blocked; 60 lines are cut to 48 when saved.
-        install.setBytes("/buffer/buf1.log", dayFile({{3, "1"}, {4, "2"}, {50, "1"}}, 60));
-        install.setBytes("/buffer/buf2.log", dayFile({{10, "1"}}));
-        auto form = install.window();
-        form->panel().VideoSoftIndexTab1->setCurrentTab(3);
-        form->panel().show();
-        TimeTab& tab = form->panel().time();
-        auto day = [&](int d) { return install.bytes(u"/buffer/buf%1.log"_s.arg(d)); };
-        const QByteArray monday = day(1);
-        QVERIFY(gridShows(tab, {3, 4}));
-
-        // Clicks flip and recolour, and write nothing.
-        QTest::mouseClick(tab.seg[7], Qt::LeftButton);
-        QTest::mouseClick(tab.seg[3], Qt::LeftButton);
-        QVERIFY(gridShows(tab, {4, 7}));
-        QCOMPARE(day(1), monday);
-        tab.VideoSoftIndexTab2->tabBar()->setCurrentIndex(1);
-        QCOMPARE(day(1), dayFile({{4, "1"}, {7, "1"}}));
-        QVERIFY(gridShows(tab, {10}));
-
-        // A day that cannot be saved: the switch does not happen, the edits stay.
-        QTest::mouseClick(tab.seg[11], Qt::LeftButton);
-        const QString tuesday = install.file("/buffer/buf2.log");
-        QVERIFY(QFile::remove(tuesday) && QDir().mkdir(tuesday));
-        tab.VideoSoftIndexTab2->tabBar()->setCurrentIndex(2);
-        QCOMPARE(MessageBox::takeShown().value(0).icon, QMessageBox::Critical);
-        QCOMPARE(tab.VideoSoftIndexTab2->tabBar()->currentIndex(), 1);
-        QVERIFY(gridShows(tab, {10, 11}));
-        QVERIFY(QDir().rmdir(tuesday));
-
-        // Apply writes the shown day's file only.
-        QList<QByteArray> before;
-        for (int d = 1; d <= 7; ++d)
-            before << day(d);
-        QTest::mouseClick(tab.Command7, Qt::LeftButton);
-        before[1] = dayFile({{10, "1"}, {11, "1"}});
-        for (int d = 1; d <= 7; ++d)
-            QCOMPARE(day(d), before[d - 1]);
-
-        // A day that cannot be read is shown as allowed, and the parent is told.
-        const QString wednesday = install.file("/buffer/buf3.log");
-        QVERIFY(QFile::remove(wednesday) && QDir().mkdir(wednesday));
-        tab.VideoSoftIndexTab2->tabBar()->setCurrentIndex(2);
-        QVERIFY(gridShows(tab, {}));
-        QVERIFY(MessageBox::takeShown().value(0).text.contains(u"buf3.log"_s));
+        for (int i = 0; i < Schedule::SlotCount; ++i) {
+            const bool on = blocked.contains(i);
+            const ElasticPanel& cell = tab.seg[std::size_t(i)];
+            if (cell.value() != on || cell.backColor() != ColorValue::toColor(on ? 0xFF : 0xFF0000))
+                return false;
+        }
+        return true;
+    }
+    // Clicks that tab; the one grid moves to it and shows again.
+    void showTab(int d)
+    {
+        tab.VideoSoftIndexTab2.notebook().set_current_page(d);
+        Gtk::Widget* holder = tab.VideoSoftIndexTab2.page(0)->get_parent();
+        runUntil([&] { return holder->get_mapped() && holder->get_width() > 0; });
     }
 };
 
-TOBRIN_TEST(TimeTest);
-#include "time_test.moc"
+} // namespace
+
+TEST(TimeTab, SwitchSavesTheDayLeftAndShowsTheDayEntered)
+{
+    Week week;
+    // Monday: a 2 shows as blocked; 60 lines are cut to 48 when saved.
+    week.setDay(1, dayFile({{3, "1"}, {4, "2"}, {50, "1"}}, 60));
+    week.setDay(2, dayFile({{10, "1"}}));
+    week.tab.load();
+    week.window.show(week.tab.seg[47]);
+    const std::string monday = week.day(1);
+    EXPECT_TRUE(week.shows({3, 4}));
+    EXPECT_EQ(week.tab.seg[21].get_tooltip_text(), "10:30 to 10:59");
+
+    // Clicks flip and recolour, and write nothing. Each cell's last line lies
+    // under the next one, as designed: the clicks aim above it.
+    clickOn(week.tab.seg[7], 1, 0.3);
+    ASSERT_TRUE(runUntil([&] { return week.tab.seg[7].value(); }));
+    clickOn(week.tab.seg[3], 1, 0.3);
+    ASSERT_TRUE(runUntil([&] { return !week.tab.seg[3].value(); }));
+    EXPECT_TRUE(week.shows({4, 7}));
+    EXPECT_EQ(week.day(1), monday);
+    week.showTab(1);
+    EXPECT_EQ(week.day(1), dayFile({{4, "1"}, {7, "1"}}));
+    EXPECT_TRUE(week.shows({10}));
+
+    // A day that cannot be saved: the switch does not happen, the edits stay.
+    clickOn(week.tab.seg[11], 1, 0.3);
+    ASSERT_TRUE(runUntil([&] { return week.tab.seg[11].value(); }));
+    const auto tuesday = week.dir / "buffer/buf2.log";
+    std::filesystem::remove(tuesday);
+    std::filesystem::create_directory(tuesday);
+    week.showTab(2);
+    auto shown = MessageBox::takeShown();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].icon, MessageBox::Critical);
+    EXPECT_EQ(week.tab.VideoSoftIndexTab2.notebook().get_current_page(), 1);
+    EXPECT_EQ(week.tab.VideoSoftIndexTab2.currentTab(), 1);
+    EXPECT_TRUE(week.shows({10, 11}));
+    std::filesystem::remove(tuesday);
+
+    // Apply writes the shown day's file only.
+    std::vector<std::string> before;
+    for (int d = 1; d <= 7; ++d)
+        before.push_back(week.day(d));
+    ASSERT_TRUE(press(week.tab.Command7));
+    before[1] = dayFile({{10, "1"}, {11, "1"}});
+    for (int d = 1; d <= 7; ++d)
+        EXPECT_EQ(week.day(d), before[std::size_t(d - 1)]) << d;
+
+    // A day that cannot be read is shown as allowed, and the parent is told.
+    std::filesystem::create_directories(week.dir / "buffer/buf3.log");
+    week.showTab(2);
+    EXPECT_TRUE(week.shows({}));
+    shown = MessageBox::takeShown();
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_NE(shown[0].text.find("buf3.log"), std::string::npos);
+    EXPECT_EQ(shown[0].icon, MessageBox::Warning);
+}
+
+// The check reads the file of the weekday it is now, as it stands on disk.
+TEST(TimeTab, DueReadsTodaysFile)
+{
+    Week week;
+    week.setDay(1, dayFile({{20, "1"}}));
+    week.setDay(7, dayFile({}, 48, 47));
+    auto at = [](int day, int hour, int minute) {
+        return Glib::DateTime::create_local(2026, 12, day, hour, minute, 0);
+    };
+    const TimeSlots::Verdict monday = week.tab.due(at(7, 10, 29));
+    EXPECT_TRUE(monday.blocked);
+    EXPECT_EQ(monday.message,
+              "Blocked Time!\r\nTobrin will run again only at 10 hours and 30 minutes");
+    EXPECT_FALSE(week.tab.due(at(13, 10, 29)).blocked);
+    EXPECT_TRUE(week.tab.due(at(13, 23, 45)).blocked);
+    EXPECT_FALSE(week.tab.due(at(8, 10, 29)).blocked); // Tuesday has no file
+    EXPECT_FALSE(week.tab.due(Glib::DateTime()).blocked);
+}

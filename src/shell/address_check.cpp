@@ -1,0 +1,60 @@
+#include "panel/panel_window.h"
+#include "platform/web_view.h"
+#include "shell/browser_window.h"
+
+#include <algorithm>
+#include <memory>
+
+void Form1::WebBrowser1_BeforeNavigate2(const std::string& url, bool& cancel)
+{
+    // The first check (the start page, inside the load step's Navigate) is
+    // what creates and loads the panel that holds the list.
+    Form2& form2 = panel();
+    form2.addresses().waitUntilLoaded(); // no address is let through on a list half in
+    // The page view refuses what is neither a web page nor one of the
+    // installation's pages; the child sees that as a blocked site, always.
+    const bool refused = cancel;
+    if (!refused && form2.Check1.get_active())
+        return;
+
+    set_cursor("wait");
+    rodape.setCaption(" Checking site...");
+    if (refused || form2.addresses().blocks(url)) {
+        cancel = true;
+        gtk_widget_set_cursor(Gtk::Widget::gobj(), nullptr);
+        setEditText("S I T E   B L O C K E D");
+        WebBrowser1->Stop();
+        return;
+    }
+
+    gtk_widget_set_cursor(Gtk::Widget::gobj(), nullptr);
+    if (std::find(m_history.begin(), m_history.end(), url) == m_history.end())
+        addToHistory(url);
+    setEditText(url);
+}
+
+void Form1::followAddressControl(Form2& form2)
+{
+    // Every other request of the page (images, scripts, fetches, downloads)
+    // meets the same words, unless the parent stopped the control.
+    // A new index over the same words (a build finishing) changes nothing
+    // for the engine: only a change of the words or of the switch is sent.
+    // One record of what was sent, shared by every copy of the handler.
+    auto sent = std::make_shared<std::shared_ptr<const WordStore>>();
+    auto publish = [this, &form2, sent] {
+        if (form2.Check1.get_active()) {
+            *sent = nullptr;
+            WebBrowser1->setBlockedWords(nullptr);
+            return;
+        }
+        BlockedWordList& list = form2.addresses().list();
+        const std::shared_ptr<const WordStore> words = list.matcher()->store();
+        if (words == *sent)
+            return;
+        *sent = words;
+        WebBrowser1->setBlockedWords(std::make_shared<const WebView::BlockedWords>(list.entries()));
+    };
+    publish();
+    form2.Check1.signal_toggled().connect(publish);
+    form2.addresses().list().signal_matcher_changed().connect(publish);
+}
