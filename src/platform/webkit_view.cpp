@@ -451,6 +451,7 @@ void WebKitView::on_hide()
     m_asleep = true;
     m_onWaking.clear();
     webkit_web_view_set_is_muted(m_view, TRUE);
+    webkit_web_view_stop_loading(m_view); // a load under way ends as a stopped one
     if (webkit_web_view_get_uri(m_view))
         webkit_web_view_terminate_web_process(m_view);
 }
