@@ -154,7 +154,20 @@ Value unescapedValue(std::string_view raw)
                     number &= 0xFFFF;
                     ++i;
                 }
-                appendEscaped(text, number);
+                // Characters past U+FFFF are written as two escapes, a UTF-16 pair.
+                unsigned low = 0;
+                std::size_t next = i + 2;
+                if (number >= 0xD800 && number < 0xDC00 && i + 1 < raw.size() &&
+                    raw[i] == '\\' && raw[i + 1] == 'x') {
+                    for (; next < raw.size() && isHexDigit(static_cast<unsigned char>(raw[next])); ++next)
+                        low = ((low << 4) + unsigned(hexValue(raw[next]))) & 0xFFFF;
+                }
+                if (low >= 0xDC00 && low <= 0xDFFF) {
+                    Utf8::append(text, char32_t(0x10000 + ((number - 0xD800) << 10) + (low - 0xDC00)));
+                    i = next;
+                } else {
+                    appendEscaped(text, number);
+                }
                 done = true;
             }
             // An escaped character is never a blank to drop.

@@ -75,10 +75,11 @@ TEST(SettingsStore, HandEditedFilesMissingFilesAndFailures)
 
     ScratchDir::write(path, "\xEF\xBB\xBF; note\r\n[ Tobrin%202.0 ]\r\n Password = Up \r\nlist=a,b\r\n"
                             "cont=abc\\\r\ndef\r\nesc=\\x41\\101\\q\r\nsemi=a;b\r\nquoted=\"x\"y\"z\"\r\n"
-                            "at=@@x\r\ninvalid=@Invalid()\r\nsame=1\r\nsame=2\r\n");
+                            "at=@@x\r\ninvalid=@Invalid()\r\nsame=1\r\nsame=2\r\npair=\\xd83d\\xde00\r\n");
     const std::pair<const char*, const char*> rows[] = {
         {"password", "Up"}, {"list", ""},    {"cont", "abcdef"},  {"esc", "AA"},     {"semi", "a"},
         {"quoted", "xyz"},  {"at", "@x"},    {"invalid", "dflt"}, {"same", "2"},
+        {"pair", "\U0001F600"}, // past U+FFFF, a UTF-16 pair of escapes
     };
     for (const auto& [key, value] : rows)
         EXPECT_EQ(store.read(key, "dflt"), value) << key;
