@@ -24,9 +24,13 @@ PAGES = {
                    b"<a href='/second.html' style='display:block;height:200px;background:#ddd'>"
                    b"Second</a></body></html>",
     "/second.html": b"<html><title>Second page</title><body>two</body></html>",
+    # The blocked frame comes once the allowed one is in: refusing it stops
+    # the page's loads, as the Stop button does, which may otherwise catch
+    # the allowed frame before its request leaves.
     "/frames.html": b"<html><title>Frames</title><body>"
-                    b"<iframe src='/fine-frame.html'></iframe>"
-                    b"<iframe src='/badword-frame.html'></iframe></body></html>",
+                    b"<iframe src='/fine-frame.html' onload=\"fetch('/frame-added').then(() => "
+                    b"document.body.insertAdjacentHTML('beforeend', "
+                    b"'<iframe src=/badword-frame.html></iframe>'))\"></iframe></body></html>",
     "/fine-frame.html": b"<html><body>fine</body></html>",
     "/popup.html": b"<html><title>Popup</title><body onload=\"window.open('/second.html')\">"
                    b"<a target='_blank' href='/second.html'>new</a></body></html>",
@@ -154,6 +158,8 @@ class FamilyDay(unittest.TestCase):
         self.surf("/go")
         self.surf("/frames.html", "Frames")
         t.wait_for(lambda: "/fine-frame.html" in self.site.requests, 10, "the allowed frame")
+        t.wait_for(lambda: "/frame-added" in self.site.requests, 10, "the blocked frame's turn")
+        time.sleep(1)
 
         windows_before = len(t.windows("."))
         self.surf("/popup.html", "Popup")
