@@ -2,6 +2,7 @@
 #include "platform/settings_store.h"
 #include "scratch_dir.h"
 #include "tab_window.h"
+#include "shown_box.h"
 
 #include <gtest/gtest.h>
 
@@ -75,11 +76,8 @@ TEST(FavoritesTab, AddSelectAndDelete)
     ASSERT_TRUE(press(f.tab->Command13));
     auto shown = MessageBox::takeShown();
     ASSERT_EQ(shown.size(), 1u);
-    EXPECT_EQ(shown[0].text, "Remove <http://zoo.example/> ???");
-    EXPECT_EQ(shown[0].title, "Attention!");
-    EXPECT_EQ(shown[0].buttons, MessageBox::Yes | MessageBox::No);
-    EXPECT_EQ(shown[0].icon, MessageBox::Critical);
-    EXPECT_EQ(shown[0].defaultButton, MessageBox::No);
+    expectBox(shown[0], "Remove <http://zoo.example/> ???", "Attention!",
+              MessageBox::Yes | MessageBox::No, MessageBox::Critical, MessageBox::No);
     EXPECT_EQ(f.list(), listBefore);
     EXPECT_TRUE(f.pageIs(FavoritesPage::Form::Delete));
     EXPECT_FALSE(f.tab->Command13.get_sensitive());

@@ -1,6 +1,7 @@
 #include "filter/addresses_tab.h"
 #include "scratch_dir.h"
 #include "tab_window.h"
+#include "shown_box.h"
 
 #include <gtest/gtest.h>
 
@@ -54,14 +55,12 @@ TEST(AddressesTab, WarningWordsAskFirstAndTheListStaysSorted)
             ASSERT_TRUE(editor.add(word));
             const auto shown = MessageBox::takeShown();
             ASSERT_EQ(shown.size(), 1u);
-            EXPECT_EQ(shown[0].text, "If you include < " + word +
-                                         " >  you will block MOST of sites!!!\n\r"
-                                         "Are you REALLY sure you want to block " +
-                                         word + "???");
-            EXPECT_EQ(shown[0].title, "Attention!");
-            EXPECT_EQ(shown[0].buttons, MessageBox::Yes | MessageBox::No);
-            EXPECT_EQ(shown[0].icon, MessageBox::Critical);
-            EXPECT_EQ(shown[0].defaultButton, MessageBox::No);
+            expectBox(shown[0],
+                      "If you include < " + word +
+                          " >  you will block MOST of sites!!!\n\r"
+                          "Are you REALLY sure you want to block " + word + "???",
+                      "Attention!", MessageBox::Yes | MessageBox::No, MessageBox::Critical,
+                      MessageBox::No);
             EXPECT_EQ(editor.tab->Text1.get_text().raw(), yes ? "" : word);
         }
     }

@@ -1,4 +1,5 @@
 #include "fake_web_view.h"
+#include "shown_box.h"
 #include "panel/panel_window.h"
 #include "password/password_prompt.h"
 #include "password/stored_password.h"
@@ -327,11 +328,8 @@ TEST(BrowserWindow, QuittingWritesTheEndRecordThenAsks)
     form->VideoSoftElastic6.signal_clicked().emit();
     auto shown = MessageBox::takeShown();
     ASSERT_EQ(shown.size(), 1u);
-    EXPECT_EQ(shown[0].text, "Are you sure you want to QUIT ?");
-    EXPECT_EQ(shown[0].title, "Tobrin");
-    EXPECT_EQ(shown[0].buttons, MessageBox::Yes | MessageBox::No);
-    EXPECT_EQ(shown[0].icon, MessageBox::Critical);
-    EXPECT_EQ(shown[0].defaultButton, MessageBox::No);
+    expectBox(shown[0], "Are you sure you want to QUIT ?", "Tobrin",
+              MessageBox::Yes | MessageBox::No, MessageBox::Critical, MessageBox::No);
     EXPECT_EQ(install.ended, 0);
     const std::string quitButton(std::size_t(SurfLog::separatorLength(SurfLog::QuitPath::QuitButton)), '|');
     EXPECT_NE(install.log().find("http://a.test/\r\n"), std::string::npos);
