@@ -66,7 +66,8 @@ protected:
 TEST_F(PasswordWindows, FirstPasswordWithEveryMistake)
 {
     const CodePage russian("CP1251");
-    Form5 f5(nullptr, settings, russian);
+    StoredPasswordKeeper password(settings, russian);
+    Form5 f5(nullptr, password, russian);
     f5.present();
     ASSERT_TRUE(runUntil([&] { return f5.get_mapped(); }));
     EXPECT_EQ(f5.get_title(), " Tobrin");
