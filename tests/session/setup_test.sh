@@ -66,11 +66,12 @@ printf 'touch "$FAKE_EXEC.xsessionrc"\n' > "$scratch/home/.xsessionrc"
 chmod 755 "$fake/id" "$fake/env" "$fake/evil/openbox"
 sed -e "s|/usr/bin/id|$fake/id|g; s|/usr/bin/env|$fake/env|; s|/etc/default/locale|$fake/locale|" \
   "$root/etc/X11/Xsession.d/15tobrin-family" > "$fake/step"
-login() { # GROUPS: the step, then the home's own file as the system's later step reads it
+sed -e "s|/etc/X11/Xsession.d/15tobrin-family|$fake/step|" "$root/etc/profile.d/tobrin-family.sh" > "$fake/profile"
+login() { # GROUPS [SCRIPT NAME]: the step, then the home's own file as a later step reads it
   env -i FAKE_GROUPS="$1" FAKE_EXEC="$fake/$1" PATH="$fake/evil:/usr/bin:/bin" HOME="$scratch/home" \
     XDG_CONFIG_HOME=/x GTK_MODULES=evil LANG=xx_XX DISPLAY=:9 XAUTHORITY=/x/auth USER=kid LOGNAME=kid \
     SHELL=/bin/bash XDG_RUNTIME_DIR=/run/user/1001 DBUS_SESSION_BUS_ADDRESS=unix:path=/x/bus \
-    sh -c '. "$1"; . "$HOME/.xsessionrc"' sh "$fake/step"
+    sh -c '. "$1"; . "$HOME/.xsessionrc"' "${3:-sh}" "${2:-$fake/step}"
 }
 login "kid tobrin-child"
 expect "a child gets the Tobrin session, clean, and nothing of the home" same "$(ls "$fake" | grep '^kid'; cat "$fake/kid tobrin-child")" \
@@ -87,6 +88,10 @@ SHELL=/bin/bash
 XDG_RUNTIME_DIR=/run/user/1001
 DBUS_SESSION_BUS_ADDRESS=unix:path=/x/bus
 /usr/local/bin/tobrin-session"
+login "kid tobrin-child gdm" "$fake/profile" /etc/gdm3/Xsession
+login "kid tobrin-child other" "$fake/profile"
+expect "under GDM's X session script, /etc/profile already starts it" same "$(ls "$fake" | grep 'gdm\|other')" \
+  "kid tobrin-child gdm"$'\n'"kid tobrin-child other.xsessionrc"
 login "kid users"
 expect "another account goes on as before" same "$(ls "$fake" | grep '^kid users')" "kid users.xsessionrc"
 
