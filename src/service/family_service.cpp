@@ -158,13 +158,26 @@ bool FamilyService::listen(const std::string& path, bool activated, std::string*
     if (activated) {
         socket = g_socket_new_from_fd(3, &failure);
     } else {
-        struct stat info;
-        if (::lstat(path.c_str(), &info) == 0 && S_ISSOCK(info.st_mode))
-            ::unlink(path.c_str()); // left by a service that ended
         std::error_code ignored;
         std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ignored);
         GSocketAddress* address = g_unix_socket_address_new(path.c_str());
         socket = g_socket_new(G_SOCKET_FAMILY_UNIX, G_SOCKET_TYPE_STREAM, G_SOCKET_PROTOCOL_DEFAULT, &failure);
+        struct stat info;
+        if (socket && ::lstat(path.c_str(), &info) == 0 && S_ISSOCK(info.st_mode)) {
+            // One that answers belongs to a service still running; else it
+            // was left by one that ended.
+            GSocket* probe = g_socket_new(G_SOCKET_FAMILY_UNIX, G_SOCKET_TYPE_STREAM, G_SOCKET_PROTOCOL_DEFAULT,
+                                          nullptr);
+            const bool answered = probe && g_socket_connect(probe, address, nullptr, nullptr);
+            g_clear_object(&probe);
+            if (answered) {
+                *error = "Another family service is serving on \"" + path + "\".";
+                g_object_unref(address);
+                g_object_unref(socket);
+                return false;
+            }
+            ::unlink(path.c_str());
+        }
         if (socket && (!g_socket_bind(socket, address, FALSE, &failure) || !g_socket_listen(socket, &failure)))
             g_clear_object(&socket);
         g_object_unref(address);

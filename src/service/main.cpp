@@ -79,17 +79,25 @@ int main(int argc, char** argv)
         return 2;
     }
     g_option_context_free(context);
+    if (argc > 1) {
+        std::cerr << "tobrin-family: unexpected \"" << argv[1] << "\"; see --help\n";
+        return 2;
+    }
     const std::filesystem::path stateFolder = state ? state : "/var/lib/tobrin-family";
     const std::string socketPath = socket ? socket : FamilyClient::SocketPath;
     const std::filesystem::path childrenFile = children ? children : "/etc/tobrin-family/children";
+    const bool settingPassword = account != nullptr;
+    const std::string name = account ? account : "";
+    for (gchar* option : {state, socket, children, account})
+        g_free(option);
 
     std::error_code ignored;
     if (!std::filesystem::exists(stateFolder, ignored) && ::mkdir(stateFolder.c_str(), 0700) != 0) {
         std::cerr << "tobrin-family: the folder \"" << stateFolder.string() << "\" could not be made\n";
         return 1;
     }
-    if (account)
-        return setPassword(stateFolder, account);
+    if (settingPassword)
+        return setPassword(stateFolder, name);
 
     // Started by the socket unit, the socket is ours already, as fd 3.
     const char* pid = std::getenv("LISTEN_PID");
