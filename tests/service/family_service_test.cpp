@@ -229,9 +229,12 @@ TEST_F(FamilyServiceTest, AKillLeavesFilesWholeAndTheWaitStands)
                 return true;
         return false;
     });
+    bool closed = false;
+    first->onClosed([&] { closed = true; });
     stop(SIGKILL);
     writer.join();
     EXPECT_TRUE(writing);
+    EXPECT_TRUE(eventually([&] { return closed && first->isClosed(); }));
 
     start();
     const std::string now = readAll(connect()->read("files/nosurf.txt").fd);
