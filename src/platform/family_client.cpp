@@ -7,9 +7,9 @@
 
 namespace {
 
-constexpr FamilyClient::Outcome::Kind kKinds[] = {FamilyClient::Outcome::NotAuthorised,
-                                                  FamilyClient::Outcome::Refused, FamilyClient::Outcome::Missing,
-                                                  FamilyClient::Outcome::Failed};
+constexpr FamilyClient::Outcome::Kind kKinds[] = {
+    FamilyClient::Outcome::NotAuthorised, FamilyClient::Outcome::Refused,
+    FamilyClient::Outcome::Missing, FamilyClient::Outcome::Failed};
 
 std::string unreachable(const char* why)
 {
@@ -56,8 +56,8 @@ std::unique_ptr<FamilyClient> FamilyClient::connect(const std::string& socketPat
         outcome.error = unreachable(error->message);
     } else {
         connection = g_dbus_connection_new_sync(G_IO_STREAM(stream), nullptr,
-                                                G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT, nullptr, nullptr,
-                                                &error);
+                                                G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT,
+                                                nullptr, nullptr, &error);
         g_object_unref(stream);
         // The service ends the authentication of an account it does not serve.
         if (!connection)
@@ -73,20 +73,20 @@ FamilyClient::FamilyClient(GDBusConnection* connection) : m_connection(connectio
 {
     m_subscription = g_dbus_connection_signal_subscribe(
         m_connection, nullptr, Interface, "Changed", ObjectPath, nullptr, G_DBUS_SIGNAL_FLAGS_NONE,
-        [](GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar*, GVariant* parameters,
-           gpointer self) {
+        [](GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar*,
+           GVariant* parameters, gpointer self) {
             const gchar* name = nullptr;
             g_variant_get(parameters, "(&s)", &name);
             if (auto& changed = static_cast<FamilyClient*>(self)->m_changed)
                 changed(name);
         },
         this, nullptr);
-    m_closedHandler = g_signal_connect(m_connection, "closed",
-                                       G_CALLBACK(+[](GDBusConnection*, gboolean, GError*, gpointer self) {
-                                           if (auto& closed = static_cast<FamilyClient*>(self)->m_closed)
-                                               closed();
-                                       }),
-                                       this);
+    m_closedHandler = g_signal_connect(
+        m_connection, "closed", G_CALLBACK(+[](GDBusConnection*, gboolean, GError*, gpointer self) {
+            if (auto& closed = static_cast<FamilyClient*>(self)->m_closed)
+                closed();
+        }),
+        this);
 }
 
 FamilyClient::~FamilyClient()
@@ -102,13 +102,13 @@ bool FamilyClient::isClosed() const
     return g_dbus_connection_is_closed(m_connection);
 }
 
-GVariant* FamilyClient::call(const char* method, GVariant* parameters, const char* replyType, Outcome& outcome,
-                             int timeoutMs)
+GVariant* FamilyClient::call(const char* method, GVariant* parameters, const char* replyType,
+                             Outcome& outcome, int timeoutMs)
 {
     GError* error = nullptr;
-    GVariant* reply = g_dbus_connection_call_sync(m_connection, nullptr, ObjectPath, Interface, method, parameters,
-                                                  G_VARIANT_TYPE(replyType), G_DBUS_CALL_FLAGS_NONE, timeoutMs,
-                                                  nullptr, &error);
+    GVariant* reply = g_dbus_connection_call_sync(
+        m_connection, nullptr, ObjectPath, Interface, method, parameters, G_VARIANT_TYPE(replyType),
+        G_DBUS_CALL_FLAGS_NONE, timeoutMs, nullptr, &error);
     if (reply)
         return reply;
     outcome.kind = Outcome::Unreachable;
@@ -119,7 +119,8 @@ GVariant* FamilyClient::call(const char* method, GVariant* parameters, const cha
     }
     g_free(remote);
     g_dbus_error_strip_remote_error(error);
-    outcome.error = outcome.kind == Outcome::Unreachable ? unreachable(error->message) : error->message;
+    outcome.error =
+        outcome.kind == Outcome::Unreachable ? unreachable(error->message) : error->message;
     g_error_free(error);
     return nullptr;
 }
@@ -201,7 +202,8 @@ FamilyClient::Outcome FamilyClient::authorise(const std::string& password, bool&
     Outcome outcome;
     right = false;
     // The service makes wrong passwords wait, up to a minute each.
-    if (GVariant* reply = call("Authorise", g_variant_new("(@s)", text(password)), "(b)", outcome, G_MAXINT)) {
+    if (GVariant* reply =
+            call("Authorise", g_variant_new("(@s)", text(password)), "(b)", outcome, G_MAXINT)) {
         gboolean value = FALSE;
         g_variant_get(reply, "(b)", &value);
         right = value;
@@ -246,8 +248,8 @@ FamilyClient::Outcome FamilyClient::start(const std::string& dateTime)
     return simple("Start", g_variant_new("(@s)", text(dateTime)));
 }
 
-FamilyClient::Outcome FamilyClient::end(const std::vector<std::string>& history, const std::string& dateTime,
-                                        int quitPath)
+FamilyClient::Outcome FamilyClient::end(const std::vector<std::string>& history,
+                                        const std::string& dateTime, int quitPath)
 {
     return simple("End", g_variant_new("(@as@si)", stringArray(history), text(dateTime), quitPath));
 }

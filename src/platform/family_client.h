@@ -78,15 +78,18 @@ public:
 
     // A file's name, or "settings", after any connection of the account
     // changed it.
-    void onChanged(std::function<void(const std::string& name)> changed) { m_changed = std::move(changed); }
+    void onChanged(std::function<void(const std::string& name)> changed)
+    {
+        m_changed = std::move(changed);
+    }
     void onClosed(std::function<void()> closed) { m_closed = std::move(closed); }
     bool isClosed() const;
 
 private:
     explicit FamilyClient(GDBusConnection* connection);
     // The reply (null on failure, then outcome says why).
-    GVariant* call(const char* method, GVariant* parameters, const char* replyType, Outcome& outcome,
-                   int timeoutMs = -1);
+    GVariant* call(const char* method, GVariant* parameters, const char* replyType,
+                   Outcome& outcome, int timeoutMs = -1);
     Outcome simple(const char* method, GVariant* parameters);
 
     GDBusConnection* m_connection;

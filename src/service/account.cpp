@@ -20,7 +20,8 @@ constexpr std::int64_t kLongestWait = 60 * kSecond;
 bool makeFolder(const std::filesystem::path& folder, std::string& problem)
 {
     if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) {
-        problem = "The folder \"" + folder.string() + "\" could not be made: " + g_strerror(errno) + ".";
+        problem =
+            "The folder \"" + folder.string() + "\" could not be made: " + g_strerror(errno) + ".";
         return false;
     }
     ::chmod(folder.c_str(), 0700);
@@ -73,9 +74,9 @@ bool Account::validName(const std::string& name)
 
 std::optional<std::filesystem::path> Account::file(const std::string& name) const
 {
-    static const std::string names[] = {"files/nosurf.txt", "files/pref.txt",   "files/codepage.txt",
-                                        "files/log.txt",    "buffer/buf1.log",  "buffer/buf2.log",
-                                        "buffer/buf3.log",  "buffer/buf4.log",  "buffer/buf5.log",
+    static const std::string names[] = {"files/nosurf.txt", "files/pref.txt",  "files/codepage.txt",
+                                        "files/log.txt",    "buffer/buf1.log", "buffer/buf2.log",
+                                        "buffer/buf3.log",  "buffer/buf4.log", "buffer/buf5.log",
                                         "buffer/buf6.log",  "buffer/buf7.log"};
     // Only these names: nothing a caller sends can point elsewhere.
     if (std::find(std::begin(names), std::end(names), name) == std::end(names))
@@ -94,8 +95,9 @@ std::optional<CodePage> Account::page(std::string* problem) const
     const std::string name = CodePage::knownName(text);
     if (!name.empty())
         return CodePage(name);
-    *problem = !file.error.empty() ? file.error
-                                   : "The file \"" + record.string() + "\" names no code page Tobrin knows.";
+    *problem = !file.error.empty()
+                   ? file.error
+                   : "The file \"" + record.string() + "\" names no code page Tobrin knows.";
     return std::nullopt;
 }
 
@@ -113,6 +115,6 @@ void Account::countAnswer(bool right, std::int64_t now)
     m_lastWrong = right ? 0 : now;
     // Kept through a restart; if it cannot be written, the wait still holds
     // while the service runs.
-    (void)TextFile::writeBytes(m_folder / "tries",
-                               std::to_string(m_wrong) + ' ' + std::to_string(m_lastWrong) + "\r\n");
+    (void)TextFile::writeBytes(m_folder / "tries", std::to_string(m_wrong) + ' ' +
+                                                       std::to_string(m_lastWrong) + "\r\n");
 }

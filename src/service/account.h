@@ -47,6 +47,6 @@ private:
     std::filesystem::path m_folder;
     SettingsStore m_settings;
     std::string m_problem;
-    int m_wrong = 0;             // wrong answers since the last right one
+    int m_wrong = 0;              // wrong answers since the last right one
     std::int64_t m_lastWrong = 0; // when the last one came
 };

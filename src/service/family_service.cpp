@@ -44,7 +44,8 @@ constexpr const char* kInterfaceXml = R"(<node>
   </interface>
 </node>)";
 
-void fail(GDBusMethodInvocation* invocation, FamilyClient::Outcome::Kind kind, const std::string& sentence)
+void fail(GDBusMethodInvocation* invocation, FamilyClient::Outcome::Kind kind,
+          const std::string& sentence)
 {
     g_dbus_method_invocation_return_dbus_error(invocation, FamilyClient::errorName(kind).c_str(),
                                                sentence.c_str());
@@ -161,13 +162,14 @@ bool FamilyService::listen(const std::string& path, bool activated, std::string*
         std::error_code ignored;
         std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ignored);
         GSocketAddress* address = g_unix_socket_address_new(path.c_str());
-        socket = g_socket_new(G_SOCKET_FAMILY_UNIX, G_SOCKET_TYPE_STREAM, G_SOCKET_PROTOCOL_DEFAULT, &failure);
+        socket = g_socket_new(G_SOCKET_FAMILY_UNIX, G_SOCKET_TYPE_STREAM, G_SOCKET_PROTOCOL_DEFAULT,
+                              &failure);
         struct stat info;
         if (socket && ::lstat(path.c_str(), &info) == 0 && S_ISSOCK(info.st_mode)) {
             // One that answers belongs to a service still running; else it
             // was left by one that ended.
-            GSocket* probe = g_socket_new(G_SOCKET_FAMILY_UNIX, G_SOCKET_TYPE_STREAM, G_SOCKET_PROTOCOL_DEFAULT,
-                                          nullptr);
+            GSocket* probe = g_socket_new(G_SOCKET_FAMILY_UNIX, G_SOCKET_TYPE_STREAM,
+                                          G_SOCKET_PROTOCOL_DEFAULT, nullptr);
             const bool answered = probe && g_socket_connect(probe, address, nullptr, nullptr);
             g_clear_object(&probe);
             if (answered) {
@@ -178,7 +180,8 @@ bool FamilyService::listen(const std::string& path, bool activated, std::string*
             }
             ::unlink(path.c_str());
         }
-        if (socket && (!g_socket_bind(socket, address, FALSE, &failure) || !g_socket_listen(socket, &failure)))
+        if (socket && (!g_socket_bind(socket, address, FALSE, &failure) ||
+                       !g_socket_listen(socket, &failure)))
             g_clear_object(&socket);
         g_object_unref(address);
         // Every account may connect; the credentials decide what it gets.
@@ -186,7 +189,8 @@ bool FamilyService::listen(const std::string& path, bool activated, std::string*
             ::chmod(path.c_str(), 0666);
     }
     m_listener = g_socket_service_new();
-    if (socket && !g_socket_listener_add_socket(G_SOCKET_LISTENER(m_listener), socket, nullptr, &failure))
+    if (socket &&
+        !g_socket_listener_add_socket(G_SOCKET_LISTENER(m_listener), socket, nullptr, &failure))
         g_clear_object(&socket);
     if (!socket) {
         *error = "The socket \"" + path + "\" could not be opened: " + failure->message + ".";
@@ -194,52 +198,58 @@ bool FamilyService::listen(const std::string& path, bool activated, std::string*
         return false;
     }
     g_object_unref(socket);
-    g_signal_connect(m_listener, "incoming",
-                     G_CALLBACK(+[](GSocketService*, GSocketConnection* stream, GObject*, gpointer self) {
-                         auto* service = static_cast<FamilyService*>(self);
-                         GDBusAuthObserver* observer = g_dbus_auth_observer_new();
-                         // The kernel's word for who connects, never the peer's own.
-                         g_signal_connect(observer, "allow-mechanism",
-                                          G_CALLBACK(+[](GDBusAuthObserver*, const gchar* mechanism, gpointer) {
-                                              return gboolean(std::strcmp(mechanism, "EXTERNAL") == 0);
-                                          }),
-                                          nullptr);
-                         g_signal_connect(observer, "authorize-authenticated-peer",
-                                          G_CALLBACK(+[](GDBusAuthObserver*, GIOStream*, GCredentials* credentials,
-                                                         gpointer self) {
-                                              auto* service = static_cast<FamilyService*>(self);
-                                              return gboolean(credentials &&
-                                                              !servedAccount(service->m_children,
-                                                                             g_credentials_get_unix_user(
-                                                                                 credentials, nullptr))
-                                                                   .empty());
-                                          }),
-                                          service);
-                         gchar* guid = g_dbus_generate_guid();
-                         g_dbus_connection_new(
-                             G_IO_STREAM(stream), guid,
-                             GDBusConnectionFlags(G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_SERVER |
-                                                  G_DBUS_CONNECTION_FLAGS_DELAY_MESSAGE_PROCESSING),
-                             observer, nullptr,
-                             [](GObject*, GAsyncResult* result, gpointer self) {
-                                 if (GDBusConnection* connection = g_dbus_connection_new_finish(result, nullptr))
-                                     static_cast<FamilyService*>(self)->accept(connection);
-                             },
-                             service);
-                         g_free(guid);
-                         g_object_unref(observer);
-                         return TRUE;
-                     }),
-                     this);
+    g_signal_connect(
+        m_listener, "incoming",
+        G_CALLBACK(+[](GSocketService*, GSocketConnection* stream, GObject*, gpointer self) {
+            static_cast<FamilyService*>(self)->authenticate(stream);
+            return TRUE;
+        }),
+        this);
     g_socket_service_start(m_listener);
     return true;
+}
+
+void FamilyService::authenticate(GSocketConnection* stream)
+{
+    GDBusAuthObserver* observer = g_dbus_auth_observer_new();
+    // The kernel's word for who connects, never the peer's own.
+    g_signal_connect(observer, "allow-mechanism",
+                     G_CALLBACK(+[](GDBusAuthObserver*, const gchar* mechanism, gpointer) {
+                         return gboolean(std::strcmp(mechanism, "EXTERNAL") == 0);
+                     }),
+                     nullptr);
+    // Runs on GDBus's own thread; an account not served never gets a connection.
+    g_signal_connect(
+        observer, "authorize-authenticated-peer",
+        G_CALLBACK(
+            +[](GDBusAuthObserver*, GIOStream*, GCredentials* credentials, gpointer children) {
+                return gboolean(credentials &&
+                                !servedAccount(*static_cast<std::filesystem::path*>(children),
+                                               g_credentials_get_unix_user(credentials, nullptr))
+                                     .empty());
+            }),
+        &m_children);
+    gchar* guid = g_dbus_generate_guid();
+    g_dbus_connection_new(
+        G_IO_STREAM(stream), guid,
+        GDBusConnectionFlags(G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_SERVER |
+                             G_DBUS_CONNECTION_FLAGS_DELAY_MESSAGE_PROCESSING),
+        observer, nullptr,
+        [](GObject*, GAsyncResult* result, gpointer self) {
+            if (GDBusConnection* connection = g_dbus_connection_new_finish(result, nullptr))
+                static_cast<FamilyService*>(self)->accept(connection);
+        },
+        this);
+    g_free(guid);
+    g_object_unref(observer);
 }
 
 void FamilyService::accept(GDBusConnection* connection)
 {
     GCredentials* credentials = g_dbus_connection_get_peer_credentials(connection);
     const std::string name =
-        credentials ? servedAccount(m_children, g_credentials_get_unix_user(credentials, nullptr)) : std::string();
+        credentials ? servedAccount(m_children, g_credentials_get_unix_user(credentials, nullptr))
+                    : std::string();
     Served* account = name.empty() ? nullptr : served(name);
     if (!account) {
         g_dbus_connection_close(connection, nullptr, nullptr, nullptr);
@@ -248,23 +258,26 @@ void FamilyService::accept(GDBusConnection* connection)
     }
     static GDBusNodeInfo* node = g_dbus_node_info_new_for_xml(kInterfaceXml, nullptr);
     static const GDBusInterfaceVTable table = {
-        [](GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar* method, GVariant* parameters,
-           GDBusMethodInvocation* invocation, gpointer peer) {
-            static_cast<Peer*>(peer)->service->call(*static_cast<Peer*>(peer), method, parameters, invocation);
+        [](GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar* method,
+           GVariant* parameters, GDBusMethodInvocation* invocation, gpointer peer) {
+            static_cast<Peer*>(peer)->service->call(*static_cast<Peer*>(peer), method, parameters,
+                                                    invocation);
         },
-        nullptr, nullptr, {}};
+        nullptr,
+        nullptr,
+        {}};
     auto peer = std::make_unique<Peer>();
     peer->service = this;
     peer->connection = connection;
     peer->account = account;
     peer->registration =
-        g_dbus_connection_register_object(connection, FamilyClient::ObjectPath, node->interfaces[0], &table,
-                                          peer.get(), nullptr, nullptr);
-    peer->closedHandler = g_signal_connect(connection, "closed",
-                                           G_CALLBACK(+[](GDBusConnection*, gboolean, GError*, gpointer peer) {
-                                               static_cast<Peer*>(peer)->service->drop(static_cast<Peer*>(peer));
-                                           }),
-                                           peer.get());
+        g_dbus_connection_register_object(connection, FamilyClient::ObjectPath, node->interfaces[0],
+                                          &table, peer.get(), nullptr, nullptr);
+    peer->closedHandler = g_signal_connect(
+        connection, "closed", G_CALLBACK(+[](GDBusConnection*, gboolean, GError*, gpointer peer) {
+            static_cast<Peer*>(peer)->service->drop(static_cast<Peer*>(peer));
+        }),
+        peer.get());
     account->peers.push_back(peer.get());
     m_peers[connection] = std::move(peer);
     g_dbus_connection_start_message_processing(connection);
@@ -303,7 +316,8 @@ FamilyService::Served* FamilyService::served(const std::string& name)
 void FamilyService::settleListed()
 {
     std::error_code error;
-    for (std::filesystem::directory_iterator it(m_state, error), end; !error && it != end; it.increment(error)) {
+    for (std::filesystem::directory_iterator it(m_state, error), end; !error && it != end;
+         it.increment(error)) {
         const std::string name = it->path().filename().string();
         struct passwd* entry = ::getpwnam(name.c_str());
         if (entry && servedAccount(m_children, entry->pw_uid) == name)
@@ -341,8 +355,9 @@ void FamilyService::settle(Served& account)
 void FamilyService::changed(Served& account, const std::string& name)
 {
     for (Peer* peer : account.peers)
-        g_dbus_connection_emit_signal(peer->connection, nullptr, FamilyClient::ObjectPath, FamilyClient::Interface,
-                                      "Changed", g_variant_new("(s)", name.c_str()), nullptr);
+        g_dbus_connection_emit_signal(peer->connection, nullptr, FamilyClient::ObjectPath,
+                                      FamilyClient::Interface, "Changed",
+                                      g_variant_new("(s)", name.c_str()), nullptr);
 }
 
 void FamilyService::call(Peer& peer, const std::string& method, GVariant* parameters,
@@ -353,28 +368,32 @@ void FamilyService::call(Peer& peer, const std::string& method, GVariant* parame
         const std::string name = argument(parameters, 0);
         const std::optional<std::filesystem::path> path = store.file(name);
         if (!path)
-            return fail(invocation, FamilyClient::Outcome::Refused, "\"" + name + "\" is not a file of the service.");
+            return fail(invocation, FamilyClient::Outcome::Refused,
+                        "\"" + name + "\" is not a file of the service.");
         const int fd = ::open(path->c_str(), O_RDONLY | O_CLOEXEC);
         if (fd < 0 && errno == ENOENT)
-            return fail(invocation, FamilyClient::Outcome::Missing, "\"" + name + "\" does not exist yet.");
+            return fail(invocation, FamilyClient::Outcome::Missing,
+                        "\"" + name + "\" does not exist yet.");
         if (fd < 0)
             return fail(invocation, FamilyClient::Outcome::Failed,
                         TextFile::readWith(*path, [](TextFile::FileReader&) {}).error);
         GUnixFDList* fds = g_unix_fd_list_new_from_array(&fd, 1); // takes it
-        g_dbus_method_invocation_return_value_with_unix_fd_list(invocation, g_variant_new("(h)", 0), fds);
+        g_dbus_method_invocation_return_value_with_unix_fd_list(invocation, g_variant_new("(h)", 0),
+                                                                fds);
         g_object_unref(fds);
     } else if (method == "Settings") {
         GVariantBuilder values;
         g_variant_builder_init(&values, G_VARIANT_TYPE("a{ss}"));
         for (const auto& [key, value] : store.settings().values()) {
             if (key != storedKey("Password"))
-                g_variant_builder_add_value(&values, g_variant_new_dict_entry(FamilyClient::text(key),
-                                                                              FamilyClient::text(value)));
+                g_variant_builder_add_value(
+                    &values,
+                    g_variant_new_dict_entry(FamilyClient::text(key), FamilyClient::text(value)));
         }
         g_dbus_method_invocation_return_value(invocation, g_variant_new("(a{ss})", &values));
     } else if (method == "HasPassword") {
-        g_dbus_method_invocation_return_value(invocation,
-                                              g_variant_new("(b)", !StoredPassword::isUnset(store.settings())));
+        g_dbus_method_invocation_return_value(
+            invocation, g_variant_new("(b)", !StoredPassword::isUnset(store.settings())));
     } else if (method == "Authorise") {
         peer.account->questions.push_back({&peer, invocation, argument(parameters, 0)});
         answerQuestions(*peer.account);
@@ -421,13 +440,14 @@ void FamilyService::answerQuestions(Served& account)
         // No stored password is never a right one: the set-up command sets
         // the first, not whoever asks first.
         const SettingsStore& settings = account.store.settings();
-        const bool right =
-            !StoredPassword::isUnset(settings) &&
-            StoredPassword::matches(question.password, StoredPassword::expected(settings, *page), *page);
+        const bool right = !StoredPassword::isUnset(settings) &&
+                           StoredPassword::matches(
+                               question.password, StoredPassword::expected(settings, *page), *page);
         account.store.countAnswer(right, now);
         if (right)
             question.peer->authorised = true;
-        g_dbus_method_invocation_return_value(question.invocation, g_variant_new("(b)", gboolean(right)));
+        g_dbus_method_invocation_return_value(question.invocation,
+                                              g_variant_new("(b)", gboolean(right)));
     }
 }
 
@@ -443,11 +463,13 @@ void FamilyService::change(Peer& peer, const std::string& method, GVariant* para
         const std::optional<std::filesystem::path> path = store.file(name);
         // The code page is changed only with every file converted at once.
         if (!path || name == "files/codepage.txt")
-            return fail(invocation, FamilyClient::Outcome::Refused, "\"" + name + "\" cannot be replaced.");
+            return fail(invocation, FamilyClient::Outcome::Refused,
+                        "\"" + name + "\" cannot be replaced.");
         GVariant* bytes = g_variant_get_child_value(parameters, 1);
         gsize size = 0;
         const char* data = static_cast<const char*>(g_variant_get_fixed_array(bytes, &size, 1));
-        const TextFile::WriteResult written = TextFile::writeBytes(*path, std::string_view(data, size));
+        const TextFile::WriteResult written =
+            TextFile::writeBytes(*path, std::string_view(data, size));
         g_variant_unref(bytes);
         if (!written.ok())
             return fail(invocation, FamilyClient::Outcome::Failed, written.error);
@@ -458,7 +480,8 @@ void FamilyService::change(Peer& peer, const std::string& method, GVariant* para
     if (method == "SetSetting") {
         const std::string key = argument(parameters, 0);
         if (storedKey(key) == storedKey("Password"))
-            return fail(invocation, FamilyClient::Outcome::Refused, "The password is set with SetPassword.");
+            return fail(invocation, FamilyClient::Outcome::Refused,
+                        "The password is set with SetPassword.");
         if (!store.settings().write(key, argument(parameters, 1), &error))
             return fail(invocation, FamilyClient::Outcome::Failed, error);
     } else {
@@ -503,13 +526,15 @@ void FamilyService::logCall(Peer& peer, const std::string& method, GVariant* par
         if (path != 0 && path != 1)
             return fail(invocation, FamilyClient::Outcome::Refused, "The quit path is 0 or 1.");
         peer.log->writeEnd(history, argument(parameters, 1),
-                           path == 0 ? SurfLog::QuitPath::WindowClose : SurfLog::QuitPath::QuitButton);
+                           path == 0 ? SurfLog::QuitPath::WindowClose
+                                     : SurfLog::QuitPath::QuitButton);
     } else if (method == "Quit") {
         peer.log->quitConfirmed();
     } else if (method == "Notice") {
         const SessionLog::Notice notice = peer.log->takeNotice();
         return g_dbus_method_invocation_return_value(
-            invocation, g_variant_new("(@sb)", FamilyClient::text(notice.text), gboolean(notice.error)));
+            invocation,
+            g_variant_new("(@sb)", FamilyClient::text(notice.text), gboolean(notice.error)));
     }
     done(invocation);
 }

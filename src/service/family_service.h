@@ -9,6 +9,7 @@
 
 typedef struct _GDBusConnection GDBusConnection;
 typedef struct _GDBusMethodInvocation GDBusMethodInvocation;
+typedef struct _GSocketConnection GSocketConnection;
 typedef struct _GSocketService GSocketService;
 typedef struct _GVariant GVariant;
 
@@ -38,15 +39,19 @@ private:
     struct Peer;
     struct Served;
 
+    void authenticate(GSocketConnection* stream);
     void accept(GDBusConnection* connection);
     void drop(Peer* peer);
     Served* served(const std::string& account);
     void settle(Served& account);
     void answerQuestions(Served& account);
     void changed(Served& account, const std::string& name);
-    void call(Peer& peer, const std::string& method, GVariant* parameters, GDBusMethodInvocation* invocation);
-    void change(Peer& peer, const std::string& method, GVariant* parameters, GDBusMethodInvocation* invocation);
-    void logCall(Peer& peer, const std::string& method, GVariant* parameters, GDBusMethodInvocation* invocation);
+    void call(Peer& peer, const std::string& method, GVariant* parameters,
+              GDBusMethodInvocation* invocation);
+    void change(Peer& peer, const std::string& method, GVariant* parameters,
+                GDBusMethodInvocation* invocation);
+    void logCall(Peer& peer, const std::string& method, GVariant* parameters,
+                 GDBusMethodInvocation* invocation);
 
     std::filesystem::path m_state;
     std::filesystem::path m_children;

@@ -67,11 +67,13 @@ int main(int argc, char** argv)
     const GOptionEntry entries[] = {
         {"state", 0, 0, G_OPTION_ARG_FILENAME, &state, "The folder of the accounts' files", "DIR"},
         {"socket", 0, 0, G_OPTION_ARG_FILENAME, &socket, "The socket to serve on", "PATH"},
-        {"children", 0, 0, G_OPTION_ARG_FILENAME, &children, "The file naming the accounts served", "FILE"},
+        {"children", 0, 0, G_OPTION_ARG_FILENAME, &children, "The file naming the accounts served",
+         "FILE"},
         {"set-password", 0, 0, G_OPTION_ARG_STRING, &account,
          "Store the password on standard input for ACCOUNT, then end", "ACCOUNT"},
         {}};
-    GOptionContext* context = g_option_context_new("- keeps children's browser rules and surf logs");
+    GOptionContext* context =
+        g_option_context_new("- keeps children's browser rules and surf logs");
     g_option_context_add_main_entries(context, entries, nullptr);
     GError* error = nullptr;
     if (!g_option_context_parse(context, &argc, &argv, &error)) {
@@ -93,7 +95,8 @@ int main(int argc, char** argv)
 
     std::error_code ignored;
     if (!std::filesystem::exists(stateFolder, ignored) && ::mkdir(stateFolder.c_str(), 0700) != 0) {
-        std::cerr << "tobrin-family: the folder \"" << stateFolder.string() << "\" could not be made\n";
+        std::cerr << "tobrin-family: the folder \"" << stateFolder.string()
+                  << "\" could not be made\n";
         return 1;
     }
     if (settingPassword)
@@ -102,17 +105,21 @@ int main(int argc, char** argv)
     // Started by the socket unit, the socket is ours already, as fd 3.
     const char* pid = std::getenv("LISTEN_PID");
     const char* fds = std::getenv("LISTEN_FDS");
-    const bool activated = pid && fds && std::string(fds) == "1" && std::to_string(::getpid()) == pid;
+    const bool activated =
+        pid && fds && std::string(fds) == "1" && std::to_string(::getpid()) == pid;
     ::unsetenv("LISTEN_PID");
     ::unsetenv("LISTEN_FDS");
     ::unsetenv("LISTEN_FDNAMES");
 
     GMainLoop* loop = g_main_loop_new(nullptr, FALSE);
     for (const int signal : {SIGTERM, SIGINT})
-        g_unix_signal_add(signal, [](gpointer loop) {
-            g_main_loop_quit(static_cast<GMainLoop*>(loop));
-            return G_SOURCE_REMOVE;
-        }, loop);
+        g_unix_signal_add(
+            signal,
+            [](gpointer loop) {
+                g_main_loop_quit(static_cast<GMainLoop*>(loop));
+                return G_SOURCE_REMOVE;
+            },
+            loop);
     int status = 0;
     {
         FamilyService service(stateFolder, childrenFile);

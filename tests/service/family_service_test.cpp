@@ -63,13 +63,17 @@ protected:
     void SetUp() override { ScratchDir::write(m_children, m_me + "\n"); }
     void TearDown() override { stop(SIGTERM); }
 
-    static std::string program() { return std::string(std::getenv("TOBRIN_BUILD_DIR")) + "/tobrin-family"; }
+    static std::string program()
+    {
+        return std::string(std::getenv("TOBRIN_BUILD_DIR")) + "/tobrin-family";
+    }
 
     // fileLimit plays a full disk: no file of the service grows past it.
     void start(rlim_t fileLimit = RLIM_INFINITY)
     {
-        const std::string state = m_state.string(), socket = m_socket.string(), children = m_children.string();
-        const char* argv[] = {m_program.c_str(), "--state",    state.c_str(), "--socket",
+        const std::string state = m_state.string(), socket = m_socket.string(),
+                          children = m_children.string();
+        const char* argv[] = {m_program.c_str(), "--state",    state.c_str(),    "--socket",
                               socket.c_str(),    "--children", children.c_str(), nullptr};
         static rlim_t limit;
         limit = fileLimit;
@@ -85,7 +89,8 @@ protected:
             },
             nullptr, &m_pid, &error))
             << error->message;
-        ASSERT_TRUE(eventually([&] { return std::filesystem::exists(m_socket) && connect() != nullptr; }));
+        ASSERT_TRUE(
+            eventually([&] { return std::filesystem::exists(m_socket) && connect() != nullptr; }));
     }
 
     void stop(int signal)
@@ -114,7 +119,9 @@ protected:
 
     void setPassword(const std::string& password)
     {
-        FILE* input = ::popen((program() + " --state '" + m_state.string() + "' --set-password " + m_me).c_str(), "w");
+        FILE* input = ::popen(
+            (program() + " --state '" + m_state.string() + "' --set-password " + m_me).c_str(),
+            "w");
         ASSERT_TRUE(input);
         std::fputs((password + "\n").c_str(), input);
         ASSERT_EQ(::pclose(input), 0);
@@ -123,7 +130,8 @@ protected:
     std::filesystem::path file(const std::string& name) const { return m_state / m_me / name; }
 
     ScratchDir m_dir;
-    std::filesystem::path m_state = m_dir / "state", m_socket = m_dir / "socket", m_children = m_dir / "children";
+    std::filesystem::path m_state = m_dir / "state", m_socket = m_dir / "socket",
+                          m_children = m_dir / "children";
     std::string m_me = ::getpwuid(::getuid())->pw_name;
     std::string m_program = program();
     GPid m_pid = 0;
@@ -133,7 +141,8 @@ TEST_F(FamilyServiceTest, ServesListedAccountsOnlyAndNeverShowsThePassword)
 {
     setPassword("secret");
     // A hand edit's second spelling of the key stays hidden too.
-    ScratchDir::write(file("settings.conf"), ScratchDir::read(file("settings.conf")) + "PASSWORD=x\nfavorites=1\n");
+    ScratchDir::write(file("settings.conf"),
+                      ScratchDir::read(file("settings.conf")) + "PASSWORD=x\nfavorites=1\n");
     start();
     std::unique_ptr<FamilyClient> client = connect();
     ASSERT_TRUE(client);
@@ -148,10 +157,12 @@ TEST_F(FamilyServiceTest, ServesListedAccountsOnlyAndNeverShowsThePassword)
     const FamilyClient::Opened page = client->read("files/codepage.txt");
     ASSERT_GE(page.fd, 0);
     const std::string record = readAll(page.fd);
-    EXPECT_TRUE(record.ends_with("\r\n") && !CodePage::knownName(record.substr(0, record.size() - 2)).empty());
+    EXPECT_TRUE(record.ends_with("\r\n") &&
+                !CodePage::knownName(record.substr(0, record.size() - 2)).empty());
     const FamilyClient::Opened missing = client->read("files/nosurf.txt");
     EXPECT_TRUE(!missing.exists && missing.error.empty() && missing.fd < 0);
-    for (const char* name : {"settings.conf", "files/../settings.conf", "/etc/passwd", "tries", "files/session.jnl"}) {
+    for (const char* name :
+         {"settings.conf", "files/../settings.conf", "/etc/passwd", "tries", "files/session.jnl"}) {
         const FamilyClient::Opened refused = client->read(name);
         EXPECT_TRUE(refused.fd < 0 && !refused.error.empty()) << name;
     }
@@ -172,7 +183,8 @@ TEST_F(FamilyServiceTest, ChangesNeedThePasswordAndWrongOnesSlowDown)
     second->onChanged([&](const std::string& name) { changes.push_back(name); });
 
     for (const FamilyClient::Outcome& refused :
-         {first->replace("files/nosurf.txt", "x\r\n"), first->setSetting("favorites", "1"), first->setPassword("p")})
+         {first->replace("files/nosurf.txt", "x\r\n"), first->setSetting("favorites", "1"),
+          first->setPassword("p")})
         EXPECT_EQ(refused.kind, Kind::NotAuthorised);
 
     // Lower bounds only: the next answer after a wrong one waits, whichever
@@ -193,8 +205,9 @@ TEST_F(FamilyServiceTest, ChangesNeedThePasswordAndWrongOnesSlowDown)
     EXPECT_TRUE(first->setSetting("Favorites", "1").ok());
     EXPECT_TRUE(first->setPassword("new").ok());
     for (const FamilyClient::Outcome& refused :
-         {first->replace("files/codepage.txt", "CP1251\r\n"), first->replace("files/../settings.conf", "x"),
-          first->replace("buffer/buf8.log", "x"), first->setSetting("PassWord", "x")})
+         {first->replace("files/codepage.txt", "CP1251\r\n"),
+          first->replace("files/../settings.conf", "x"), first->replace("buffer/buf8.log", "x"),
+          first->setSetting("PassWord", "x")})
         EXPECT_EQ(refused.kind, Kind::Refused) << refused.error;
     EXPECT_EQ(second->replace("files/nosurf.txt", "x\r\n").kind, Kind::NotAuthorised);
     ASSERT_TRUE(eventually([&] { return changes.size() == 3; }));
@@ -269,20 +282,23 @@ TEST_F(FamilyServiceTest, EverySessionReachesTheLogAsWhatItWas)
 
     gchar* self = g_file_read_link("/proc/self/exe", nullptr);
     const char* argv[] = {self, "--gtest_also_run_disabled_tests",
-                          "--gtest_filter=FamilyServiceHelper.DISABLED_SessionUntilKilled", nullptr};
+                          "--gtest_filter=FamilyServiceHelper.DISABLED_SessionUntilKilled",
+                          nullptr};
     gchar** env = g_environ_setenv(g_get_environ(), "TOBRIN_FAMILY_SOCKET", m_socket.c_str(), TRUE);
     GPid browser = 0;
     ASSERT_TRUE(g_spawn_async(nullptr, const_cast<char**>(argv), env,
-                              GSpawnFlags(G_SPAWN_DO_NOT_REAP_CHILD | G_SPAWN_STDOUT_TO_DEV_NULL), nullptr, nullptr,
-                              &browser, nullptr));
+                              GSpawnFlags(G_SPAWN_DO_NOT_REAP_CHILD | G_SPAWN_STDOUT_TO_DEV_NULL),
+                              nullptr, nullptr, &browser, nullptr));
     g_strfreev(env);
     g_free(self);
-    ASSERT_TRUE(eventually([&] { return ScratchDir::read(log).find("B-start") != std::string::npos; }));
+    ASSERT_TRUE(
+        eventually([&] { return ScratchDir::read(log).find("B-start") != std::string::npos; }));
     ::kill(browser, SIGKILL);
     ::waitpid(browser, nullptr, 0);
     // At once, and only for the session that ended: a live one's journal,
     // held by the same service, is not taken for one that is over.
-    ASSERT_TRUE(eventually([&] { return ScratchDir::read(log).find("DID NOT END NORMALLY") != std::string::npos; }));
+    ASSERT_TRUE(eventually(
+        [&] { return ScratchDir::read(log).find("DID NOT END NORMALLY") != std::string::npos; }));
     std::string text = ScratchDir::read(log);
     EXPECT_EQ(count(text, "DID NOT END NORMALLY"), 1u);
     EXPECT_EQ(count(text, "http://b.example/"), 1u);
@@ -291,7 +307,8 @@ TEST_F(FamilyServiceTest, EverySessionReachesTheLogAsWhatItWas)
     ASSERT_TRUE(a->end({"http://a.example/"}, "A-end", 1).ok());
     ASSERT_TRUE(a->quit().ok());
     a.reset();
-    EXPECT_TRUE(eventually([&] { return count(ScratchDir::read(log), "FINISHED AT: A-end") == 1; }));
+    EXPECT_TRUE(
+        eventually([&] { return count(ScratchDir::read(log), "FINISHED AT: A-end") == 1; }));
     // Nothing is left to be taken for a session that did not end normally.
     for (const auto& entry : std::filesystem::directory_iterator(file("files")))
         EXPECT_EQ(entry.path().extension(), ".txt") << entry.path();
@@ -318,7 +335,8 @@ TEST_F(FamilyServiceTest, EverySessionReachesTheLogAsWhatItWas)
     ASSERT_EQ(::prlimit(m_pid, RLIMIT_FSIZE, &room, nullptr), 0);
     std::unique_ptr<FamilyClient> d = connect();
     ASSERT_TRUE(d->begin().ok()); // the next session settles what waits first
-    ASSERT_TRUE(eventually([&] { return ScratchDir::read(log).find("C-end") != std::string::npos; }));
+    ASSERT_TRUE(
+        eventually([&] { return ScratchDir::read(log).find("C-end") != std::string::npos; }));
     ASSERT_TRUE(d->quit().ok());
     text = ScratchDir::read(log).substr(full);
     EXPECT_EQ(text.find("SURFING: C-start"), 0u) << text;
