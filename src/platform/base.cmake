@@ -5,6 +5,7 @@ add_library(tobrin_platform_base STATIC
   ${CMAKE_CURRENT_LIST_DIR}/address_text.cpp ${CMAKE_CURRENT_LIST_DIR}/address_text.h
   ${CMAKE_CURRENT_LIST_DIR}/clock.cpp ${CMAKE_CURRENT_LIST_DIR}/clock.h
   ${CMAKE_CURRENT_LIST_DIR}/code_page.cpp ${CMAKE_CURRENT_LIST_DIR}/code_page.h
+  ${CMAKE_CURRENT_LIST_DIR}/family_client.cpp ${CMAKE_CURRENT_LIST_DIR}/family_client.h
   ${CMAKE_CURRENT_LIST_DIR}/ini_text.cpp ${CMAKE_CURRENT_LIST_DIR}/ini_text.h
   ${CMAKE_CURRENT_LIST_DIR}/settings_store.cpp ${CMAKE_CURRENT_LIST_DIR}/settings_store.h
   ${CMAKE_CURRENT_LIST_DIR}/text_file.cpp ${CMAKE_CURRENT_LIST_DIR}/text_file.h

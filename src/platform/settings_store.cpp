@@ -103,6 +103,23 @@ std::string SettingsStore::read(const std::string& key, const std::string& defau
     return text.value_or(defaultValue);
 }
 
+std::map<std::string, std::string> SettingsStore::values() const
+{
+    std::map<std::string, std::string> values;
+    const IniText::Parsed parsed = IniText::parse(TextFile::readBytes(m_filePath).bytes);
+    const auto section = parsed.sections.find(kSection);
+    if (section == parsed.sections.end())
+        return values;
+    for (const auto& [name, value] : section->second) {
+        const std::string key = folded(name);
+        if (const IniText::Value* chosen = find(parsed.sections, key); chosen == &value) {
+            if (const std::optional<std::string> text = IniText::settingText(value))
+                values[key] = *text;
+        }
+    }
+    return values;
+}
+
 bool SettingsStore::write(const std::string& key, const std::string& value, std::string* error)
 {
     const auto fail = [&](bool damaged) {

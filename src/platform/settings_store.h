@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <map>
 #include <string>
 #include <string_view>
 
@@ -27,6 +28,9 @@ public:
     // In the family set-up the service keeps the settings instead (a child's
     // own configuration folder is theirs to change).
     virtual std::string read(const std::string& key, const std::string& defaultValue) const;
+    // Every setting that has a value, under its key as it is written (lower
+    // case), each with the value read() gives for it.
+    std::map<std::string, std::string> values() const;
 
     // Stores the value and checks that it reached the disk; on failure returns
     // false and, when error is given, a sentence for the parent.

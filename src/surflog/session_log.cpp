@@ -49,10 +49,9 @@ SessionLog::~SessionLog()
     m_heartbeat.disconnect();
 }
 
-void SessionLog::begin()
+void SessionLog::settle()
 {
-    const std::filesystem::path folder = m_logFile.parent_path();
-    for (std::unique_ptr<SessionJournal>& earlier : SessionJournal::takeOver(folder)) {
+    for (std::unique_ptr<SessionJournal>& earlier : SessionJournal::takeOver(m_logFile.parent_path())) {
         const SessionJournal::Owed owed = SessionJournal::owed(
             earlier->contents(), SurfLog::logDateTime(earlier->lastSeen(), m_page),
             [this](std::int64_t offset, std::int64_t length, std::string_view sha1) {
@@ -66,9 +65,14 @@ void SessionLog::begin()
         else
             m_earlier.push_back({std::move(earlier), owed.bytes});
     }
-    if (!m_earlier.empty())
+    if (owes())
         flush();
+}
 
+void SessionLog::begin()
+{
+    settle();
+    const std::filesystem::path folder = m_logFile.parent_path();
     std::string error;
     m_journal = SessionJournal::create(folder, &error);
     if (!m_journal)

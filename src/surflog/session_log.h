@@ -60,6 +60,12 @@ public:
     // owe the log, then starts this session's journal and, on the thread's
     // main loop, its heartbeat.
     void begin() override;
+    // Writes what sessions that are over still owe the log, without starting
+    // a session of its own: for a keeper of several sessions' logs, when one
+    // of them ends. What cannot be written yet stays held, for the next call.
+    void settle();
+    // Whether records, this session's or earlier ones', still wait.
+    bool owes() const { return !m_earlier.empty() || !m_pending.empty(); }
     // Kept before the navigation proceeds: written, not yet forced to the disk,
     // so it survives a kill or a crash; a power cut may lose the last seconds.
     void addressAllowed(const std::string& address) override;
