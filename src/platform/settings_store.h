@@ -17,8 +17,10 @@ public:
     // The settings live in this file; tests give one in a temporary folder.
     explicit SettingsStore(std::filesystem::path filePath);
     virtual ~SettingsStore() = default;
-    SettingsStore(const SettingsStore&) = delete;
-    SettingsStore& operator=(const SettingsStore&) = delete;
+    SettingsStore(const SettingsStore&) = default;
+    SettingsStore(SettingsStore&&) = default;
+    SettingsStore& operator=(const SettingsStore&) = default;
+    SettingsStore& operator=(SettingsStore&&) = default;
 
     // The current user's file below the XDG configuration folder.
     static std::filesystem::path userFilePath();

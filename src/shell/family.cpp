@@ -159,8 +159,13 @@ bool copyPages(const std::filesystem::path& from, const std::filesystem::path& t
 {
     std::error_code error;
     std::filesystem::create_directories(to, error);
+    // Fresh from the installation at every start: a second browser of the
+    // account may be showing them, so they are overwritten, never removed.
     if (!error)
-        std::filesystem::copy(from, to, std::filesystem::copy_options::recursive, error);
+        std::filesystem::copy(from, to,
+                              std::filesystem::copy_options::recursive |
+                                  std::filesystem::copy_options::overwrite_existing,
+                              error);
     if (error)
         *why = "The pages of the installation could not be copied to \"" + to.string() +
                "\": " + error.message() + ".";
@@ -232,8 +237,6 @@ Session::~Session()
 {
     TextFile::mount(m_paths.file("/files"), nullptr);
     TextFile::mount(m_paths.file("/buffer"), nullptr);
-    std::error_code ignored;
-    std::filesystem::remove_all(m_paths.directory(), ignored);
 }
 
 std::unique_ptr<Session> Session::open(const std::string& socket, const AppPaths& installation,
@@ -247,20 +250,17 @@ std::unique_ptr<Session> Session::open(const std::string& socket, const AppPaths
                "). Nothing can be shown until it runs again: please ask your parents.";
         return nullptr;
     }
-    // Below the runtime folder: the session's alone, and gone at log-out.
-    std::string folder =
-        (std::filesystem::path(Glib::get_user_runtime_dir()) / "tobrin-XXXXXX").string();
-    if (!g_mkdtemp_full(folder.data(), 0700)) {
+    // Below the runtime folder: the account's alone, and gone at log-out. One
+    // name for every run, so that the pages keep their addresses in the log.
+    const std::string folder = (std::filesystem::path(Glib::get_user_runtime_dir()) / "tobrin").string();
+    if (g_mkdir_with_parents(folder.c_str(), 0700) != 0) {
         *why = "Tobrin could not make a folder of its own in \"" + Glib::get_user_runtime_dir() +
                "\": " + g_strerror(errno) + ".";
         return nullptr;
     }
     const AppPaths paths(folder);
-    if (!copyPages(installation.file(AppPaths::PagesFolder), paths.file(AppPaths::PagesFolder), why)) {
-        std::error_code ignored;
-        std::filesystem::remove_all(folder, ignored);
+    if (!copyPages(installation.file(AppPaths::PagesFolder), paths.file(AppPaths::PagesFolder), why))
         return nullptr;
-    }
     for (const std::string_view data : {"/files", "/buffer"})
         std::filesystem::create_directories(paths.file(data));
     return std::unique_ptr<Session>(new Session(std::move(client), paths));
