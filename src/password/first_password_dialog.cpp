@@ -58,8 +58,15 @@ void Form5::Command1_Click()
     std::string error;
     if (!m_password.store(first, &error)) {
         // Both entries stay as typed, so O K can be pressed again once the
-        // settings can be written.
-        MessageBox::showSaveError(this, error);
+        // settings can be written. The dialog has no Cancel, and the login
+        // session's window manager closes nothing: this box is the way out.
+        const MessageBox::Button pressed = MessageBox::show(
+            this,
+            error + "\n\nWhat you entered is still shown in the window. Check that the folder can "
+                    "be written, then press O K again, or press Cancel to choose a password later.",
+            "Tobrin", MessageBox::Ok | MessageBox::Cancel, MessageBox::Critical, MessageBox::Ok);
+        if (pressed == MessageBox::Cancel)
+            done(Rejected);
         return;
     }
     MessageBox::show(this, "Your password is very important. Do not forget it!", "Atention!",
