@@ -170,7 +170,8 @@ int main(int argc, char* argv[])
             [&panel] { panel.showModal(); });
 
         // As a parent sees them while typing.
-        Form5 first(&form, settings, codePage);
+        StoredPasswordKeeper password(settings, codePage);
+        Form5 first(&form, password, codePage);
         first.Text1->set_text("abc");
         whileShown(
             first, [&] { take(first, "first-password-dialog"); }, [&first] { first.exec(); });

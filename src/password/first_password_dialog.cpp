@@ -5,8 +5,8 @@
 
 using namespace PasswordWidgets;
 
-Form5::Form5(Gtk::Window* parent, SettingsStore& settings, const CodePage& page)
-    : PasswordDialog(parent, "Form5", 3900, 2010), m_settings(settings), m_codePage(page)
+Form5::Form5(Gtk::Window* parent, PasswordKeeper& password, const CodePage& page)
+    : PasswordDialog(parent, "Form5", 3900, 2010), m_password(password), m_codePage(page)
 {
     Label2 = label(m_layout, "Label2", "Enter a password:", 150, 75, 3540, 240);
     Text1 = maskedEntry(m_layout, "Text1", 150, 300, 3540, 285);
@@ -56,10 +56,17 @@ void Form5::Command1_Click()
         return;
     }
     std::string error;
-    if (!StoredPassword::store(m_settings, first, m_codePage, &error)) {
+    if (!m_password.store(first, &error)) {
         // Both entries stay as typed, so O K can be pressed again once the
-        // settings can be written.
-        MessageBox::showSaveError(this, error);
+        // settings can be written. The dialog has no Cancel, and the login
+        // session's window manager closes nothing: this box is the way out.
+        const MessageBox::Button pressed = MessageBox::show(
+            this,
+            error + "\n\nWhat you entered is still shown in the window. Check that the folder can "
+                    "be written, then press O K again, or press Cancel to choose a password later.",
+            "Tobrin", MessageBox::Ok | MessageBox::Cancel, MessageBox::Critical, MessageBox::Ok);
+        if (pressed == MessageBox::Cancel)
+            done(Rejected);
         return;
     }
     MessageBox::show(this, "Your password is very important. Do not forget it!", "Atention!",

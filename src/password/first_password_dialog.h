@@ -2,14 +2,14 @@
 
 #include "password/password_widgets.h"
 
-class SettingsStore;
+class PasswordKeeper;
 
 // The first-password dialog: on first use the parent chooses a password,
 // typed twice. It has no Cancel; closing it stores nothing.
 class Form5 : public PasswordDialog
 {
 public:
-    Form5(Gtk::Window* parent, SettingsStore& settings, const CodePage& page);
+    Form5(Gtk::Window* parent, PasswordKeeper& password, const CodePage& page);
 
     Gtk::Label* Label2;    // "Enter a password:"
     Gtk::Entry* Text1;     // the password, masked
@@ -23,6 +23,6 @@ public:
     void Command1_Click();
 
 private:
-    SettingsStore& m_settings;
+    PasswordKeeper& m_password;
     CodePage m_codePage;
 };

@@ -7,9 +7,9 @@
 void runPanelPath(Gtk::Window& browser, const PasswordContext& context,
                   const std::function<void()>& offerCurrentPage, std::function<void()> openPanel)
 {
-    if (StoredPassword::isUnset(*context.settings)) {
+    if (context.password().isUnset()) {
         // A fresh dialog each time, so no earlier typing is ever left in it.
-        Form5 form5(&browser, *context.settings, context.codePage);
+        Form5 form5(&browser, context.password(), context.codePage);
         form5.exec();
     }
 

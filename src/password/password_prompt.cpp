@@ -22,9 +22,7 @@ Form3::Form3(Gtk::Window& browser, const PasswordContext& context, std::function
 
 void Form3::Command6_Click()
 {
-    const CodePage& page = m_context.codePage;
-    if (StoredPassword::matches(Text3->get_text(),
-                                StoredPassword::expected(*m_context.settings, page), page)) {
+    if (m_context.password().check(Text3->get_text())) {
         Text3->set_text("");
         // The prompt is gone before the panel shows; its loop ends once the
         // panel has been closed again and this click has returned.

@@ -53,12 +53,10 @@ void PasswordTab::Command6_Click()
 
 void PasswordTab::Command4_Click()
 {
-    SettingsStore& settings = *m_context.settings;
     const CodePage& page = m_context.codePage;
+    PasswordKeeper& password = m_context.password();
     const std::string fresh = Text3->get_text();
-    const bool accepted =
-        Text7->get_text().raw() == fresh &&
-        StoredPassword::matches(Text8->get_text(), StoredPassword::expected(settings, page), page);
+    const bool accepted = Text7->get_text().raw() == fresh && password.check(Text8->get_text());
     if (!accepted) {
         showTryAgain(m_page);
         clearEntries();
@@ -74,7 +72,7 @@ void PasswordTab::Command4_Click()
         return;
     }
     std::string error;
-    if (!StoredPassword::store(settings, fresh, page, &error)) {
+    if (!password.store(fresh, &error)) {
         // Not changed: the entries stay as typed for another Apply.
         MessageBox::showSaveError(windowOf(m_page), error);
         return;

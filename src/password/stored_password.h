@@ -3,6 +3,7 @@
 #include "platform/code_page.h"
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 class SettingsStore;
@@ -41,3 +42,43 @@ std::string refusal(const std::string& password, const CodePage& page);
                          std::string* error);
 
 } // namespace StoredPassword
+
+// Who checks and keeps the parent's password: the settings above, or, in the
+// family set-up, the service, which never lets the browser read it.
+class PasswordKeeper
+{
+public:
+    virtual ~PasswordKeeper() = default;
+    // True while no password has been chosen.
+    virtual bool isUnset() const = 0;
+    // Whether typed is the parent's password.
+    virtual bool check(const std::string& typed) = 0;
+    // Scrambles and stores a new password; false, with a sentence for the
+    // parent in error when given, when it could not be kept.
+    [[nodiscard]] virtual bool store(const std::string& password, std::string* error) = 0;
+    // The panel closed: what the right password allowed ends.
+    virtual void close() {}
+};
+
+// The password in the settings of this account.
+class StoredPasswordKeeper final : public PasswordKeeper
+{
+public:
+    StoredPasswordKeeper(SettingsStore& settings, CodePage page)
+        : m_settings(settings), m_page(std::move(page))
+    {
+    }
+    bool isUnset() const override { return StoredPassword::isUnset(m_settings); }
+    bool check(const std::string& typed) override
+    {
+        return StoredPassword::matches(typed, StoredPassword::expected(m_settings, m_page), m_page);
+    }
+    bool store(const std::string& password, std::string* error) override
+    {
+        return StoredPassword::store(m_settings, password, m_page, error);
+    }
+
+private:
+    SettingsStore& m_settings;
+    CodePage m_page;
+};

@@ -139,8 +139,11 @@ PageEngine::PageEngine(const Folders& folders)
     // where that is missing. Left out of the sandbox, the check does not load
     // and the view shows no page, saying why.
     std::error_code noHome;
-    if (!m_extensions.empty() && std::filesystem::is_directory(g_get_home_dir(), noHome))
+    if (!m_extensions.empty() && std::filesystem::is_directory(g_get_home_dir(), noHome)) {
         webkit_web_context_add_path_to_sandbox(m_context, m_extensions.c_str(), TRUE);
+        if (!folders.pages.empty())
+            webkit_web_context_add_path_to_sandbox(m_context, folders.pages.c_str(), TRUE);
+    }
     else if (!m_extensions.empty())
         g_warning("the home folder %s does not exist: where the request check cannot load, no page shows",
                   g_get_home_dir());

@@ -27,6 +27,9 @@ public:
         // The folder of the web process extension, which checks every request
         // of a page. The engine loads every module it holds.
         std::filesystem::path extensions;
+        // Local pages outside the places the engine's sandbox shows anyway
+        // (a session's own folder): shown to the pages' process, read-only.
+        std::filesystem::path pages{};
     };
 
     explicit PageEngine(const Folders& folders);

@@ -16,20 +16,28 @@ class SettingsStore
 public:
     // The settings live in this file; tests give one in a temporary folder.
     explicit SettingsStore(std::filesystem::path filePath);
+    virtual ~SettingsStore() = default;
+    SettingsStore(const SettingsStore&) = default;
+    SettingsStore(SettingsStore&&) = default;
+    SettingsStore& operator=(const SettingsStore&) = default;
+    SettingsStore& operator=(SettingsStore&&) = default;
 
     // The current user's file below the XDG configuration folder.
     static std::filesystem::path userFilePath();
 
     const std::filesystem::path& filePath() const { return m_filePath; }
 
-    std::string read(const std::string& key, const std::string& defaultValue) const;
+    // In the family set-up the service keeps the settings instead (a child's
+    // own configuration folder is theirs to change).
+    virtual std::string read(const std::string& key, const std::string& defaultValue) const;
     // Every setting that has a value, under its key as it is written (lower
     // case), each with the value read() gives for it.
     std::map<std::string, std::string> values() const;
 
     // Stores the value and checks that it reached the disk; on failure returns
     // false and, when error is given, a sentence for the parent.
-    [[nodiscard]] bool write(const std::string& key, const std::string& value, std::string* error = nullptr);
+    [[nodiscard]] virtual bool write(const std::string& key, const std::string& value,
+                                     std::string* error = nullptr);
 
 private:
     std::filesystem::path m_filePath;

@@ -64,9 +64,45 @@ void syncFolder(const std::filesystem::path& file)
     }
 }
 
+struct Mount
+{
+    std::filesystem::path folder;
+    std::shared_ptr<TextFile::FileKeeper> keeper;
+};
+std::vector<Mount>& mounts()
+{
+    static std::vector<Mount> all;
+    return all;
+}
+
+// The keeper of path and the name below its folder, when a folder holding
+// path is mounted. ".." is resolved first, so it cannot step out of the mount.
+TextFile::FileKeeper* keeperOf(const std::filesystem::path& path, std::string* name)
+{
+    if (mounts().empty())
+        return nullptr;
+    const std::filesystem::path normal = std::filesystem::absolute(path).lexically_normal();
+    for (const Mount& mount : mounts()) {
+        const std::filesystem::path below = normal.lexically_relative(mount.folder);
+        if (below.empty() || *below.begin() == "..")
+            continue;
+        *name = below.generic_string();
+        return mount.keeper.get();
+    }
+    return nullptr;
+}
+
 } // namespace
 
 namespace TextFile {
+
+void mount(const std::filesystem::path& folder, std::shared_ptr<FileKeeper> keeper)
+{
+    const std::filesystem::path normal = std::filesystem::absolute(folder).lexically_normal();
+    std::erase_if(mounts(), [&normal](const Mount& mount) { return mount.folder == normal; });
+    if (keeper)
+        mounts().push_back({normal, std::move(keeper)});
+}
 
 std::vector<std::string> splitLines(std::string_view text)
 {
@@ -126,6 +162,9 @@ std::string FileReader::readAll(std::int64_t maxBytes)
 
 ReadStatus readWith(const std::filesystem::path& path, const std::function<void(FileReader& file)>& read)
 {
+    std::string name;
+    if (FileKeeper* keeper = keeperOf(path, &name))
+        return keeper->readWith(name, read);
     ReadStatus result;
     struct stat info{};
     if (::stat(path.c_str(), &info) != 0) {
@@ -176,6 +215,9 @@ ReadResult readLines(const std::filesystem::path& path, const CodePage& page)
 
 WriteResult writeBytes(const std::filesystem::path& path, std::string_view bytes)
 {
+    std::string name;
+    if (FileKeeper* keeper = keeperOf(path, &name))
+        return keeper->writeBytes(name, bytes);
     // A link is kept a link: its target is what gets rewritten.
     std::filesystem::path target = path;
     std::error_code ignored;
@@ -224,6 +266,11 @@ WriteResult writeLines(const std::filesystem::path& path, const std::vector<std:
 
 WriteResult appendBytes(const std::filesystem::path& path, std::string_view bytes)
 {
+    // Only the surf log grows by appends, and a keeper takes its records as
+    // records, never as bytes at the end of a file.
+    std::string name;
+    if (keeperOf(path, &name))
+        return {unwritable(path, "it is kept by the family service")};
     const int fd = ::open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
     if (fd < 0)
         return {unwritable(path, systemError(errno))};

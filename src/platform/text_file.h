@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -107,5 +108,23 @@ ReadResult readLines(const std::filesystem::path& path, const CodePage& page);
 // Appends in one write, creating the file when it does not exist. On failure
 // the file is as it was: nothing half-written stays.
 [[nodiscard]] WriteResult appendBytes(const std::filesystem::path& path, std::string_view bytes);
+
+// Somewhere other than this account's disk that keeps some of the program's
+// files: in the family set-up a service keeps a child's lists out of the
+// child's reach. The functions above read and write the paths below a
+// mounted folder through its keeper, so no reader or writer needs to know.
+class FileKeeper
+{
+public:
+    virtual ~FileKeeper() = default;
+    // name: the path below the mounted folder, such as "files/nosurf.txt".
+    virtual ReadStatus readWith(const std::string& name,
+                                const std::function<void(FileReader& file)>& read) = 0;
+    [[nodiscard]] virtual WriteResult writeBytes(const std::string& name, std::string_view bytes) = 0;
+};
+
+// From now on, paths below folder go to keeper; a null keeper unmounts.
+// Set before any other thread reads a file.
+void mount(const std::filesystem::path& folder, std::shared_ptr<FileKeeper> keeper);
 
 } // namespace TextFile

@@ -7,6 +7,8 @@
 #include <memory>
 
 class BlockedWordPreload;
+class PasswordKeeper;
+class SurfRecords;
 class Clock;
 class SettingsStore;
 class WebView;
@@ -29,4 +31,9 @@ struct AppContext
     CodePage codePage;
     // The blocked words, read from early in the start; none in tests.
     std::shared_ptr<BlockedWordPreload> blockedWords{};
+    // In the family set-up the service keeps the surf log and checks the
+    // password; without these the log beside the program and the stored
+    // password serve.
+    std::function<std::unique_ptr<SurfRecords>()> createRecords{};
+    std::shared_ptr<PasswordKeeper> password{};
 };

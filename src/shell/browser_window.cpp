@@ -53,8 +53,10 @@ Gdk::RGBA rgb(int r, int g, int b)
 
 Form1::Form1(const AppContext& context)
     : Combo1(true), m_context(context),
-      m_sessionLog(std::make_unique<SessionLog>(context.paths.file(AppPaths::Log), *context.clock,
-                                                context.codePage))
+      m_sessionLog(context.createRecords
+                       ? context.createRecords()
+                       : std::make_unique<SessionLog>(context.paths.file(AppPaths::Log), *context.clock,
+                                                      context.codePage))
 {
     set_name("Form1");
     set_title(" Corvane Tobrin 2.0");
@@ -206,7 +208,7 @@ Form2& Form1::panel()
              m_context.settings},
             {[paths](std::string_view relative) { return paths.file(relative); }},
             {paths.file(AppPaths::Log), m_context.codePage, m_sessionLog.get()},
-            {m_context.settings, m_context.codePage}};
+            {m_context.settings, m_context.codePage, m_context.password}};
         m_panel = std::make_unique<Form2>(context, *this);
         Form2& form2 = *m_panel;
         form2.signal_timeControlStopped().connect(

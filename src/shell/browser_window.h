@@ -11,7 +11,7 @@
 #include <string>
 
 class Form2;
-class SessionLog;
+class SurfRecords;
 class WebView;
 
 // The browser window, drawn as a television set: the page is the screen,
@@ -32,7 +32,7 @@ public:
     bool panelLoaded() const { return m_panel != nullptr; }
 
     // The surf log as this session writes it.
-    SessionLog& sessionLog() const { return *m_sessionLog; }
+    SurfRecords& sessionLog() const { return *m_sessionLog; }
 
     // The addresses of the history, in the box's list order.
     std::vector<std::string> history() const;
@@ -111,7 +111,7 @@ private:
     void openAboutWindow();
 
     AppContext m_context;
-    std::unique_ptr<SessionLog> m_sessionLog;
+    std::unique_ptr<SurfRecords> m_sessionLog;
     std::unique_ptr<Form2> m_panel;
     std::unique_ptr<Gtk::Window> m_about;
     std::vector<std::string> m_history;

@@ -7,8 +7,12 @@
 #include "platform/settings_store.h"
 #include "platform/webkit_view.h"
 #include "shell/browser_window.h"
+#include "favorites/favorites_page.h"
+#include "password/stored_password.h"
 #include "shell/code_page_record.h"
+#include "shell/family.h"
 #include "shell/installation.h"
+#include "surflog/session_log.h"
 
 #include <glibmm/miscutils.h>
 #include <gtkmm/application.h>
@@ -75,12 +79,32 @@ int Main()
     // (the file, the words, the index build): mapped apart, each goes back
     // to the system when freed instead of staying in the heap.
     mallopt(M_MMAP_THRESHOLD, 1 << 20);
-    SettingsStore settings(SettingsStore::userFilePath());
     SystemClock clock;
-    const AppPaths paths(programDirectory());
-    std::vector<std::string> problems = Installation::repair(paths);
-    const CodePageRecord::Found found =
-        CodePageRecord::establish(paths, CodePage::systemLocaleName());
+    const AppPaths installation(programDirectory());
+    // In the family set-up the rules come from the service or not at all.
+    std::unique_ptr<Family::Session> family;
+    std::string unreachable;
+    if (const std::optional<std::string> socket = Family::socketOf(installation))
+        family = Family::Session::open(*socket, installation, &unreachable);
+    std::unique_ptr<SettingsStore> ownSettings;
+    if (!family)
+        ownSettings = std::make_unique<SettingsStore>(SettingsStore::userFilePath());
+    SettingsStore& settings = family ? family->settings() : *ownSettings;
+    const AppPaths paths = family ? family->paths() : installation;
+    std::vector<std::string> problems;
+    CodePageRecord::Found found;
+    if (unreachable.empty()) {
+        if (!family)
+            problems = Installation::repair(paths);
+        found = CodePageRecord::establish(paths, CodePage::systemLocaleName());
+    }
+    if (family && found.page) {
+        // The favorites page is the session's own, written from the list the
+        // service keeps.
+        const FavoritesFile::ReadResult list = FavoritesFile::read(paths.file(AppPaths::Pref), *found.page);
+        (void)FavoritesPage::write(paths.file(AppPaths::FavoritesPage), FavoritesPage::Form::Add,
+                                   list.favorites);
+    }
 
     auto app = Gtk::Application::create("", Gio::Application::Flags::NON_UNIQUE);
     std::unique_ptr<PageEngine> engine;
@@ -88,6 +112,12 @@ int Main()
     int status = 0;
     app->signal_activate().connect([&] {
         refuseInspector();
+        if (!unreachable.empty()) {
+            std::fprintf(stderr, "tobrin: %s\n", unreachable.c_str());
+            MessageBox::show(nullptr, unreachable, "Tobrin", MessageBox::Ok, MessageBox::Critical);
+            status = 1;
+            return;
+        }
         if (!found.page) {
             std::fprintf(stderr, "tobrin: %s\n", found.problem.c_str());
             MessageBox::show(nullptr, found.problem, "Tobrin", MessageBox::Ok,
@@ -99,7 +129,7 @@ int Main()
             problems.push_back(found.problem);
         const CodePage codePage = *found.page;
         Gtk::IconTheme::get_for_display(Gdk::Display::get_default())
-            ->add_search_path(paths.file("/icons").string());
+            ->add_search_path(installation.file("/icons").string());
         Gtk::Window::set_default_icon_name("tobrin");
 
         // A long blocked-word list is read while the engine starts and the
@@ -114,7 +144,8 @@ int Main()
         engine = std::make_unique<PageEngine>(PageEngine::Folders{
             std::filesystem::path(Glib::get_user_data_dir()) / folder,
             std::filesystem::path(Glib::get_user_cache_dir()) / folder,
-            PageEngine::extensionsBesideProgram()});
+            PageEngine::extensionsBesideProgram(),
+            family ? paths.file(AppPaths::PagesFolder) : std::filesystem::path()});
 
         AppContext context{paths,
                            &settings,
@@ -126,6 +157,19 @@ int Main()
                            [&app] { app->quit(); },
                            codePage,
                            std::move(blockedWords)};
+        if (family) {
+            context.createRecords = [&family] { return family->records(); };
+            context.password = family->password();
+            // Without the service nothing the session does is kept or checked
+            // as the parent set it: the child hears why, and the session ends.
+            family->onLost([&form, &app] {
+                MessageBox::show(form.get(),
+                                 "Tobrin lost the family service, which keeps the rules of this "
+                                 "account, so it must close: please ask your parents.",
+                                 "Tobrin", MessageBox::Ok, MessageBox::Critical);
+                app->quit();
+            });
+        }
         form = std::make_unique<Form1>(context);
         watchStartupForBenchmarks(*form, *app);
         app->add_window(*form);
@@ -151,6 +195,12 @@ int Main()
 int ChangeCodePage(const std::string& name)
 {
     const AppPaths paths(programDirectory());
+    if (Family::socketOf(paths)) {
+        std::fputs("tobrin: in the family set-up the family service keeps the files in their code "
+                   "page; nothing was changed.\n",
+                   stderr);
+        return 1;
+    }
     SettingsStore settings(SettingsStore::userFilePath());
     const CodePageRecord::Command command = CodePageRecord::commandLine(paths, settings, name);
     std::fputs(command.line.c_str(), command.toStandardError ? stderr : stdout);

@@ -6,7 +6,7 @@
 // browser window takes no input until the path has ended.
 void Form1::VideoSoftElastic8_Click()
 {
-    const PasswordContext password{m_context.settings, m_context.codePage};
+    const PasswordContext password{m_context.settings, m_context.codePage, m_context.password};
     runPanelPath(
         *this, password,
         [this] {
@@ -16,5 +16,9 @@ void Form1::VideoSoftElastic8_Click()
             form2.favorites().Text4.set_text(CurrentTitle);
             form2.favorites().Text5.set_text(CurrentUrl);
         },
-        [this] { panel().showModal(); });
+        [this, &password] {
+            panel().showModal();
+            // What the password allowed ends with the panel.
+            password.password().close();
+        });
 }

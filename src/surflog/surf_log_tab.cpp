@@ -311,7 +311,7 @@ void SurfLogTab::panelOpening()
 {
     if (!m_context.sessionLog)
         return;
-    const SessionLog::Notice notice = m_context.sessionLog->takeNotice();
+    const SurfRecords::Notice notice = m_context.sessionLog->takeNotice();
     if (!notice.text.empty())
         tellParent(notice.text, notice.error ? MessageBox::Critical : MessageBox::Warning);
 }

@@ -14,7 +14,7 @@
 #include <functional>
 #include <string>
 
-class SessionLog;
+class SurfRecords;
 
 // What the Surf Log tab needs of the installation and the running session.
 struct SurfLogContext
@@ -23,7 +23,7 @@ struct SurfLogContext
     CodePage codePage;
     // This session's log, whose troubles the parent hears of when the panel
     // opens; none where no session runs.
-    SessionLog* sessionLog = nullptr;
+    SurfRecords* sessionLog = nullptr;
 };
 
 // The Surf Log tab: the log of every session, to read, edit, clear and write

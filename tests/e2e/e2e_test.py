@@ -7,6 +7,7 @@ manager would start it."""
 import datetime
 import os
 import pathlib
+import pwd
 import re
 import subprocess
 import sys
@@ -372,6 +373,114 @@ class FamilyDay(unittest.TestCase):
         self.assertEqual(t.xdotool("search", "--onlyvisible", "--name", ".").split(),
                          t.windows(r"Tobrin 2\.0$"))
         self.quit_with_yes()
+
+    def test_family_set_up(self):
+        """The service, under an account of its own, keeps the rules of a
+        child who surfs under another; nothing the child's account reaches
+        changes them, and every session reaches the log."""
+        t = self.tobrin
+        kid, keeper = (self.account(name) for name in ("tobrin-e2e-kid", "tobrin-e2e-keeper"))
+        root = pathlib.Path(t.root)
+        root.chmod(0o755)
+        state, run, home = root / "state", root / "run", root / "kidhome"
+        for folder, owner in ((state, keeper), (run, keeper), (home, kid), (home / "run", kid)):
+            folder.mkdir(mode=0o700)
+            os.chown(folder, owner, owner)
+        run.chmod(0o755)
+        (root / "children").write_text("tobrin-e2e-kid\n")
+        pathlib.Path(t.path("family.conf")).write_text("[Family]\nsocket=%s/socket\n" % run)
+        as_keeper = ["setpriv", "--reuid=%d" % keeper, "--regid=%d" % keeper, "--clear-groups"]
+        as_kid = ["setpriv", "--reuid=%d" % kid, "--regid=%d" % kid, "--clear-groups"]
+        service = [*as_keeper, t.path("tobrin-family"), "--state", state, "--socket",
+                   run / "socket", "--children", root / "children"]
+        subprocess.run([*service, "--set-password", "tobrin-e2e-kid"], input=b"Secret 1\n", check=True)
+        keeper_process = subprocess.Popen(service)
+        self.addCleanup(keeper_process.kill)
+        wait_for(lambda: (run / "socket").exists(), 10, "the service's socket")
+        kept = lambda name: (state / "tobrin-e2e-kid" / name).read_bytes()
+        # The child's own account, as the session starts it.
+        t.env = {"DISPLAY": self.display.name, "HOME": str(home), "PATH": "/usr/bin:/bin",
+                 "XDG_RUNTIME_DIR": str(home / "run"), "TOBRIN_STARTUP_PROBE": "1"}
+        browser = [*as_kid, "dbus-run-session", "--", t.path("tobrin")]
+        t.start(browser)
+        self.surf("/index.html", "Index page")
+
+        # The parent: the service's password opens the panel; a word and
+        # favorites-only are kept by the service.
+        t.click(t.browser, *RC_BUTTON)
+        panel = self.enter_password("Secret 1")
+        page = self.open_tab(panel, ADDRESSES)
+        self.click_on(panel, page, *TEXT1)
+        t.type("badword")
+        self.click_on(panel, page, *ADD_WORD)
+        self.assertEqual(kept("files/nosurf.txt"), b"badword\r\n")
+        self.click_on(panel, self.open_tab(panel, GENERAL), *CHECK3)
+        t.wait_for(lambda: b"favorites=1" in kept("settings.conf"), 10, "favorites-only to be kept")
+        self.close_panel(panel)
+        settings = kept("settings.conf")
+
+        # The child's account: the service's files are out of reach, and its
+        # calls change nothing without the password, which is slow to guess.
+        self.assertNotEqual(subprocess.run(
+            [*as_kid, "sh", "-c", "echo > %s/tobrin-e2e-kid/files/nosurf.txt" % state],
+            stderr=subprocess.DEVNULL).returncode, 0)
+        send = [*as_kid, "dbus-send", "--peer=unix:path=%s/socket" % run, "--print-reply",
+                "/org/corvane/Tobrin/Family"]
+        family = "org.corvane.Tobrin.Family1."
+        for call in (["SetSetting", "string:favorites", "string:0"],
+                     ["Replace", "string:files/nosurf.txt", "array:byte:"],
+                     ["SetPassword", "string:mine"]):
+            said = subprocess.run([*send, family + call[0], *call[1:]], capture_output=True)
+            self.assertIn(b"NotAuthorised", said.stderr)
+        subprocess.run([*send, family + "Authorise", "string:guess"], capture_output=True)
+        began = time.monotonic()
+        said = subprocess.run([*send, family + "Authorise", "string:guess"], capture_output=True)
+        self.assertIn(b"boolean false", said.stdout)
+        self.assertGreater(time.monotonic() - began, 0.9)
+
+        # A killed browser's session ends in the log at once.
+        t.kill()
+        wait_for(lambda: b"DID NOT END NORMALLY" in kept("files/log.txt"), 5, "the end record")
+
+        # The child's own settings, folders and language say otherwise: the
+        # service's rules hold, and its password, not a first one, is asked.
+        (home / ".config/Corvane").mkdir(parents=True)
+        (home / ".config/Corvane/Corvane.conf").write_text("[Tobrin%202.0]\nfavorites=0\n")
+        t.env.update(XDG_CONFIG_HOME=str(home / "elsewhere"), LANG="ru_RU.UTF-8")
+        t.start(browser)
+        self.surf("/second.html")
+        time.sleep(2)
+        self.assertNotIn("/second.html", self.site.requests)
+        t.click(t.browser, *RC_BUTTON)
+        self.close_panel(self.enter_password("Secret 1"))
+        self.quit_with_yes()
+        self.assertEqual(kept("settings.conf"), settings)
+        self.assertEqual(kept("files/codepage.txt"), b"CP1252\r\n")
+        log = kept("files/log.txt")
+        self.assertEqual((log.count(b"SURFING: "), log.count(b"DID NOT END NORMALLY")), (2, 1))
+
+        # Without the service the browser shows nothing, and says why.
+        keeper_process.kill()
+        keeper_process.wait()
+        t.kill()
+        t.process = None
+        ended = subprocess.Popen(browser, env=t.env, stdout=subprocess.DEVNULL,
+                                 stderr=subprocess.PIPE)
+        t.point_at(t.window(r"^Tobrin$"))
+        self.assertFalse(t.windows(r"Tobrin 2\.0$"))
+        t.key("Return")
+        self.assertIn(b"cannot reach the family service", ended.communicate(timeout=20)[1])
+        self.assertEqual(ended.returncode, 1)
+
+    @staticmethod
+    def account(name):
+        """A user id of an account of the system's own, made when missing."""
+        try:
+            return pwd.getpwnam(name).pw_uid
+        except KeyError:
+            subprocess.run(["useradd", "--system", "--no-create-home", "--shell",
+                            "/usr/sbin/nologin", name], check=True)
+            return pwd.getpwnam(name).pw_uid
 
 
 if __name__ == "__main__":

@@ -66,7 +66,8 @@ protected:
 TEST_F(PasswordWindows, FirstPasswordWithEveryMistake)
 {
     const CodePage russian("CP1251");
-    Form5 f5(nullptr, settings, russian);
+    StoredPasswordKeeper password(settings, russian);
+    Form5 f5(nullptr, password, russian);
     f5.present();
     ASSERT_TRUE(runUntil([&] { return f5.get_mapped(); }));
     EXPECT_EQ(f5.get_title(), " Tobrin");
@@ -107,9 +108,28 @@ TEST_F(PasswordWindows, FirstPasswordWithEveryMistake)
     f5.Text1->set_text("Tiger");
     f5.Text2->set_text("Tiger");
     ASSERT_TRUE(click(*f5.Command1));
-    EXPECT_EQ(shownBox().icon, MessageBox::Critical);
+    const auto failed = MessageBox::takeShown();
+    ASSERT_EQ(failed.size(), 1u);
+    EXPECT_EQ(failed[0].icon, MessageBox::Critical);
+    EXPECT_EQ(failed[0].buttons, MessageBox::Ok | MessageBox::Cancel);
     EXPECT_TRUE(f5.get_visible());
     EXPECT_EQ(f5.Text2->get_text(), "Tiger");
+        // The way out, where no window manager closes the dialog: Cancel in the
+    // box leaves it, storing nothing.
+    {
+        StoredPasswordKeeper keeper(settings, russian);
+        Form5 stuck(nullptr, keeper, russian);
+        stuck.present();
+        ASSERT_TRUE(runUntil([&] { return stuck.get_mapped(); }));
+        stuck.Text1->set_text("Tiger");
+        stuck.Text2->set_text("Tiger");
+        MessageBox::queueAnswer(MessageBox::Cancel);
+        ASSERT_TRUE(click(*stuck.Command1));
+        EXPECT_EQ(MessageBox::takeShown().size(), 1u);
+        ASSERT_TRUE(runUntil([&] { return !stuck.get_visible(); }));
+        EXPECT_EQ(stuck.result(), PasswordDialog::Rejected);
+        EXPECT_TRUE(isUnset(settings));
+    }
     settingsWritable(true);
 
     f5.Text2->grab_focus();
