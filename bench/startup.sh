@@ -4,8 +4,9 @@
 # process tree (the engine's web and network processes included) holds once
 # it has settled.
 # The program runs from a scratch installation of BUILD-DIR, once with an
-# empty blocked-word list and once with a million words in random order,
-# each with a home folder of its own; a first start of each lays its files
+# empty blocked-word list, once with a million words in random order and
+# once in the family set-up (its rules from the family service, started here
+# on a scratch folder), each with a home folder of its own; a first start of each lays its files
 # and is not counted. Runs are interleaved (one round goes through every
 # configuration) on the display given, which should run openbox; medians and
 # ratios follow, and one screenshot per configuration is left in OUT.
@@ -28,8 +29,9 @@ page=$(cd "$(dirname "$0")/../data/html" && pwd)/intro.htm
 mkdir -p "$out"
 : > "$out/runs"
 
-# Two installations that differ only in files/nosurf.txt.
-for list in empty million; do
+# Two installations that differ only in files/nosurf.txt, and one in the
+# family set-up, its service serving this account from a scratch folder.
+for list in empty million family; do
     rm -rf "$out/$list" "$out/home-$list"
     cmake --install "$build" --prefix "$out/$list" > /dev/null
 done
@@ -43,12 +45,21 @@ awk 'BEGIN {
     }
 }' | LC_ALL=C sort -k1,1 | cut -d' ' -f2- > "$out/million/files/nosurf.txt"
 
+mkdir -p "$out/family-state"
+id -un > "$out/family-children"
+printf '[Family]\nsocket=%s\n' "$out/family-socket" > "$out/family/family.conf"
+"$out/family/tobrin-family" --state "$out/family-state" --socket "$out/family-socket" \
+    --children "$out/family-children" &
+service=$!
+trap 'kill $service 2> /dev/null || true' EXIT
+
 # Settings and engine data stay in a home folder of each configuration's own.
 home() { h=$out/home-$1; mkdir -p "$h"; echo "env HOME=$h XDG_CONFIG_HOME=$h/.config XDG_DATA_HOME=$h/.local/share XDG_CACHE_HOME=$h/.cache"; }
 configs="bare|$(home bare) $build/bench/minimal_webkit $page
 bare-cairo|$(home bare) GSK_RENDERER=cairo $build/bench/minimal_webkit $page
 tobrin|$(home empty) $out/empty/tobrin
-tobrin-million|$(home million) $out/million/tobrin"
+tobrin-million|$(home million) $out/million/tobrin
+tobrin-family|$(home family) XDG_RUNTIME_DIR=$out/home-family $out/family/tobrin"
 if [ -n "${ALSO:-}" ]; then
     configs="$configs
 $ALSO"

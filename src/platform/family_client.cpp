@@ -240,7 +240,19 @@ FamilyClient::Outcome FamilyClient::begin()
 
 FamilyClient::Outcome FamilyClient::allowed(const std::string& address)
 {
-    return simple("Allowed", g_variant_new("(@s)", text(address)));
+    // Every navigation waits for this: the address goes without waiting for
+    // the service's answer, but is in the socket before it returns, so a kill
+    // of the browser right after still leaves it to the service. Messages keep
+    // their order on the connection, so the session's later records follow it.
+    g_dbus_connection_call(m_connection, nullptr, ObjectPath, Interface, "Allowed",
+                           g_variant_new("(@s)", text(address)), nullptr, G_DBUS_CALL_FLAGS_NONE, -1,
+                           nullptr, nullptr, nullptr);
+    GError* error = nullptr;
+    if (g_dbus_connection_flush_sync(m_connection, nullptr, &error))
+        return {};
+    Outcome outcome{Outcome::Unreachable, unreachable(error->message)};
+    g_error_free(error);
+    return outcome;
 }
 
 FamilyClient::Outcome FamilyClient::start(const std::string& dateTime)

@@ -177,8 +177,10 @@ bool copyPages(const std::filesystem::path& from, const std::filesystem::path& t
 std::optional<std::string> socketOf(const AppPaths& installation)
 {
     const std::filesystem::path conf = installation.file("/family.conf");
+    // Only a file that is surely not there leaves the set-up: one that cannot
+    // be looked at counts as there.
     std::error_code error;
-    if (!std::filesystem::exists(std::filesystem::symlink_status(conf, error)) && !error)
+    if (std::filesystem::symlink_status(conf, error).type() == std::filesystem::file_type::not_found)
         return std::nullopt;
     std::string socket = FamilyClient::SocketPath;
     GKeyFile* file = g_key_file_new();

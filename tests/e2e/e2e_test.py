@@ -472,14 +472,15 @@ class FamilyDay(unittest.TestCase):
         self.assertIn(b"cannot reach the family service", ended.communicate(timeout=20)[1])
         self.assertEqual(ended.returncode, 1)
 
-    @staticmethod
-    def account(name):
-        """A user id of an account of the system's own, made when missing."""
+    def account(self, name):
+        """A user id of an account of the system's own; one made here goes
+        again at the end."""
         try:
             return pwd.getpwnam(name).pw_uid
         except KeyError:
             subprocess.run(["useradd", "--system", "--no-create-home", "--shell",
                             "/usr/sbin/nologin", name], check=True)
+            self.addCleanup(subprocess.run, ["userdel", name])
             return pwd.getpwnam(name).pw_uid
 
 
