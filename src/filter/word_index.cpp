@@ -695,9 +695,11 @@ std::shared_ptr<const WordIndex> WordIndex::shared() const
         aligned(sizeof(SharedIndex)) + automaton + 4 * m_added.size() + addedBytes;
     const auto block = WordBlock::make(extraAt + extraSize, [&](char* to) {
         WordBlock::writeHeader(to, words.size(), words.bytes(), extraAt, extraSize);
-        std::memcpy(to + sizeof(WordBlock::Header), words.ends(), 4 * words.size());
-        std::memcpy(to + sizeof(WordBlock::Header) + 4 * words.size(), words.text().data(),
-                    words.bytes());
+        if (words.size()) { // an empty list's tables may be no memory at all
+            std::memcpy(to + sizeof(WordBlock::Header), words.ends(), 4 * words.size());
+            std::memcpy(to + sizeof(WordBlock::Header) + 4 * words.size(), words.text().data(),
+                        words.bytes());
+        }
         char* extra = to + extraAt;
         std::memset(extra, 0, aligned(sizeof(SharedIndex)));
         const SharedIndex head{automaton, m_added.size(), addedBytes, m_removed, 0};

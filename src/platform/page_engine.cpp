@@ -126,8 +126,9 @@ PageEngine::PageEngine(const Folders& folders)
                          if (!self->m_extensions.empty())
                              webkit_web_context_set_web_process_extensions_directory(
                                  context, self->m_extensions.c_str());
-                         // The engine keeps this value until the next; it has
-                         // copied it by the next turn of the loop.
+                         // The engine writes this value into the new process's
+                         // start at once, but keeps it until the next: dropped at
+                         // the next turn of the loop, the words are not held twice.
                          webkit_web_context_set_web_process_extensions_initialization_user_data(
                              context, wordMessageValue(*self->m_words, self->m_serial));
                          if (!self->m_forgetInit)

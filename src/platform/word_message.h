@@ -113,7 +113,8 @@ public:
     static std::shared_ptr<const WordBlock> copy(std::string_view bytes)
     {
         auto block = make(bytes.size(), [bytes](char* to) {
-            std::memcpy(to, bytes.data(), bytes.size());
+            if (!bytes.empty())
+                std::memcpy(to, bytes.data(), bytes.size());
         });
         return block->valid() ? block : nullptr;
     }
