@@ -630,6 +630,8 @@ std::shared_ptr<const WordAutomaton> WordAutomaton::inPlace(std::string_view fla
 
 std::size_t WordAutomaton::memoryBytes() const
 {
+    if (m_keep)
+        return flatSize(); // the tables another process wrote, read where they lie
     return m_branch.capacity() * sizeof(Branch) + m_edgeLabel.capacity() +
            m_edgeTarget.capacity() * 4 + m_tail.capacity() * sizeof(Tail) +
            m_farFails.capacity() * sizeof(m_farFails[0]) + m_dense.capacity() * 4;
