@@ -4,7 +4,10 @@
 // runs pages and the network in processes of its own (under bwrap), so the
 // figures that matter are theirs summed with the window's.
 
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <algorithm>
 
 #include <filesystem>
 #include <fstream>
@@ -79,6 +82,51 @@ inline long totalPssKiB(const std::vector<Process>& tree)
     long sum = 0;
     for (const Process& p : tree)
         sum += p.pssKiB;
+    return sum;
+}
+
+// Memory files (memfd) the tree holds, open or mapped, but whose pages PSS
+// does not show: a page counts in PSS only once a process has touched it
+// through its mapping, yet a written memory file holds all of its pages.
+// Each file once, less what PSS already counts of it.
+inline long unmappedSharedKiB(const std::vector<Process>& tree)
+{
+    std::map<unsigned long, long> sizeKiB, pssKiB; // by inode
+    for (const Process& p : tree) {
+        const std::string proc = "/proc/" + std::to_string(p.pid);
+        std::error_code gone;
+        for (const auto& fd : std::filesystem::directory_iterator(proc + "/fd", gone)) {
+            std::error_code unreadable;
+            const auto target = std::filesystem::read_symlink(fd.path(), unreadable);
+            struct stat info{};
+            if (!unreadable && target.string().starts_with("/memfd:") &&
+                stat(fd.path().c_str(), &info) == 0)
+                sizeKiB[info.st_ino] = long(info.st_size / 1024);
+        }
+        std::ifstream smaps(proc + "/smaps");
+        unsigned long inode = 0;
+        for (std::string line; std::getline(smaps, line);) {
+            std::istringstream fields(line);
+            std::string range, perms, offset, device, path;
+            unsigned long node = 0;
+            if (line.find('-') < line.find(' ') &&
+                fields >> range >> perms >> offset >> device >> node) {
+                std::getline(fields >> std::ws, path);
+                inode = path.starts_with("/memfd:") ? node : 0;
+                if (inode) {
+                    const auto dash = range.find('-');
+                    const long bytes = long(std::stoul(range.substr(dash + 1), nullptr, 16) -
+                                            std::stoul(range.substr(0, dash), nullptr, 16));
+                    sizeKiB[inode] = std::max(sizeKiB[inode], bytes / 1024);
+                }
+            } else if (inode && line.starts_with("Pss:")) {
+                pssKiB[inode] += std::stol(line.substr(4));
+            }
+        }
+    }
+    long sum = 0;
+    for (const auto& [inode, size] : sizeKiB)
+        sum += std::max(0L, size - pssKiB[inode]);
     return sum;
 }
 

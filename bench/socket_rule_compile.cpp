@@ -72,10 +72,7 @@ double timed(WebKitUserContentFilterStore* store, bool compile, GBytes* source)
 int main(int argc, char* argv[])
 {
     const int count = argc > 1 ? std::max(1, std::atoi(argv[1])) : 32767;
-    GVariant* words = g_variant_ref_sink(wordMessageValue(someWords(count)));
-    const std::string source = socketRuleSource(
-        {static_cast<const char*>(g_variant_get_data(words)), g_variant_get_size(words)});
-    g_variant_unref(words);
+    const std::string source = socketRuleSource(*WordBlock::of(someWords(count)));
     GBytes* bytes = g_bytes_new(source.data(), source.size());
     gchar* folder = g_dir_make_tmp("socket-rule-XXXXXX", nullptr);
     WebKitUserContentFilterStore* store = webkit_user_content_filter_store_new(folder);

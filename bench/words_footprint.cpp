@@ -3,7 +3,8 @@
 // once with WORDS words in random order (as a list written by hand or by
 // another program would be), and each time the memory (PSS) of every process
 // of its tree is read once the figures settle: the window's process, the
-// engine's web and network processes and the sandbox between.
+// engine's web and network processes and the sandbox between, with the pages
+// of the memory files they share that no process has touched yet.
 //
 //   words_footprint [WORDS [ROUNDS [BUILD]]]
 //
@@ -70,6 +71,7 @@ struct Settled
 {
     double seconds;
     std::vector<ProcessTree::Process> tree;
+    long unmappedKiB;
 };
 
 // Field n (from 1, as proc(5) counts them) of a /proc stat file; 0 when unreadable.
@@ -164,6 +166,7 @@ Settled run(const fs::path& root)
     }
     settled.seconds =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() - 5;
+    settled.unmappedKiB = ProcessTree::unmappedSharedKiB(settled.tree);
     kill(-child, SIGTERM);
     waitpid(child, &status, 0);
     return settled;
@@ -193,7 +196,9 @@ int main(int argc, char* argv[])
             for (const auto& [name, kind] : kinds)
                 std::printf("  %-18s x%d PSS %7.1f MiB\n", name.c_str(), kind.second,
                             kind.first / 1024.0);
-            totals[count].push_back(ProcessTree::totalPssKiB(s.tree));
+            const long unmapped = s.unmappedKiB;
+            std::printf("  memory files       not in PSS %7.1f MiB\n", unmapped / 1024.0);
+            totals[count].push_back(ProcessTree::totalPssKiB(s.tree) + unmapped);
             std::printf("  total              PSS %7.1f MiB\n", totals[count].back() / 1024.0);
         }
     }

@@ -181,7 +181,7 @@ WordStore inListOrder(WordStore words)
 BlockedWordList::BlockedWordList() : BlockedWordList(Glib::MainContext::get_thread_default()) {}
 
 BlockedWordList::BlockedWordList(Glib::RefPtr<Glib::MainContext> results)
-    : m_index(std::make_shared<WordIndex>(std::make_shared<WordStore>())),
+    : m_index(WordIndex(std::make_shared<WordStore>()).shared()),
       m_buildIndex([](std::shared_ptr<const WordStore> words, std::stop_token stop) {
           return WordIndex::build(std::move(words), std::move(stop));
       }),
@@ -247,6 +247,10 @@ void BlockedWordList::buildBeside()
         bool outOfMemory = false;
         try {
             index = build(words, stop);
+            // Written into the block the engine's processes map, here off
+            // the window's thread: the words then lie only there.
+            if (index && !index->block())
+                index = index->shared();
         } catch (const std::bad_alloc&) {
             outOfMemory = true;
         } catch (const std::length_error&) { // a table past what one vector may hold
@@ -293,7 +297,9 @@ bool BlockedWordList::takeSlowCheckNotice()
 
 void BlockedWordList::publish(std::shared_ptr<const WordIndex> index)
 {
-    m_index = std::move(index);
+    // Every index the list answers with is one the page engine can send as
+    // it is, and holds the words once for the whole program.
+    m_index = index->block() ? std::move(index) : index->shared();
     m_matcherChanged.emit();
 }
 

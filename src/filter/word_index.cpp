@@ -35,7 +35,31 @@ std::uint64_t zeroBytes(std::uint64_t x)
     return (x - kEveryByte) & ~x & kHighBits;
 }
 
+constexpr std::size_t aligned(std::size_t n)
+{
+    return (n + 7) & ~std::size_t(7);
+}
+
+// What an index keeps in its block beside the words (WordBlock's extra
+// part): this, then the automaton's flat form, then the words put in since
+// it was built (their ends, then their bytes).
+struct SharedIndex
+{
+    std::uint64_t automatonSize; // 0 for none
+    std::uint64_t addedCount;
+    std::uint64_t addedBytes;
+    std::uint32_t removed;
+    std::uint32_t unused;
+};
+
 } // namespace
+
+WordStore::WordStore(std::shared_ptr<const WordBlock> block)
+    : m_block(std::move(block)), m_viewEnds(m_block->ends()), m_viewText(m_block->text()),
+      m_count(m_block->count()), m_viewBytes(std::size_t(m_block->header().bytes))
+{
+    m_ascii = isAscii(text());
+}
 
 bool WordStore::append(std::string_view word)
 {
@@ -123,32 +147,26 @@ bool WordStore::takeLines(std::string bytes,
 
 std::optional<WordStore> WordStore::inserted(std::size_t row, std::string_view word) const
 {
-    if (m_bytes.size() + word.size() > std::numeric_limits<std::uint32_t>::max())
+    if (bytes() + word.size() > std::numeric_limits<std::uint32_t>::max())
         return std::nullopt;
     WordStore out;
-    const std::uint32_t at = row == 0 ? 0 : m_ends[row - 1];
-    out.m_bytes.reserve(m_bytes.size() + word.size());
-    out.m_bytes.append(m_bytes, 0, at).append(word).append(m_bytes, at);
-    out.m_ends.reserve(m_ends.size() + 1);
-    out.m_ends.assign(m_ends.begin(), m_ends.begin() + std::ptrdiff_t(row));
-    out.m_ends.push_back(at + std::uint32_t(word.size()));
-    for (std::size_t i = row; i < m_ends.size(); ++i)
-        out.m_ends.push_back(m_ends[i] + std::uint32_t(word.size()));
-    out.m_ascii = m_ascii && isAscii(word);
+    out.reserve(size() + 1, bytes() + word.size());
+    for (std::size_t i = 0; i < row; ++i)
+        out.append(at(i));
+    out.append(word);
+    for (std::size_t i = row; i < size(); ++i)
+        out.append(at(i));
     return out;
 }
 
 WordStore WordStore::removed(std::size_t row) const
 {
     WordStore out;
-    const std::string_view gone = at(row);
-    const std::size_t begin = std::size_t(gone.data() - m_bytes.data());
-    out.m_bytes.reserve(m_bytes.size() - gone.size());
-    out.m_bytes.append(m_bytes, 0, begin).append(m_bytes, begin + gone.size());
-    out.m_ends.reserve(m_ends.size() - 1);
-    out.m_ends.assign(m_ends.begin(), m_ends.begin() + std::ptrdiff_t(row));
-    for (std::size_t i = row + 1; i < m_ends.size(); ++i)
-        out.m_ends.push_back(m_ends[i] - std::uint32_t(gone.size()));
+    out.reserve(size() - 1, bytes() - at(row).size());
+    for (std::size_t i = 0; i < size(); ++i) {
+        if (i != row)
+            out.append(at(i));
+    }
     // Left as it was when the word taken out was the last beyond ASCII: the
     // flag only ever speeds up the save.
     out.m_ascii = m_ascii;
@@ -157,20 +175,20 @@ WordStore WordStore::removed(std::size_t row) const
 
 inline std::uint32_t WordAutomaton::child(std::uint32_t state, std::uint8_t c) const
 {
-    if (state < m_denseStates)
-        return m_dense[std::size_t(state) * 256 + c];
-    const std::uint32_t begin = m_branch[state].firstEdge & kIndexMask;
-    const std::uint32_t end = m_branch[state + 1].firstEdge & kIndexMask;
-    const std::uint8_t* labels = m_edgeLabel.data();
+    if (state < m_at.denseStates)
+        return m_at.dense[std::size_t(state) * 256 + c];
+    const std::uint32_t begin = m_at.branch[state].firstEdge & kIndexMask;
+    const std::uint32_t end = m_at.branch[state + 1].firstEdge & kIndexMask;
+    const std::uint8_t* labels = m_at.edgeLabel;
     if (end - begin <= 8) {
         for (std::uint32_t i = begin; i < end; ++i) {
             if (labels[i] == c)
-                return m_edgeTarget[i];
+                return m_at.edgeTarget[i];
         }
         return 0;
     }
     const std::uint8_t* found = std::lower_bound(labels + begin, labels + end, c);
-    return found != labels + end && *found == c ? m_edgeTarget[std::size_t(found - labels)] : 0;
+    return found != labels + end && *found == c ? m_at.edgeTarget[std::size_t(found - labels)] : 0;
 }
 
 WordAutomaton::WordAutomaton(const WordStore& words, std::stop_token stop)
@@ -329,6 +347,7 @@ bool WordAutomaton::build(std::vector<std::string_view> words, std::vector<std::
         for (std::uint32_t e = m_branch[s].firstEdge; e < m_branch[s + 1].firstEdge; ++e)
             m_dense[std::size_t(s) * 256 + m_edgeLabel[e]] = m_edgeTarget[e];
     }
+    point(); // the scan's own steps serve the build from here on
 
     // Fail states depth by depth, for the branch states first: the fail
     // state of a text is its longest proper suffix that is a state, and is
@@ -413,7 +432,7 @@ bool WordAutomaton::build(std::vector<std::string_view> words, std::vector<std::
             const auto [fail, fDepth] = failOf(w, d, a.fail, a.failDepth);
             tailFailDepth[t] = fDepth;
             if (fDepth >= kWalkLimit)
-                m_farFails.emplace_back(t, fail);
+                m_farFails.push_back({t, fail});
             const bool viaFail = output(fail);
             if (viaFail || leaf[t])
                 m_tail[t].info = kTailOutput;
@@ -429,7 +448,9 @@ bool WordAutomaton::build(std::vector<std::string_view> words, std::vector<std::
     }
     for (std::size_t t = 0; t < tails; ++t)
         m_tail[t].info |= std::uint8_t(std::min(tailFailDepth[t], std::uint32_t(kFarFail)));
-    std::sort(m_farFails.begin(), m_farFails.end());
+    std::sort(m_farFails.begin(), m_farFails.end(),
+              [](FarFail a, FarFail b) { return a.tail < b.tail; });
+    point();
 
     if (!kept)
         return false;
@@ -454,18 +475,18 @@ std::uint32_t WordAutomaton::walk(std::string_view text) const
 
 std::uint32_t WordAutomaton::tailFail(std::uint32_t tail, std::string_view read) const
 {
-    const std::uint32_t depth = m_tail[tail].info & kFarFail;
+    const std::uint32_t depth = m_at.tail[tail].info & kFarFail;
     if (depth < kWalkLimit)
         return walk(read.substr(read.size() - depth));
-    return std::lower_bound(m_farFails.begin(), m_farFails.end(),
-                            std::pair<std::uint32_t, std::uint32_t>(tail, 0))
-        ->second;
+    return std::lower_bound(m_at.farFails, m_at.farFails + m_at.farCount, tail,
+                            [](FarFail f, std::uint32_t t) { return f.tail < t; })
+        ->state;
 }
 
 bool WordAutomaton::output(std::uint32_t state) const
 {
-    return (state & kTail) ? (m_tail[state & kIndexMask].info & kTailOutput) != 0
-                           : (m_branch[state].firstEdge & kOutput) != 0;
+    return (state & kTail) ? (m_at.tail[state & kIndexMask].info & kTailOutput) != 0
+                           : (m_at.branch[state].firstEdge & kOutput) != 0;
 }
 
 bool WordAutomaton::matches(std::string_view text) const
@@ -474,6 +495,8 @@ bool WordAutomaton::matches(std::string_view text) const
         return false;
     if (m_emptyWord)
         return true;
+    if (!m_at.branch)
+        return false; // built over no words
     std::uint32_t state = 0;
     for (std::size_t j = 0; j < text.size(); ++j) {
         const auto c = static_cast<std::uint8_t>(text[j]);
@@ -481,7 +504,7 @@ bool WordAutomaton::matches(std::string_view text) const
             if (state & kTail) {
                 // A tail state is never a word's last (the scan stops there),
                 // so the next byte of its tail is one more state.
-                if (m_tail[(state & kIndexMask) + 1].byte == c) {
+                if (m_at.tail[(state & kIndexMask) + 1].byte == c) {
                     ++state;
                     break;
                 }
@@ -489,14 +512,14 @@ bool WordAutomaton::matches(std::string_view text) const
                 continue;
             }
             if (state == 0) {
-                state = m_dense[c];
+                state = m_at.dense[c];
                 break;
             }
             if (const std::uint32_t next = child(state, c)) {
                 state = next;
                 break;
             }
-            state = m_branch[state].fail;
+            state = m_at.branch[state].fail;
         }
         if (output(state))
             return true;
@@ -504,8 +527,111 @@ bool WordAutomaton::matches(std::string_view text) const
     return false;
 }
 
+void WordAutomaton::point()
+{
+    m_at = {m_branch.data(), m_branch.size(),       m_edgeLabel.data(), m_edgeTarget.data(),
+            m_edgeLabel.size(), m_tail.data(),      m_tail.size(),      m_farFails.data(),
+            m_farFails.size(), m_dense.data(),      m_denseStates};
+}
+
+namespace {
+
+// The flat form's counts, first; each table follows at the next multiple of 8.
+struct FlatHead
+{
+    std::uint32_t emptyWord;
+    std::uint32_t denseStates;
+    std::uint64_t branches, edges, tails, farCount;
+};
+
+// Where each table of the flat form starts, from its counts; also its size.
+struct FlatLayout
+{
+    std::size_t branch, farFails, edgeTarget, dense, tail, edgeLabel, size;
+    template <class Branch, class Tail, class FarFail> static FlatLayout of(const FlatHead& h)
+    {
+        FlatLayout l{};
+        std::size_t at = aligned(sizeof(FlatHead));
+        const auto next = [&at](std::size_t bytes) {
+            const std::size_t start = at;
+            at = aligned(at + bytes);
+            return start;
+        };
+        l.branch = next(h.branches * sizeof(Branch));
+        l.farFails = next(h.farCount * sizeof(FarFail));
+        l.edgeTarget = next(h.edges * 4);
+        l.dense = next(std::size_t(h.denseStates) * 256 * 4);
+        l.tail = next(h.tails * sizeof(Tail));
+        l.edgeLabel = next(h.edges);
+        l.size = at;
+        return l;
+    }
+};
+
+} // namespace
+
+std::size_t WordAutomaton::flatSize() const
+{
+    const FlatHead head{m_emptyWord, m_at.denseStates, m_at.branches, m_at.edges, m_at.tails,
+                        m_at.farCount};
+    return FlatLayout::of<Branch, Tail, FarFail>(head).size;
+}
+
+void WordAutomaton::writeFlat(char* to) const
+{
+    const FlatHead head{m_emptyWord, m_at.denseStates, m_at.branches, m_at.edges, m_at.tails,
+                        m_at.farCount};
+    const FlatLayout l = FlatLayout::of<Branch, Tail, FarFail>(head);
+    std::memset(to, 0, l.size);
+    std::memcpy(to, &head, sizeof head);
+    const auto put = [to](std::size_t at, const void* from, std::size_t bytes) {
+        if (bytes)
+            std::memcpy(to + at, from, bytes);
+    };
+    put(l.branch, m_at.branch, m_at.branches * sizeof(Branch));
+    put(l.farFails, m_at.farFails, m_at.farCount * sizeof(FarFail));
+    put(l.edgeTarget, m_at.edgeTarget, m_at.edges * 4);
+    put(l.dense, m_at.dense, std::size_t(m_at.denseStates) * 256 * 4);
+    put(l.tail, m_at.tail, m_at.tails * sizeof(Tail));
+    put(l.edgeLabel, m_at.edgeLabel, m_at.edges);
+}
+
+std::shared_ptr<const WordAutomaton> WordAutomaton::inPlace(std::string_view flat,
+                                                            std::shared_ptr<const void> keep)
+{
+    FlatHead head;
+    if (flat.size() < sizeof head || reinterpret_cast<std::uintptr_t>(flat.data()) % 8 != 0)
+        return nullptr;
+    std::memcpy(&head, flat.data(), sizeof head);
+    // Counts beyond the bytes would overflow the layout's sums.
+    if (head.branches > flat.size() || head.edges > flat.size() || head.tails > flat.size() ||
+        head.farCount > flat.size() || head.branches == 0 || head.denseStates >= head.branches)
+        return nullptr;
+    const FlatLayout l = FlatLayout::of<Branch, Tail, FarFail>(head);
+    if (l.size > flat.size())
+        return nullptr;
+    auto a = std::shared_ptr<WordAutomaton>(new WordAutomaton);
+    a->m_emptyWord = head.emptyWord != 0;
+    const char* at = flat.data();
+    a->m_at = {reinterpret_cast<const Branch*>(at + l.branch),
+               std::size_t(head.branches),
+               reinterpret_cast<const std::uint8_t*>(at + l.edgeLabel),
+               reinterpret_cast<const std::uint32_t*>(at + l.edgeTarget),
+               std::size_t(head.edges),
+               reinterpret_cast<const Tail*>(at + l.tail),
+               std::size_t(head.tails),
+               reinterpret_cast<const FarFail*>(at + l.farFails),
+               std::size_t(head.farCount),
+               reinterpret_cast<const std::uint32_t*>(at + l.dense),
+               head.denseStates};
+    a->m_keep = std::move(keep);
+    return a;
+}
+
 std::size_t WordAutomaton::memoryBytes() const
 {
+    if (m_keep)
+        return flatSize(); // the tables another process wrote, read where they lie
     return m_branch.capacity() * sizeof(Branch) + m_edgeLabel.capacity() +
            m_edgeTarget.capacity() * 4 + m_tail.capacity() * sizeof(Tail) +
            m_farFails.capacity() * sizeof(m_farFails[0]) + m_dense.capacity() * 4;
@@ -534,6 +660,7 @@ std::shared_ptr<const WordIndex> WordIndex::inserted(std::shared_ptr<const WordS
 {
     auto index = std::make_shared<WordIndex>(*this);
     index->m_words = std::move(words);
+    index->m_block = nullptr;
     if (m_automaton)
         index->m_added.emplace_back(index->m_words->at(row));
     return index;
@@ -544,6 +671,7 @@ std::shared_ptr<const WordIndex> WordIndex::removed(std::shared_ptr<const WordSt
 {
     auto index = std::make_shared<WordIndex>(*this);
     index->m_words = std::move(words);
+    index->m_block = nullptr;
     if (m_automaton) {
         // A word put in since the build is simply forgotten again; one the
         // automaton holds cannot be taken out of it.
@@ -554,6 +682,82 @@ std::shared_ptr<const WordIndex> WordIndex::removed(std::shared_ptr<const WordSt
         else
             index->m_removed = true;
     }
+    return index;
+}
+
+std::shared_ptr<const WordIndex> WordIndex::shared() const
+{
+    const WordStore& words = *m_words;
+    const std::size_t extraAt = aligned(WordBlock::wordsEnd(words.size(), words.bytes()));
+    const std::size_t automaton = m_automaton ? m_automaton->flatSize() : 0;
+    std::size_t addedBytes = 0;
+    for (const std::string& word : m_added)
+        addedBytes += word.size();
+    const std::size_t extraSize =
+        aligned(sizeof(SharedIndex)) + automaton + 4 * m_added.size() + addedBytes;
+    const auto block = WordBlock::make(extraAt + extraSize, [&](char* to) {
+        WordBlock::writeHeader(to, words.size(), words.bytes(), extraAt, extraSize);
+        if (words.size()) { // an empty list's tables may be no memory at all
+            std::memcpy(to + sizeof(WordBlock::Header), words.ends(), 4 * words.size());
+            std::memcpy(to + sizeof(WordBlock::Header) + 4 * words.size(), words.text().data(),
+                        words.bytes());
+        }
+        char* extra = to + extraAt;
+        std::memset(extra, 0, aligned(sizeof(SharedIndex)));
+        const SharedIndex head{automaton, m_added.size(), addedBytes, m_removed, 0};
+        std::memcpy(extra, &head, sizeof head);
+        extra += aligned(sizeof(SharedIndex));
+        if (m_automaton)
+            m_automaton->writeFlat(extra);
+        extra += automaton;
+        std::uint32_t end = 0;
+        for (const std::string& word : m_added) {
+            end += std::uint32_t(word.size());
+            std::memcpy(extra, &end, 4);
+            extra += 4;
+        }
+        for (const std::string& word : m_added)
+            extra = std::copy(word.begin(), word.end(), extra);
+    });
+    return inBlock(block);
+}
+
+std::shared_ptr<const WordIndex> WordIndex::inBlock(std::shared_ptr<const WordBlock> block)
+{
+    if (!block)
+        return nullptr;
+    auto index = std::make_shared<WordIndex>(std::make_shared<const WordStore>(block));
+    std::string_view extra = block->extra();
+    if (!extra.empty()) {
+        SharedIndex head;
+        if (extra.size() < aligned(sizeof head))
+            return nullptr;
+        std::memcpy(&head, extra.data(), sizeof head);
+        extra.remove_prefix(aligned(sizeof head));
+        if (head.automatonSize > extra.size() || head.addedCount > extra.size() / 4)
+            return nullptr;
+        if (head.automatonSize) {
+            index->m_automaton = WordAutomaton::inPlace(
+                extra.substr(0, std::size_t(head.automatonSize)), block);
+            if (!index->m_automaton)
+                return nullptr;
+        }
+        extra.remove_prefix(std::size_t(head.automatonSize));
+        const std::size_t count = std::size_t(head.addedCount);
+        if (4 * count + head.addedBytes > extra.size())
+            return nullptr;
+        std::uint32_t begin = 0;
+        for (std::size_t i = 0; i < count; ++i) {
+            std::uint32_t end;
+            std::memcpy(&end, extra.data() + 4 * i, 4);
+            if (end < begin || end > head.addedBytes)
+                return nullptr;
+            index->m_added.emplace_back(extra.substr(4 * count + begin, end - begin));
+            begin = end;
+        }
+        index->m_removed = head.removed != 0;
+    }
+    index->m_block = std::move(block);
     return index;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/word_message.h"
+
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -15,16 +17,31 @@
 class WordStore
 {
 public:
-    std::size_t size() const { return m_ends.size(); }
+    WordStore() = default;
+    // The words of a shared block, read where they lie (see WordBlock).
+    explicit WordStore(std::shared_ptr<const WordBlock> block);
+
+    std::size_t size() const { return m_block ? m_count : m_ends.size(); }
     std::string_view at(std::size_t row) const
     {
-        const std::uint32_t begin = row == 0 ? 0 : m_ends[row - 1];
-        return {m_bytes.data() + begin, std::size_t(m_ends[row] - begin)};
+        const std::uint32_t* ends = m_block ? m_viewEnds : m_ends.data();
+        const char* text = m_block ? m_viewText : m_bytes.data();
+        const std::uint32_t begin = row == 0 ? 0 : ends[row - 1];
+        return {text + begin, std::size_t(ends[row] - begin)};
     }
-    std::size_t bytes() const { return m_bytes.size(); }
+    std::size_t bytes() const { return m_block ? m_viewBytes : m_bytes.size(); }
     // True when every word is plain ASCII, which every code page holds as is.
     bool ascii() const { return m_ascii; }
+    // Bytes of this process's own memory (none for a shared block's words).
     std::size_t memoryBytes() const { return m_bytes.capacity() + m_ends.capacity() * 4; }
+    // All the words' bytes, and where each ends in them.
+    std::string_view text() const
+    {
+        return m_block ? std::string_view(m_viewText, m_viewBytes) : std::string_view(m_bytes);
+    }
+    const std::uint32_t* ends() const { return m_block ? m_viewEnds : m_ends.data(); }
+    // The shared block the words lie in; none for words of this process.
+    const std::shared_ptr<const WordBlock>& block() const { return m_block; }
 
     // False, leaving the store as it was, when the words would pass 4 GiB.
     bool append(std::string_view word);
@@ -44,6 +61,12 @@ private:
     std::string m_bytes;
     std::vector<std::uint32_t> m_ends; // where each word ends in m_bytes
     bool m_ascii = true;
+    // Instead, the words of a shared block.
+    std::shared_ptr<const WordBlock> m_block;
+    const std::uint32_t* m_viewEnds = nullptr;
+    const char* m_viewText = nullptr;
+    std::size_t m_count = 0;
+    std::size_t m_viewBytes = 0;
 };
 
 // Answers "does this text contain any of these words?" in one pass over the
@@ -77,8 +100,18 @@ public:
     // Bytes held by the automaton (not by the words it was built from).
     std::size_t memoryBytes() const;
 
+    // The automaton as one run of bytes that any process can scan where it
+    // lies, whatever its address: its tables back to back, 8-byte aligned.
+    std::size_t flatSize() const;
+    void writeFlat(char* to) const;
+    // The automaton written at `flat`, scanned in place while keep lives;
+    // none when the bytes cannot hold one.
+    static std::shared_ptr<const WordAutomaton> inPlace(std::string_view flat,
+                                                        std::shared_ptr<const void> keep);
+
 private:
     WordAutomaton() = default;
+    void point(); // the scan's tables: those the build made
     // Builds over the sorted words, once per automaton; true when the words
     // kept hold many that contain another word.
     bool build(std::vector<std::string_view> sorted, std::vector<std::string_view>* kept,
@@ -114,11 +147,34 @@ private:
         std::uint8_t info;
     };
     std::vector<Tail> m_tail;
-    std::vector<std::pair<std::uint32_t, std::uint32_t>> m_farFails;
+    struct FarFail
+    {
+        std::uint32_t tail;
+        std::uint32_t state;
+    };
+    std::vector<FarFail> m_farFails;
     // Every byte's next state for the first m_denseStates branch states, 0
     // for none (the root is nobody's next state).
     std::vector<std::uint32_t> m_dense;
     std::uint32_t m_denseStates = 0;
+
+    // What a scan reads: the tables above, or the same tables where another
+    // process wrote them (then the vectors stay empty).
+    struct Tables
+    {
+        const Branch* branch = nullptr;
+        std::size_t branches = 0; // with the one past the last state
+        const std::uint8_t* edgeLabel = nullptr;
+        const std::uint32_t* edgeTarget = nullptr;
+        std::size_t edges = 0;
+        const Tail* tail = nullptr;
+        std::size_t tails = 0;
+        const FarFail* farFails = nullptr;
+        std::size_t farCount = 0;
+        const std::uint32_t* dense = nullptr;
+        std::uint32_t denseStates = 0;
+    } m_at;
+    std::shared_ptr<const void> m_keep; // what the tables lie in, when not ours
 };
 
 // The check the browser makes of every address: the list's words now, and an
@@ -154,6 +210,14 @@ public:
     const std::shared_ptr<const WordStore>& store() const { return m_words; }
     std::size_t memoryBytes() const { return m_automaton ? m_automaton->memoryBytes() : 0; }
 
+    // The same index in one shared block (its words, automaton and the
+    // changes since), which every process maps and scans where it lies.
+    std::shared_ptr<const WordIndex> shared() const;
+    // The block this index is, when it is one; what the page engine sends.
+    const std::shared_ptr<const WordBlock>& block() const { return m_block; }
+    // The index a block holds; none when the block holds no index's parts.
+    static std::shared_ptr<const WordIndex> inBlock(std::shared_ptr<const WordBlock> block);
+
 private:
     bool scan(std::string_view text) const;
 
@@ -161,4 +225,5 @@ private:
     std::shared_ptr<const WordAutomaton> m_automaton; // none before the first build
     std::vector<std::string> m_added;                 // words put in since it was built
     bool m_removed = false;                           // a word it holds was taken out
+    std::shared_ptr<const WordBlock> m_block;         // this index, shared
 };

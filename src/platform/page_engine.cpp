@@ -2,6 +2,7 @@
 
 #include "platform/word_message.h"
 
+#include <gio/gunixfdlist.h>
 #include <glib.h>
 
 #include <algorithm>
@@ -20,19 +21,25 @@ void warn(const char* what, const GError* error)
     g_warning("%s: %s", what, error ? error->message : "unknown error");
 }
 
-std::string_view bytesOf(GVariant* value)
-{
-    return {static_cast<const char*>(g_variant_get_data(value)), g_variant_get_size(value)};
-}
-
 bool cancelled(const GError* error)
 {
     return g_error_matches(error, G_IO_ERROR, G_IO_ERROR_CANCELLED);
 }
 
-// A compiled rule for one list of words, known by the list itself.
-std::string identifierFor(std::string_view wordBytes)
+// The part of a block that holds its words and nothing else: where they end,
+// and their bytes.
+std::string_view wordsOf(const WordBlock& block)
 {
+    const WordBlock::Header h = block.header();
+    return block.bytes()
+        .substr(0, WordBlock::wordsEnd(h.count, h.bytes))
+        .substr(sizeof(WordBlock::Header));
+}
+
+// A compiled rule for one list of words, known by the list itself.
+std::string identifierFor(const WordBlock& block)
+{
+    const std::string_view wordBytes = wordsOf(block);
     gchar* sum = g_compute_checksum_for_data(
         G_CHECKSUM_SHA256, reinterpret_cast<const guchar*>(wordBytes.data()), wordBytes.size());
     std::string id = std::string("words-") + sum;
@@ -54,29 +61,33 @@ struct Pending
 
 } // namespace
 
-GVariant* wordMessageValue(const std::vector<std::string>& words)
+GVariant* wordMessageValue(const WordBlock& words, std::uint64_t serial)
 {
-    const auto kept = [](const std::string& word) { return word.find('\0') == std::string::npos; };
+    const auto kept = [](std::string_view word) { return word.find('\0') == std::string::npos; };
     std::size_t size = 0;
-    for (const std::string& word : words)
-        size += kept(word) ? word.size() + 1 : 0;
+    for (std::size_t row = 0; row < words.count(); ++row)
+        size += kept(words.at(row)) ? words.at(row).size() + 1 : 0;
     // Written once, straight into the memory the value keeps.
     auto* bytes = static_cast<char*>(g_malloc(std::max<std::size_t>(size, 1)));
     char* at = bytes;
-    for (const std::string& word : words) {
+    for (std::size_t row = 0; row < words.count(); ++row) {
+        const std::string_view word = words.at(row);
         if (kept(word)) {
             at = std::copy(word.begin(), word.end(), at);
             *at++ = '\0';
         }
     }
-    return g_variant_new_from_data(G_VARIANT_TYPE(WordMessage::Type), bytes, size, TRUE, g_free,
-                                   bytes);
+    GVariant* children[] = {
+        g_variant_new_uint64(serial),
+        g_variant_new_from_data(G_VARIANT_TYPE_BYTESTRING, bytes, size, TRUE, g_free, bytes)};
+    return g_variant_new_tuple(children, 2);
 }
 
-std::string socketRuleSource(std::string_view wordBytes)
+std::string socketRuleSource(const WordBlock& words)
 {
     std::string json = "[";
-    WordMessage::forEachWord(wordBytes, [&json](std::string_view word) {
+    for (std::size_t row = 0; row < words.count(); ++row) {
+        const std::string_view word = words.at(row);
         std::string pattern;
         for (const unsigned char c : word) {
             if (c <= 0x20 || c >= 0x7f || c == '"' || c == '<' || c == '>' || c == '`') {
@@ -98,13 +109,12 @@ std::string socketRuleSource(std::string_view wordBytes)
         json += R"({"trigger":{"url-filter":")" + pattern +
                 R"(","url-filter-is-case-sensitive":true,"resource-type":["websocket"]},)"
                 R"("action":{"type":"block"}})";
-        return true;
-    });
+    }
     return json + "]";
 }
 
 PageEngine::PageEngine(const Folders& folders)
-    : m_extensions(folders.extensions), m_words(g_variant_ref_sink(wordMessageValue({})))
+    : m_extensions(folders.extensions), m_words(WordBlock::of({}))
 {
     m_cancellable = g_cancellable_new();
     m_context = webkit_web_context_new();
@@ -116,13 +126,34 @@ PageEngine::PageEngine(const Folders& folders)
                          if (!self->m_extensions.empty())
                              webkit_web_context_set_web_process_extensions_directory(
                                  context, self->m_extensions.c_str());
+                         // The engine writes this value into the new process's
+                         // start at once, but keeps it until the next: dropped at
+                         // the next turn of the loop, the words are not held twice.
                          webkit_web_context_set_web_process_extensions_initialization_user_data(
-                             context, self->m_words);
+                             context, wordMessageValue(*self->m_words, self->m_serial));
+                         if (!self->m_forgetInit)
+                             self->m_forgetInit = g_idle_add_full(
+                                 G_PRIORITY_HIGH,
+                                 +[](gpointer data) {
+                                     auto* engine = static_cast<PageEngine*>(data);
+                                     engine->m_forgetInit = 0;
+                                     webkit_web_context_set_web_process_extensions_initialization_user_data(
+                                         engine->m_context,
+                                         wordMessageValue(*WordBlock::of({}), 0));
+                                     return G_SOURCE_REMOVE;
+                                 },
+                                 self, nullptr);
                      }),
                      this);
     g_signal_connect(m_context, "user-message-received",
                      G_CALLBACK(+[](WebKitWebContext*, WebKitUserMessage* message,
                                     PageEngine* self) -> gboolean {
+                         // A web process asking for the words it has none of.
+                         if (g_strcmp0(webkit_user_message_get_name(message),
+                                       WordMessage::Name) == 0) {
+                             webkit_user_message_send_reply(message, self->wordsMessage());
+                             return TRUE;
+                         }
                          if (g_strcmp0(webkit_user_message_get_name(message),
                                        WatchMessage::Name) != 0)
                              return FALSE;
@@ -198,7 +229,8 @@ PageEngine::~PageEngine()
     g_object_unref(m_session);
     g_object_unref(m_context);
     g_object_unref(m_cancellable);
-    g_variant_unref(m_words);
+    if (m_forgetInit)
+        g_source_remove(m_forgetInit);
 }
 
 std::filesystem::path PageEngine::extensionsBesideProgram()
@@ -208,29 +240,40 @@ std::filesystem::path PageEngine::extensionsBesideProgram()
     return error ? std::filesystem::path() : program.parent_path() / "webext";
 }
 
-std::string_view PageEngine::wordBytes() const
+WebKitUserMessage* PageEngine::wordsMessage() const
 {
-    return bytesOf(m_words);
+    // A block without a descriptor (the system gave no memory file) goes
+    // whole; one with goes as the descriptor alone.
+    const bool inFile = m_words->fd() >= 0;
+    const std::string_view bytes = inFile ? std::string_view() : m_words->bytes();
+    GVariant* children[] = {g_variant_new_uint64(m_serial),
+                            g_variant_new_fixed_array(G_VARIANT_TYPE_BYTE, bytes.data(),
+                                                      bytes.size(), 1)};
+    GVariant* value = g_variant_new_tuple(children, 2);
+    if (!inFile)
+        return webkit_user_message_new(WordMessage::Name, value);
+    GUnixFDList* fds = g_unix_fd_list_new();
+    g_unix_fd_list_append(fds, m_words->fd(), nullptr);
+    WebKitUserMessage* message = webkit_user_message_new_with_fd_list(WordMessage::Name, value, fds);
+    g_object_unref(fds);
+    return message;
 }
 
 void PageEngine::setBlockedWords(std::shared_ptr<const WebView::BlockedWords> words)
 {
-    static const WebView::BlockedWords none;
-    GVariant* value = g_variant_ref_sink(wordMessageValue(words ? *words : none));
-    std::swap(value, m_words);
+    if (!words)
+        words = WordBlock::of({});
+    if (words == m_words)
+        return;
     // The list is handed over again after each rebuild of the browser's own
-    // index: the same words again change nothing here.
-    const bool same = wordBytes() == bytesOf(value);
-    g_variant_unref(value);
+    // index: the processes get the new index, the rule for sockets stays.
+    const bool same = wordsOf(*words) == wordsOf(*m_words);
+    m_words = std::move(words);
+    ++m_serial;
+    webkit_web_context_send_message_to_all_extensions(m_context, wordsMessage());
     if (same)
         return;
-    m_wordCount = 0;
-    WordMessage::forEachWord(wordBytes(), [this](std::string_view) {
-        ++m_wordCount;
-        return true;
-    });
-    webkit_web_context_send_message_to_all_extensions(
-        m_context, webkit_user_message_new(WordMessage::Name, m_words));
+    m_wordCount = m_words->count();
     ++m_generation;
     m_socketRuleReady = m_wordCount == 0;
     applySocketRule();
@@ -251,21 +294,20 @@ bool PageEngine::watched(std::string_view uri) const
 
 bool PageEngine::blocks(std::string_view text) const
 {
-    bool found = false;
-    if (!text.empty()) {
-        WordMessage::forEachWord(wordBytes(), [text, &found](std::string_view word) {
-            found = text.find(word) != std::string_view::npos;
-            return !found;
-        });
+    if (text.empty())
+        return false;
+    for (std::size_t row = 0; row < m_words->count(); ++row) {
+        if (text.find(m_words->at(row)) != std::string_view::npos)
+            return true;
     }
-    return found;
+    return false;
 }
 
 void PageEngine::compileWords()
 {
     // The store keeps the rule compiled last: a list that did not change
     // since the last run is read back instead of compiled again.
-    auto* pending = new Pending{this, m_generation, identifierFor(wordBytes()), nullptr};
+    auto* pending = new Pending{this, m_generation, identifierFor(*m_words), nullptr};
     static const GAsyncReadyCallback arrived = [](GObject* store, GAsyncResult* result,
                                                   gpointer data) {
         auto* pending = static_cast<Pending*>(data);
@@ -285,7 +327,7 @@ void PageEngine::compileWords()
         PageEngine* self = pending->engine;
         if (!filter && !pending->source && pending->generation == self->m_generation) {
             g_clear_error(&error);
-            const std::string source = socketRuleSource(self->wordBytes());
+            const std::string source = socketRuleSource(*self->m_words);
             pending->source = g_bytes_new(source.data(), source.size());
             webkit_user_content_filter_store_save(filterStore, pending->identifier.c_str(),
                                                   pending->source, self->m_cancellable, arrived,

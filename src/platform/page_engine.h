@@ -66,7 +66,8 @@ public:
     void detach(WebKitUserContentManager* content);
 
 private:
-    std::string_view wordBytes() const;
+    // The words as a message (the block's descriptor, or the block itself).
+    WebKitUserMessage* wordsMessage() const;
     void compileWords();
     void wordsRuleArrived(WebKitUserContentFilter* filter, unsigned generation,
                           const std::string& identifier);
@@ -78,10 +79,12 @@ private:
     GCancellable* m_cancellable = nullptr;
     std::filesystem::path m_extensions;
 
-    // The words as every web process gets them (see WordMessage), kept once:
-    // the same value goes to each process and each message.
-    GVariant* m_words = nullptr;
+    // The words as every web process gets them (see WordMessage): one block
+    // that each of them maps, numbered by m_serial.
+    std::shared_ptr<const WebView::BlockedWords> m_words;
+    std::uint64_t m_serial = 0;
     std::size_t m_wordCount = 0;
+    guint m_forgetInit = 0; // drops the words the engine keeps for the next process
     std::deque<std::string> m_watched; // the documents announced last, newest at the back
     std::vector<WebKitUserContentManager*> m_contents;
     WebKitUserContentFilter* m_noSockets = nullptr; // every socket refused
@@ -91,16 +94,16 @@ private:
     sigc::signal<void()> m_socketRuleReadySignal;
 };
 
-// The words as WordMessage carries them, leaving out those that hold a zero
-// byte: no address holds one, so such a word blocks nothing, and cut short
-// it would block too much. A floating reference.
-GVariant* wordMessageValue(const std::vector<std::string>& words);
+// The words of a block as a web process's initialisation data carries them
+// (see WordMessage), leaving out those that hold a zero byte: no address
+// holds one, so such a word blocks nothing, and cut short it would block too
+// much. A floating reference.
+GVariant* wordMessageValue(const WordBlock& words, std::uint64_t serial);
 
 // The content-blocker rules that refuse a socket to an address holding one of
-// the words (WordMessage's block of bytes), letter case and all. The rule
-// language reads only printable ASCII, so other bytes are written as the
-// %-escapes an address carries.
-std::string socketRuleSource(std::string_view wordBytes);
+// the words, letter case and all. The rule language reads only printable
+// ASCII, so other bytes are written as the %-escapes an address carries.
+std::string socketRuleSource(const WordBlock& words);
 
 // The engine refuses a content filter of more rules than this, one a word.
 inline constexpr std::size_t kMaxSocketRules = 150000;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/word_message.h"
+
 #include <gtkmm/box.h>
 #include <sigc++/signal.h>
 
@@ -30,8 +32,9 @@ public:
     // fetches, sockets) is failed unsent when its address holds one of the
     // words, letter case and all; null or an empty list lets every request
     // through. The engine's other processes check the requests, so the words
-    // travel to them as a list; a change holds from the next request on.
-    using BlockedWords = std::vector<std::string>;
+    // (with the list's index, where it holds one) travel to them as a shared
+    // block; a change holds from the next request on.
+    using BlockedWords = WordBlock;
     virtual void setBlockedWords(std::shared_ptr<const BlockedWords> words) = 0;
 
     // While held, navigations wait: their before-navigate event is raised

@@ -37,22 +37,22 @@ void Form1::followAddressControl(Form2& form2)
 {
     // Every other request of the page (images, scripts, fetches, downloads)
     // meets the same words, unless the parent stopped the control.
-    // A new index over the same words (a build finishing) changes nothing
-    // for the engine: only a change of the words or of the switch is sent.
+    // The engine gets the list's own index, shared with its processes: a
+    // change of the words, and a build finishing, each send it again.
     // One record of what was sent, shared by every copy of the handler.
-    auto sent = std::make_shared<std::shared_ptr<const WordStore>>();
+    auto sent = std::make_shared<std::shared_ptr<const WebView::BlockedWords>>();
     auto publish = [this, &form2, sent] {
         if (form2.Check1.get_active()) {
             *sent = nullptr;
             WebBrowser1->setBlockedWords(nullptr);
             return;
         }
-        BlockedWordList& list = form2.addresses().list();
-        const std::shared_ptr<const WordStore> words = list.matcher()->store();
-        if (words == *sent)
+        const std::shared_ptr<const WebView::BlockedWords> block =
+            form2.addresses().list().matcher()->block();
+        if (block == *sent)
             return;
-        *sent = words;
-        WebBrowser1->setBlockedWords(std::make_shared<const WebView::BlockedWords>(list.entries()));
+        *sent = block;
+        WebBrowser1->setBlockedWords(block);
     };
     publish();
     form2.Check1.signal_toggled().connect(publish);

@@ -2,11 +2,10 @@
 
 #include "filter/word_index.h"
 
+#include <cstdint>
 #include <memory>
-#include <optional>
 #include <string>
 #include <string_view>
-#include <thread>
 
 // The blocked-word rule as every request meets it: an address is blocked when
 // it holds one of the words, letter case and all; the empty word blocks every
@@ -18,44 +17,24 @@ bool blocksRequest(const WordIndex& index, std::string_view uri);
 // Every %XX escape decoded to its byte; a stray '%' stays as it is.
 std::string unescapedAddress(std::string_view uri);
 
-// Where `after` differs from `before` by one word put in or taken out (an Add
-// or a Delete of the list): its row, and whether it was put in.
-struct WordChange
-{
-    std::size_t row;
-    bool inserted;
-};
-std::optional<WordChange> oneWordChange(const WordStore& before, const WordStore& after);
-
-// The words of a web process and the same index the browser asks. A new list
-// is answered word by word at once while its index is built on a thread of
-// its own; a change of one word keeps the index, which answers exactly with
-// that word put in or taken out, and a fresh one is built behind it. Lives on
-// the thread of the default main loop, which receives each built index.
+// The words of a web process: the browser's own index, numbered as the
+// browser sends them (see WordMessage). Until the process has words, and
+// after words it could not read, every request is refused: none leaves
+// unchecked.
 class RequestWords
 {
 public:
-    RequestWords();
-    ~RequestWords();
-    RequestWords(const RequestWords&) = delete;
-    RequestWords& operator=(const RequestWords&) = delete;
-
-    // The words as they are now; none lets every request through.
-    void take(std::shared_ptr<const WordStore> words);
-    bool blocks(std::string_view uri) const { return m_index && blocksRequest(*m_index, uri); }
-    // The index now answering; null without words.
+    // The words numbered `serial`; ignored, returning false, when words of a
+    // later number are in place. A null index (words that could not be read)
+    // refuses everything until the next.
+    bool take(std::uint64_t serial, std::shared_ptr<const WordIndex> index);
+    bool blocks(std::string_view uri) const { return !m_index || blocksRequest(*m_index, uri); }
+    // The index now answering; null while every request is refused.
     const std::shared_ptr<const WordIndex>& index() const { return m_index; }
-    // True while an index is being built.
-    bool building() const { return m_building; }
+    std::uint64_t serial() const { return m_serial; }
 
 private:
-    void buildInBackground();
-    void built(std::shared_ptr<const WordIndex> index, unsigned generation);
-
     std::shared_ptr<const WordIndex> m_index;
-    unsigned m_generation = 0;
-    bool m_building = false;
-    // What a finished build reaches the main loop through; gone with this object.
-    std::shared_ptr<RequestWords*> m_self;
-    std::jthread m_builder; // last: stopped and joined first
+    std::uint64_t m_serial = 0;
+    bool m_any = false; // words of some number were taken
 };

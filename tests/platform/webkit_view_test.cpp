@@ -92,16 +92,16 @@ struct Watched
         webkit_web_view_evaluate_javascript(view.engineView(), script.c_str(), -1, nullptr, nullptr,
                                             nullptr, nullptr, nullptr);
     }
-    void block(WebView::BlockedWords list)
+    void block(std::vector<std::string> list)
     {
         words = list;
-        view.setBlockedWords(std::make_shared<const WebView::BlockedWords>(std::move(list)));
+        view.setBlockedWords(WordBlock::of(list));
     }
 
     WebKitView view; // first: its engine starts what every widget needs
     Gtk::Window window;
     std::vector<std::string> events;
-    WebView::BlockedWords words;
+    std::vector<std::string> words;
 };
 
 // The server every test asks, with the pages they share.
@@ -284,7 +284,7 @@ TEST(WebKitView, WordsHoldForTheNextRequestAndOutliveAKilledPage)
     EXPECT_FALSE(until([] { return server().heard("/empty-word"); }, 500));
 
     // More words than a rule for sockets may hold: sockets stay closed.
-    w.block(WebView::BlockedWords(kMaxSocketRules + 1, "nowhere"));
+    w.block(std::vector<std::string>(kMaxSocketRules + 1, "nowhere"));
     w.run("new WebSocket('ws://' + location.host + '/socket-many')");
     EXPECT_TRUE(sends("/fetch-many"));
     EXPECT_FALSE(server().heard("/socket-many"));

@@ -169,7 +169,7 @@ TEST(BrowserWindow, TheAddressCheckBlocksListsAndHandsOnTheWords)
     auto form = install.window();
     FakeWebView& view = *install.view;
     ASSERT_NE(view.blockedWords, nullptr);
-    EXPECT_EQ(*view.blockedWords, (std::vector<std::string>{"bad", "Worse"}));
+    EXPECT_EQ(view.blockedWords->words(), (std::vector<std::string>{"bad", "Worse"}));
     const std::string start = install.paths.pageAddress(AppPaths::IntroPage);
     EXPECT_EQ(form->history(), std::vector<std::string>{start});
 
@@ -206,7 +206,7 @@ TEST(BrowserWindow, TheAddressCheckBlocksListsAndHandsOnTheWords)
     ASSERT_NE(view.blockedWords, nullptr);
     // A word added in the panel reaches the engine too.
     form->panel().addresses().list().insert("new");
-    EXPECT_EQ(*view.blockedWords, (std::vector<std::string>{"bad", "new", "Worse"}));
+    EXPECT_EQ(view.blockedWords->words(), (std::vector<std::string>{"bad", "new", "Worse"}));
     EXPECT_FALSE(view.pageNavigates("http://new.test/"));
 }
 
