@@ -16,15 +16,6 @@ namespace {
 
 const std::string kSection = "Tobrin 2.0";
 
-// The key as it is written: lower case, as a path.
-std::string folded(const std::string& key)
-{
-    char* lower = g_utf8_strdown(key.data(), gssize(key.size()));
-    std::string out(lower);
-    g_free(lower);
-    return IniText::normalizedPath(out);
-}
-
 // The value of key in whatever letter case the file has it; the lower-case
 // spelling, which is the one written, wins over others a hand edit added.
 const IniText::Value* find(const IniText::Sections& sections, const std::string& key)
@@ -32,12 +23,12 @@ const IniText::Value* find(const IniText::Sections& sections, const std::string&
     const auto section = sections.find(kSection);
     if (section == sections.end())
         return nullptr;
-    const std::string wanted = folded(key);
+    const std::string wanted = SettingsStore::keyAsWritten(key);
     if (const auto exact = section->second.find(wanted); exact != section->second.end())
         return &exact->second;
     const IniText::Value* found = nullptr;
     for (const auto& [name, value] : section->second) {
-        if (folded(name) == wanted)
+        if (SettingsStore::keyAsWritten(name) == wanted)
             found = &value;
     }
     return found;
@@ -84,6 +75,14 @@ int hexDigit(char c)
 
 SettingsStore::SettingsStore(std::filesystem::path filePath) : m_filePath(std::move(filePath)) {}
 
+std::string SettingsStore::keyAsWritten(const std::string& key)
+{
+    char* lower = g_utf8_strdown(key.data(), gssize(key.size()));
+    std::string out(lower);
+    g_free(lower);
+    return IniText::normalizedPath(out);
+}
+
 std::filesystem::path SettingsStore::userFilePath()
 {
     // Read at every call, not cached, so that a test's XDG_CONFIG_HOME counts.
@@ -111,7 +110,7 @@ std::map<std::string, std::string> SettingsStore::values() const
     if (section == parsed.sections.end())
         return values;
     for (const auto& [name, value] : section->second) {
-        const std::string key = folded(name);
+        const std::string key = SettingsStore::keyAsWritten(name);
         if (const IniText::Value* chosen = find(parsed.sections, key); chosen == &value) {
             if (const std::optional<std::string> text = IniText::settingText(value))
                 values[key] = *text;
@@ -129,7 +128,7 @@ bool SettingsStore::write(const std::string& key, const std::string& value, std:
         }
         return false;
     };
-    const std::string stored = folded(key);
+    const std::string stored = SettingsStore::keyAsWritten(key);
     if (stored.empty())
         return fail(false);
     std::error_code ignored;

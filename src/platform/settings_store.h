@@ -24,6 +24,9 @@ public:
 
     // The current user's file below the XDG configuration folder.
     static std::filesystem::path userFilePath();
+    // A key as the file writes it (lower case, as a path): the one spelling
+    // of the keys that match whatever their letter case.
+    static std::string keyAsWritten(const std::string& key);
 
     const std::filesystem::path& filePath() const { return m_filePath; }
 

@@ -2,7 +2,7 @@
 
 #include "password/stored_password.h"
 #include "platform/family_client.h"
-#include "platform/ini_text.h"
+#include "platform/settings_store.h"
 #include "platform/text_file.h"
 #include "service/account.h"
 #include "surflog/session_log.h"
@@ -62,16 +62,6 @@ std::string argument(GVariant* parameters, std::size_t index)
     std::string text = g_variant_get_string(value, nullptr);
     g_variant_unref(value);
     return text;
-}
-
-// A settings key as the settings file writes it, to know the password's
-// whatever its letter case.
-std::string storedKey(const std::string& key)
-{
-    gchar* lower = g_utf8_strdown(key.c_str(), -1);
-    std::string folded = IniText::normalizedPath(lower);
-    g_free(lower);
-    return folded;
 }
 
 } // namespace
@@ -385,7 +375,7 @@ void FamilyService::call(Peer& peer, const std::string& method, GVariant* parame
         GVariantBuilder values;
         g_variant_builder_init(&values, G_VARIANT_TYPE("a{ss}"));
         for (const auto& [key, value] : store.settings().values()) {
-            if (key != storedKey("Password"))
+            if (key != SettingsStore::keyAsWritten("Password"))
                 g_variant_builder_add_value(
                     &values,
                     g_variant_new_dict_entry(FamilyClient::text(key), FamilyClient::text(value)));
@@ -479,7 +469,7 @@ void FamilyService::change(Peer& peer, const std::string& method, GVariant* para
     std::string error;
     if (method == "SetSetting") {
         const std::string key = argument(parameters, 0);
-        if (storedKey(key) == storedKey("Password"))
+        if (SettingsStore::keyAsWritten(key) == SettingsStore::keyAsWritten("Password"))
             return fail(invocation, FamilyClient::Outcome::Refused,
                         "The password is set with SetPassword.");
         if (!store.settings().write(key, argument(parameters, 1), &error))

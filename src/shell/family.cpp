@@ -17,13 +17,6 @@
 namespace Family {
 namespace {
 
-std::string lower(std::string text)
-{
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return char(g_ascii_tolower(char(c))); });
-    return text;
-}
-
 std::string sentence(const FamilyClient::Outcome& outcome)
 {
     if (outcome.kind == FamilyClient::Outcome::NotAuthorised)
@@ -209,9 +202,9 @@ std::string Settings::read(const std::string& key, const std::string& defaultVal
             return defaultValue;
         m_values.emplace();
         for (auto& [name, value] : values)
-            m_values->emplace(lower(name), std::move(value));
+            m_values->emplace(SettingsStore::keyAsWritten(name), std::move(value));
     }
-    const auto found = m_values->find(lower(key));
+    const auto found = m_values->find(SettingsStore::keyAsWritten(key));
     return found != m_values->end() ? found->second : defaultValue;
 }
 
